@@ -1,0 +1,2 @@
+// Program entry of the GUI program.
+int main() { return 0; }

@@ -1,0 +1,125 @@
+// The message log: every user-visible message, trace line, audit line and error-file line
+// of the program goes through Message_Log. It formats the text, drops trace kinds above
+// the current trace level and hands the text to the installed sink (or, before one is
+// installed, to a small default writer). This header also holds the log state, the log
+// files, the thread message ring and the display hooks through which a front end shows
+// boxes and message-pane lines.
+//
+// Index: kinds and state / Message_Log / display hooks / log files / thread ring /
+//        run header and trace keys / cleaning.
+#pragma once
+
+#include <atomic>
+#include <cstdio>
+#include <string>
+
+#include "platform/os/window_handle.h"
+
+// ---- kinds and state ----------------------------------------------------------------
+
+enum {
+  MSG_ERROR = 1,
+  MSG_WARNING = 2,
+  MSG_QUESTION = 3,
+  MSG_REPORT = 4,
+  MSG_AUDIT = 5,
+  MSG_THREAD = 6,
+  MSG_ERRLOG = 7,
+  MSG_OVER = 8,
+  MSG_TRACE = 11,  // MSG_TRACE + depth (0..8) gives kinds 11 to 19
+};
+
+// Window message posted to the owner window for each MSG_THREAD message.
+enum { WM_USER = 0x400, WM_THREAD_MESSAGE = WM_USER + 1 };
+
+// A sink receives every message that passes the trace-level filter, already formatted.
+// It returns what Message_Log returns (1, or the Yes/No answer for MSG_QUESTION).
+typedef int (*Message_Sink)(Window_Handle window, int kind, const char *text);
+
+// Process-wide trace level: 0 off, 1..127 console and trace file, -1..-3 trace file only.
+extern std::atomic<signed char> trace_level;
+// The installed sink, or nullptr for the default writer.
+extern std::atomic<Message_Sink> Message_Callback;
+
+struct Log_State {
+  bool flag_audit = true;                         // audit trail on
+  std::string dir_audit;                          // audit folder; "" = the temp folder
+  std::string file_audit = "Harrowdesk.log";      // audit file name
+  std::string file_trace = "Harrowdesk_trace.dat";// trace file name (in the temp folder)
+  std::string file_error = "ArdentVale.err";      // the maker's error file (temp folder)
+  std::string program_name = "Harrowdesk";
+  std::string program_version = "1.0 Rev-7";
+  std::atomic<bool> errlog_header_written{false}; // the error file's run header is out
+  std::atomic<bool> folder_failure_shown{false};  // "Unable to create directory" was shown
+};
+extern Log_State log_state;
+
+// ---- Message_Log ----------------------------------------------------------------------
+
+// Formats a message (printf-style, cut at 10,239 characters) and routes it by kind.
+// Returns 1, except for MSG_QUESTION: 1 for Yes, 0 for No. Kind 0 and trace kinds
+// above 10 + trace_level return 1 at once. Safe to call from any thread.
+int Message_Log(Window_Handle window, int kind, const char *format, ...)
+    __attribute__((format(printf, 3, 4)));
+
+// The trace line naming the caller's source file and line, added by every caller that
+// passes a failure up: "File:%s Line:%d".
+#define MESSAGE_LOG_WHERE(window) \
+  Message_Log((window), MSG_TRACE, "File:%s Line:%d", Log_Source_Name(__FILE__), __LINE__)
+
+// The part of a source path below src/ ("util/message_log.cpp"), for trace lines.
+const char *Log_Source_Name(const char *path);
+
+// ---- display hooks ----------------------------------------------------------------------
+
+// How a front end shows messages. The GUI fills these with its message boxes, message
+// pane and message queue; the defaults write boxes to standard error, answer questions
+// No, and drop pane lines.
+struct Log_Display {
+  // kind MSG_ERROR: error box (caption may be empty); MSG_QUESTION: Yes/No box.
+  // Returns 1 for Yes (or for an error box), 0 for No.
+  int (*box)(Window_Handle owner, int kind, const char *text, const char *caption);
+  void (*pane_write)(const char *text);      // append a line to the message pane
+  void (*pane_overwrite)(const char *text);  // replace the pane's last line
+  void (*post_thread_message)(Window_Handle window);  // post WM_THREAD_MESSAGE
+};
+extern Log_Display log_display;
+
+// ---- log files ----------------------------------------------------------------------------
+
+// Opens `file_name` for appending. A name without a folder goes into `default_folder`,
+// or into the temp folder when that is null or empty. Missing folders are created (0700);
+// the file is created 0600. When a folder cannot be created, shows one error box per run
+// and returns nullptr; a failed open returns nullptr silently. The stream is fully
+// buffered so that each line written before fclose reaches the file in one append write.
+FILE *Log_File_Open(const char *file_name, const char *default_folder);
+
+// Appends `line` (which ends with its own line feed) to a log file, as one write.
+void Log_File_Append(const char *file_name, const char *default_folder, const std::string &line);
+
+// The audit line's local time: "%d-%b-%Y %H:%M:%S", e.g. "08-Dec-2026 00:02:24".
+std::string Log_Audit_Time();
+
+// ---- thread ring -------------------------------------------------------------------------
+
+// Copies at most 1023 bytes of `text` into the next of 128 slots. One producer at a time;
+// a producer 128 lines ahead of the consumer loses the pending lines.
+void Log_Ring_Push(const char *text);
+// Hands every pending slot, oldest first, to `consumer`. Called by the one consumer thread.
+void Log_Ring_Drain(void (*consumer)(const char *text));
+
+// ---- run header and trace keys -----------------------------------------------------------
+
+// Deletes the trace file and logs the run header (program, version, time, build date,
+// host, system, processors) as trace lines.
+void Trace_Header_Write();
+
+// Sets trace_level from a Ctrl+digit key ('0' gives 0, '1'..'4' give 1..4, '5'..'9' give 5);
+// turning tracing on from 0 restarts the trace file with the header and library banners.
+// Logs "Trace level: %d" as MSG_REPORT.
+void Trace_Level_Key(char digit);
+
+// ---- cleaning ----------------------------------------------------------------------------
+
+// The text without markup bytes: keeps blank through tilde, tab and line feed only.
+std::string Log_Text_Clean(const char *text);

@@ -1,0 +1,60 @@
+// Shared test fixtures: a private temporary folder that stands in for the application
+// data and temp folders, and a message sink that records what the code under test logs.
+#pragma once
+
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "util/message_log.h"
+
+// Creates a fresh folder under $TMPDIR and points HARROWDESK_APPDATA and TMPDIR into it
+// for the life of the object; restores both and removes the folder afterwards.
+class Scoped_Temp_Env {
+public:
+  Scoped_Temp_Env();
+  ~Scoped_Temp_Env();
+  Scoped_Temp_Env(const Scoped_Temp_Env &) = delete;
+  Scoped_Temp_Env &operator=(const Scoped_Temp_Env &) = delete;
+
+  const std::string &root() const { return root_; }          // ends with "/"
+  const std::string &app_data() const { return app_data_; }  // root + "appdata/"
+  const std::string &temp() const { return temp_; }          // root + "tmp/"
+
+private:
+  std::string root_, app_data_, temp_;
+  std::string saved_appdata_, saved_tmpdir_;
+  bool had_appdata_ = false, had_tmpdir_ = false;
+};
+
+// Installs itself as Message_Callback and records (kind, text) of every message that
+// passes the level filter; restores the previous sink and trace level afterwards.
+class Message_Capture {
+public:
+  explicit Message_Capture(signed char level = 9);
+  ~Message_Capture();
+  Message_Capture(const Message_Capture &) = delete;
+  Message_Capture &operator=(const Message_Capture &) = delete;
+
+  // Messages of `kind` (all messages when kind is 0).
+  std::vector<std::string> Texts(int kind = 0) const;
+  // Number of messages of `kind` whose text contains `part`.
+  int Count(int kind, const std::string &part) const;
+  void Clear();
+
+  std::vector<std::pair<int, std::string>> messages;
+
+private:
+  Message_Sink saved_sink_;
+  signed char saved_level_;
+};
+
+// Reads a whole file; "" when it cannot be read.
+std::string Read_File(const std::string &path);
+// Writes a whole file; returns true on success.
+bool Write_File(const std::string &path, const std::string &bytes);
+// Runs a shell command and returns its standard output; `status` receives the exit code.
+std::string Run_Command(const std::string &command, int *status = nullptr);
+// The source tree's root (ends with "/") and the build tree's, from the test environment.
+std::string Source_Dir();
+std::string Binary_Dir();
