@@ -223,7 +223,7 @@ static void Dump_Line(Window_Handle owner, const DICOM_Sequence_Root *root, cons
   const char *VR_colour = (r->flags & DICOM_FLAG_VR_UNKNOWN) ? RED : r->VR ? BLUE : GREEN;
   std::string value = r->count > 0 ? "---- Sequence in ---------------" : Value_Text(r);
   if (value.empty()) value = "(no data)";
-  Message_Log(owner, log_kind, "%s%s(%04x,%04x)" BLACK " %s %c%s%s" BLACK " (%s%c%c" BLACK ",%c%c,%-4d) %s",
+  Message_Log(owner, log_kind, "%s%s(%04x,%04x)" BLACK " %s %c%s%s" BOLD_OUT " (%s%c%c" BLACK ",%c%c,%-4d) %s",
               indent.c_str(), tag_colour, r->group, r->element, Origin_Label(r->flags), Prefix(r->flags),
               Type_Colour(r->type), Description(r).c_str(), VR_colour, Code_Char(VR, 0), Code_Char(VR, 1),
               Code_Char((uint16_t)r->type, 0), Code_Char((uint16_t)r->type, 1), (int)r->size, value.c_str());

@@ -20,8 +20,8 @@ const char *const explicit_le = "1.2.840.10008.1.2.1";
 const char *const explicit_be = "1.2.840.10008.1.2.2";
 const char *const jpeg_baseline = "1.2.840.10008.1.2.4.50";
 
-// A small data set of a secondary capture image with one nested sequence, encoded by
-// `data`'s byte order and `explicit_VR`, and `pixels` bytes of pixel data.
+// A small data set with one nested sequence and `pixels` bytes of pixel data, in
+// explicit or implicit VR, big or little endian.
 std::string Data_Set(bool explicit_VR, bool big, size_t pixels)
 {
   Dicom_Bytes d;
