@@ -92,6 +92,18 @@ TEST(Scan_Read, encapsulated_fragments_are_walked_item_by_item)
   EXPECT_NE(l.Get(0xFFFC, 0xFFFC), nullptr) << "reading goes on after the fragments";
 }
 
+TEST(Scan_Read, a_file_without_preamble_is_read_from_its_first_byte)
+{
+  Scoped_Temp_Env env;
+  for (bool explicit_VR : {true, false}) {
+    std::string path = env.temp() + "bare.dcm";
+    ASSERT_TRUE(Write_File(path, Data_Set(explicit_VR, false, 10)));
+    Read_List l(path);
+    EXPECT_EQ(l.Text(0x0010, 0x0010), "Doe^Jane") << explicit_VR;
+    EXPECT_EQ(l.list ? l.list->element_position : -1, 0);
+  }
+}
+
 TEST(Scan_Read, a_truncated_value_is_cut_and_flagged)
 {
   Scoped_Temp_Env env;
