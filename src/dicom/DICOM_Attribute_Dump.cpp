@@ -78,17 +78,20 @@ static const char *Type_Colour(int16_t type)
 }
 
 // The description, else the dictionary's name, else "Unknown tag", cut or padded to
-// 40 characters, control characters shown as spaces.
+// 40 characters, control characters shown as spaces, font markup kept.
 static std::string Description(const DICOM_Attribute *r)
 {
   const char *text = r->description;
   if (!text) text = r->dictionary ? r->dictionary->name : nullptr;
   if (!text) text = "Unknown tag";
   std::string column;
-  for (const unsigned char *p = (const unsigned char *)text; *p && column.size() < 40; p++)
+  size_t shown = 0;  // font markup (0xF0 to 0xF2) takes no room
+  for (const unsigned char *p = (const unsigned char *)text; *p && shown < 40; p++) {
+    bool font = *p >= 0xF0 && *p <= 0xF2;
     column += *p < ' ' ? ' ' : (char)*p;
-  column.resize(40, ' ');
-  return column;
+    shown += !font;
+  }
+  return column + std::string(40 - shown, ' ');
 }
 
 static char Code_Char(uint16_t code, int index)
