@@ -15,14 +15,13 @@ Files pydicom cannot read are left out. Run with Debian's /usr/bin/python3 (pydi
 
 usage: pydicom_values.py FOLDER OUTPUT
 """
-import os
 import sys
 import warnings
 
 import pydicom
 from pydicom.valuerep import DA, TM
 
-NOT_DICOM = (".txt", ".dump", ".json", ".gz", "README")
+from pydicom_files import dicom_files
 KINDS = {"US": "int", "SS": "int", "UL": "int", "SL": "int", "IS": "int",
          "FL": "float", "FD": "float", "DS": "float",
          "PN": "name", "DA": "date", "TM": "time"}
@@ -84,17 +83,13 @@ def main():
     folder, output = sys.argv[1], sys.argv[2]
     warnings.simplefilter("ignore")
     with open(output, "w") as out:
-        for root, _, names in sorted(os.walk(folder)):
-            for name in sorted(names):
-                path = os.path.join(root, name)
-                if name.endswith(NOT_DICOM):
-                    continue
-                try:
-                    found = list(lines(path))
-                except Exception:  # a file pydicom cannot read is no reference
-                    continue
-                for line in found:
-                    out.write(line + "\n")
+        for path in dicom_files(folder):
+            try:
+                found = list(lines(path))
+            except Exception:  # a file pydicom cannot read is no reference
+                continue
+            for line in found:
+                out.write(line + "\n")
 
 
 if __name__ == "__main__":
