@@ -20,7 +20,11 @@ struct Flat_List {
   DICOM_Attribute *list = nullptr;
   int64_t position = 0;
 
-  ~Flat_List() { DICOM_Attribute_Delete(nullptr, &root, &list, 0xFFFF, 0xFFFF); }
+  ~Flat_List()
+  {
+    DICOM_Sequence_Root top{};
+    DICOM_Attribute_Delete(nullptr, &top, &list, 0xFFFF, 0xFFFF);
+  }
 
   // Appends a record at the current position; `size` -2 takes the value's length.
   // Values of containers (SQ, items, undefined lengths) are not stepped over.
