@@ -510,13 +510,13 @@ static void Resolve_Both(Ardent_Date *date, Ardent_Time *time, bool *has_date, b
   *has_time = time && time->type == 1;
 }
 
-// The seconds as "%02d" when their fraction is below 0.001 or above 0.999 (rounded up),
-// else with `fraction_format`.
+// The seconds as "%02d" when their fraction is below 0.001 or above 0.999 (rounded up,
+// but never to 60: the minute is not carried), else with `fraction_format`.
 static void Print_Seconds(char *out, size_t size, float second, const char *whole_format, const char *fraction_format)
 {
   double whole = std::floor(second), fraction = second - whole;
   if (fraction < 0.001) std::snprintf(out, size, whole_format, (int)whole);
-  else if (fraction > 0.999) std::snprintf(out, size, whole_format, (int)whole + 1);
+  else if (fraction > 0.999) std::snprintf(out, size, whole_format, (int)std::min(whole + 1, 59.0));
   else std::snprintf(out, size, fraction_format, (double)second);
 }
 
