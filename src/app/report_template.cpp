@@ -10,8 +10,6 @@
 #include "util/error_text.h"
 #include "util/message_log.h"
 
-Report_Template report_template[REPORT_LEVELS];
-
 struct Template_Level {
   const char *file;        // file name in the installation folder
   const char *missing;     // report when the file cannot be opened
@@ -33,12 +31,18 @@ const char *Report_Template_File(int level)
   return template_level[level].file;
 }
 
-// Appends one column; columns beyond the table's size are reported and dropped.
-static void Template_Append(Report_Template &tmpl, unsigned group, unsigned element, const std::string &path)
+Catalogue_Template &Report_Template_Of(int level)
 {
-  if (tmpl.count >= REPORT_TEMPLATE_MAX) {
+  Catalogue_Template *of_level[REPORT_LEVELS] = {&template_study, &template_series, &template_image};
+  return *of_level[level];
+}
+
+// Appends one column; columns beyond the table's size are reported and dropped.
+static void Template_Append(Catalogue_Template &tmpl, unsigned group, unsigned element, const std::string &path)
+{
+  if (tmpl.count >= CATALOGUE_INFO_MAX) {
     Message_Log(nullptr, MSG_WARNING, "\xF1\x04WARNING!\x02 more than %d columns in %s: (%04X,%04X) ignored",
-                REPORT_TEMPLATE_MAX, path.c_str(), group, element);
+                CATALOGUE_INFO_MAX, path.c_str(), group, element);
     return;
   }
   tmpl.group[tmpl.count] = (uint16_t)group;
@@ -47,7 +51,7 @@ static void Template_Append(Report_Template &tmpl, unsigned group, unsigned elem
 }
 
 // Handles one finished line: trims blanks and tabs and reads a "(gggg,eeee)" column.
-static void Template_Line(Report_Template &tmpl, const std::string &line, const std::string &path)
+static void Template_Line(Catalogue_Template &tmpl, const std::string &line, const std::string &path)
 {
   size_t first = line.find_first_not_of(" \t");
   if (first == std::string::npos || line[first] != '(') return;
@@ -62,7 +66,7 @@ static void Template_Line(Report_Template &tmpl, const std::string &line, const 
   Template_Append(tmpl, group, element, path);
 }
 
-int Report_Template_Load(Report_Template &tmpl, int level, const std::string &folder)
+int Report_Template_Load(Catalogue_Template &tmpl, int level, const std::string &folder)
 {
   const Template_Level &info = template_level[level];
   std::string path = folder + info.file;
@@ -113,7 +117,7 @@ int Report_Template_Load(Report_Template &tmpl, int level, const std::string &fo
 int Report_Templates_Load(const std::string &folder)
 {
   for (int level = 0; level < REPORT_LEVELS; level++)
-    if (!Report_Template_Load(report_template[level], level, folder)) {
+    if (!Report_Template_Load(Report_Template_Of(level), level, folder)) {
       MESSAGE_LOG_WHERE(nullptr);
       return 0;
     }

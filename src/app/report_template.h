@@ -3,28 +3,19 @@
 // in the installation folder; a missing file gives the built-in default columns.
 #pragma once
 
-#include <cstdint>
 #include <string>
 
-enum {
-  REPORT_TEMPLATE_MAX = 100,  // columns per template
-  REPORT_LINE_MAX = 259,      // characters per template line
-};
+#include "app/catalogue.h"
+
+enum { REPORT_LINE_MAX = 259 };  // characters per template line
 
 // Report levels, in loading order.
 enum { REPORT_STUDY = 0, REPORT_SERIES = 1, REPORT_IMAGE = 2, REPORT_LEVELS = 3 };
 
-// One template: `count` (group, element) pairs in file order. The pair (0000,0000) is an
-// empty column: an empty cell in every line.
-struct Report_Template {
-  int count;
-  uint16_t group[REPORT_TEMPLATE_MAX];
-  uint16_t element[REPORT_TEMPLATE_MAX];
-};
-
-// The process-wide templates, indexed by REPORT_STUDY, REPORT_SERIES, REPORT_IMAGE.
-// Filled by Report_Templates_Load before any scan; read-only afterwards.
-extern Report_Template report_template[REPORT_LEVELS];
+// The process-wide template of a level (template_study, template_series or
+// template_image of the catalogue): filled by Report_Templates_Load before any scan,
+// read-only afterwards.
+Catalogue_Template &Report_Template_Of(int level);
 
 // The template file name of a level: "CSV_Template_Study.txt", "CSV_Template_Series.txt"
 // or "CSV_Template_Image.txt".
@@ -37,15 +28,15 @@ const char *Report_Template_File(int level);
 //   column as "(gggg,eeee)" in hexadecimal; every other line is a note;
 // - a byte that is neither printable nor a tab is kept, with a warning;
 // - a line holding a 260th character fails the load.
-// A line starting with "(" that holds no column, and columns beyond the 100th, are
+// A line starting with "(" that holds no column, and columns beyond CATALOGUE_INFO_MAX, are
 // passed over with a warning.
 // Returns 1 when the template is filled: from the file, or from the level's default
 // columns when the file cannot be opened (after the report "no CSV ... template found").
 // Returns 0 after a read error or an over-long line, reported through Message_Log; `tmpl`
 // then holds the columns read before the fault.
-int Report_Template_Load(Report_Template &tmpl, int level, const std::string &folder);
+int Report_Template_Load(Catalogue_Template &tmpl, int level, const std::string &folder);
 
-// Loads the study, series and image templates from `folder` into report_template, in
-// that order. Returns 1 when all three loaded; returns 0 at the first that fails
+// Loads the study, series and image templates from `folder` into the catalogue's
+// template_study, template_series and template_image, in that order. Returns 1 when all three loaded; returns 0 at the first that fails
 // (start-up then ends).
 int Report_Templates_Load(const std::string &folder);

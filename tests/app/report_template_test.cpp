@@ -16,7 +16,7 @@ std::string Data_Dir()
   return file.substr(0, file.rfind("tests/app/")) + "data/";
 }
 
-std::vector<uint32_t> Columns(const Report_Template &t)
+std::vector<uint32_t> Columns(const Catalogue_Template &t)
 {
   std::vector<uint32_t> out;
   for (int i = 0; i < t.count; i++) out.push_back((uint32_t)t.group[i] << 16 | t.element[i]);
@@ -53,7 +53,7 @@ TEST(ReportTemplate, FileFormatCases)
     SCOPED_TRACE(c.name);
     ASSERT_TRUE(Write_File(env.root() + "CSV_Template_Series.txt", c.bytes));
     Message_Capture capture;
-    Report_Template tmpl;
+    Catalogue_Template tmpl;
     EXPECT_EQ(Report_Template_Load(tmpl, REPORT_SERIES, env.root()), c.result);
     EXPECT_EQ(Columns(tmpl), c.columns);
     if (c.warning)
@@ -69,7 +69,7 @@ TEST(ReportTemplate, OverlongLineReportsCountAndLine)
   std::string line(300, 'x');
   ASSERT_TRUE(Write_File(env.root() + "CSV_Template_Image.txt", line));
   Message_Capture capture;
-  Report_Template tmpl;
+  Catalogue_Template tmpl;
   EXPECT_EQ(Report_Template_Load(tmpl, REPORT_IMAGE, env.root()), 0);
   EXPECT_EQ(capture.Texts(MSG_WARNING),
             (std::vector<std::string>{"\xF1\x04" "ERROR:\x02 line too long in header",
@@ -87,7 +87,7 @@ TEST(ReportTemplate, MoreThanOneHundredColumnsKeepTheFirstHundred)
   }
   ASSERT_TRUE(Write_File(env.root() + "CSV_Template_Study.txt", bytes));
   Message_Capture capture;
-  Report_Template tmpl;
+  Catalogue_Template tmpl;
   EXPECT_EQ(Report_Template_Load(tmpl, REPORT_STUDY, env.root()), 1);
   EXPECT_EQ(tmpl.count, 100);
   EXPECT_EQ(tmpl.element[99], 100);
@@ -99,11 +99,11 @@ TEST(ReportTemplate, MissingFilesGiveTheDefaultColumns)
   Scoped_Temp_Env env;
   Message_Capture capture;
   ASSERT_EQ(Report_Templates_Load(env.root()), 1);
-  EXPECT_EQ(Columns(report_template[REPORT_STUDY]),
+  EXPECT_EQ(Columns(template_study),
             (std::vector<uint32_t>{0x00200010, 0x00080020, 0x00100010, 0x00100020, 0x00080060, 0, 0, 0}));
-  EXPECT_EQ(Columns(report_template[REPORT_SERIES]),
+  EXPECT_EQ(Columns(template_series),
             (std::vector<uint32_t>{0, 0, 0, 0, 0, 0x00200011, 0x0008103E, 0, 0}));
-  EXPECT_EQ(Columns(report_template[REPORT_IMAGE]),
+  EXPECT_EQ(Columns(template_image),
             (std::vector<uint32_t>{0, 0, 0, 0, 0, 0, 0, 0x00200013, 0, 0}));
   EXPECT_EQ(capture.Texts(MSG_REPORT),
             (std::vector<std::string>{"no CSV study template found", "no CSV series template found",
@@ -112,7 +112,7 @@ TEST(ReportTemplate, MissingFilesGiveTheDefaultColumns)
 
 TEST(ReportTemplate, InstalledFilesHoldTheDefaultColumns)
 {
-  Report_Template defaults[REPORT_LEVELS];
+  Catalogue_Template defaults[REPORT_LEVELS];
   {
     Scoped_Temp_Env env;
     Message_Capture capture;
@@ -122,7 +122,7 @@ TEST(ReportTemplate, InstalledFilesHoldTheDefaultColumns)
   Message_Capture capture;
   ASSERT_EQ(Report_Templates_Load(Data_Dir()), 1);
   for (int level = 0; level < REPORT_LEVELS; level++)
-    EXPECT_EQ(Columns(report_template[level]), Columns(defaults[level])) << Report_Template_File(level);
+    EXPECT_EQ(Columns(Report_Template_Of(level)), Columns(defaults[level])) << Report_Template_File(level);
   EXPECT_TRUE(capture.Texts(MSG_WARNING).empty());
   EXPECT_TRUE(capture.Texts(MSG_REPORT).empty());
 }
