@@ -64,6 +64,7 @@ int Scan_Start(const char *folder)
   if (!folder || !*folder) return 0;
   Scan_Wait();
   Message_Log(nullptr, MSG_REPORT, "\xF1\x02" "Dir: \x01%s", folder);
+  List_Refresh(LIST_REFRESH_CLEAR);
   List_Tree_Cache_Free();
   Catalogue_Free(&Dir_List);
   Dir_List.path = strdup(folder);

@@ -101,7 +101,7 @@ TEST_F(Jobs, AScanCountsWalksAndShowsTheFileOrder)
   EXPECT_EQ(std::string(Dir_List.path), top);
   EXPECT_EQ(Dir_List.dir[0].nb_dicom, 6);
   EXPECT_EQ(Dir_List.nb_child, 0);  // headers are read by the first catalogue sort
-  EXPECT_EQ(seen_refreshes, std::vector<int>{LIST_REFRESH_SCAN});
+  EXPECT_EQ(seen_refreshes, (std::vector<int>{LIST_REFRESH_CLEAR, LIST_REFRESH_SCAN}));
   for (const char *line : {"\x01 Scanning: \x01", "\xF1 Counting files...", "\xF1 Directory has \x01" "7\x02 files",
                            "\xF1 Searching for DICOM files...", "\xF1 Found \x01" "6\x02 DICOM files",
                            "\xF1 Updating file list...", "\xF1 Done"})
@@ -117,7 +117,7 @@ TEST_F(Jobs, AScanThatFindsNothingLeavesTheCatalogueEmpty)
   ASSERT_EQ(Scan_Start(top.c_str()), 1);
   Scan_Wait();
   EXPECT_EQ(Dir_List.nb_dir, 0);
-  EXPECT_TRUE(seen_refreshes.empty());
+  EXPECT_EQ(seen_refreshes, std::vector<int>{LIST_REFRESH_CLEAR});
   EXPECT_EQ(capture.Count(MSG_THREAD, "Found no valid DICOM files in " + top), 1);
   EXPECT_EQ(Scan_Start(nullptr), 0);
   EXPECT_EQ(Scan_Start(""), 0);
