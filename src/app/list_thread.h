@@ -47,7 +47,8 @@ extern std::atomic<bool> job_pacing;
 // and stores the top directory record as Dir_List.dir[0] when it accepted files.
 // Returns 1 when the worker was started; returns 0 when `folder` is null or empty, its
 // copy cannot be made, or the thread cannot be started (each reported).
-// Preconditions: called from the catalogue's thread; no scan or sort job running.
+// A sort job still running is cancelled and waited for first (it reads the catalogue).
+// Preconditions: called from the catalogue's thread; no copy or push job running.
 int Scan_Start(const char *folder);
 
 // Starts a sort of `catalogue` into `slot` in `order` (0 to 4). Order 0 is built at
@@ -64,6 +65,6 @@ void Scan_Wait();
 void Sort_Wait();
 
 // Sets the cancel flag of the running scan (or sort) job, as its Cancel button does;
-// nothing when none runs.
+// nothing when none runs. Called from the catalogue's thread.
 void Scan_Cancel();
 void Sort_Cancel();
