@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <mutex>
 #include <string>
@@ -13,6 +14,7 @@
 #include "app/configuration.h"
 #include "app/list_sort.h"
 #include "support/test_support.h"
+#include "util/progress.h"
 
 namespace fs = std::filesystem;
 
@@ -138,7 +140,7 @@ TEST_F(Jobs, CancellingWhileCountingSkipsTheWalk)
 TEST_F(Jobs, ASortReadsTheHeadersOnceAndFillsItsSlot)
 {
   Copy("a", MR_SERIES);
-  Copy("b", {"CT_small.dcm", "rtplan.dcm", "rtdose.dcm", "rtstruct.dcm", "waveform_ecg.dcm", "test-SR.dcm"});
+  Copy("b", {"CT_small.dcm", "rtplan.dcm", "rtdose.dcm", "MR_small_padded.dcm", "waveform_ecg.dcm", "test-SR.dcm"});
   ASSERT_EQ(Scan_Start(top.c_str()), 1);
   Scan_Wait();
   views_made = 0;
@@ -187,7 +189,7 @@ TEST_F(Jobs, ASmallSortShowsNoProgressAndACancelledOneFreesTheStudies)
 
   List_Tree_Cache_Free();
   Catalogue_Free_Studies(&Dir_List);
-  Copy("more", {"CT_small.dcm", "rtplan.dcm", "rtdose.dcm", "rtstruct.dcm", "waveform_ecg.dcm", "test-SR.dcm"});
+  Copy("more", {"CT_small.dcm", "rtplan.dcm", "rtdose.dcm", "MR_small_padded.dcm", "waveform_ecg.dcm", "test-SR.dcm"});
   ASSERT_EQ(Scan_Start(top.c_str()), 1);
   Scan_Wait();
   seen_refreshes.clear();
