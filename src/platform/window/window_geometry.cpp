@@ -79,29 +79,21 @@ static void Screen_Origin(const Window_Record *record, int *x, int *y)
   }
 }
 
-int Window_Screen_To_Client(Window_Handle window, int *x, int *y)
+// Moves a point by the window's screen origin, times `sign`. Returns 0 for a dead handle.
+static int Shift_By_Origin(Window_Handle window, int *x, int *y, int sign)
 {
   std::lock_guard<std::recursive_mutex> lock(window_state.drawing);
   Window_Record *record = Window_Live(window);
   if (!record) return 0;
   int origin_x, origin_y;
   Screen_Origin(record, &origin_x, &origin_y);
-  *x -= origin_x;
-  *y -= origin_y;
+  *x += sign * origin_x;
+  *y += sign * origin_y;
   return 1;
 }
 
-int Window_Client_To_Screen(Window_Handle window, int *x, int *y)
-{
-  std::lock_guard<std::recursive_mutex> lock(window_state.drawing);
-  Window_Record *record = Window_Live(window);
-  if (!record) return 0;
-  int origin_x, origin_y;
-  Screen_Origin(record, &origin_x, &origin_y);
-  *x += origin_x;
-  *y += origin_y;
-  return 1;
-}
+int Window_Screen_To_Client(Window_Handle window, int *x, int *y) { return Shift_By_Origin(window, x, y, -1); }
+int Window_Client_To_Screen(Window_Handle window, int *x, int *y) { return Shift_By_Origin(window, x, y, 1); }
 
 // ---- show and hide ------------------------------------------------------------------------------------
 
