@@ -285,3 +285,17 @@ const char *Window_Get_Class(Window_Handle window)
   Window_Record *record = Window_Live(window);
   return record ? record->window_class->name.c_str() : "";
 }
+
+// ---- sanitizer suppressions ----------------------------------------------------------------------------------
+
+// Leaks that LeakSanitizer reports in the libraries under the window system and that the
+// program cannot free: fontconfig keeps its configuration for the run (FcFini would pull it
+// from under any other user of the library), and SDL's D-Bus connection leaves a buffer.
+// The sanitizer runtime asks for this list through a weak hook; other builds never call it.
+// It lives here because this file is linked into every program that uses windows.
+extern "C" const char *__lsan_default_suppressions();
+extern "C" const char *__lsan_default_suppressions()
+{
+  return "leak:libfontconfig.so\n"
+         "leak:libdbus-1.so\n";
+}
