@@ -1,6 +1,8 @@
 // Input on the headless backend: which window a mouse or key event reaches, with which
 // coordinates and flags; the last mouse position in screen coordinates; capture, focus,
 // modal and disabled windows; the user resizing and minimising a window.
+#include <thread>
+
 #include "platform/window/window_input.h"
 #include "platform_window/window_test_windows.h"
 
@@ -195,4 +197,16 @@ TEST_F(Window_Input, resizing_keeps_the_framebuffer_to_the_client_size_and_minim
   Window_Input_Resize(top, 320, 240, 0);
   Window_Process_Pending();
   EXPECT_EQ(Of(WM_PAINT).size(), 1u);
+}
+
+TEST_F(Window_Input, the_cursor_shape_is_kept_until_changed_from_any_thread)
+{
+  EXPECT_EQ(Window_Set_Cursor(CURSOR_SIZE_WE), CURSOR_ARROW);
+  EXPECT_EQ(Window_Set_Cursor(CURSOR_SIZE_WE), CURSOR_SIZE_WE);
+  Window_Cursor from_worker = CURSOR_ARROW;
+  std::thread worker([&] { from_worker = Window_Set_Cursor(CURSOR_WAIT); });
+  worker.join();
+  EXPECT_EQ(from_worker, CURSOR_SIZE_WE);
+  Window_Process_Pending();
+  EXPECT_EQ(Window_Get_Cursor(), CURSOR_WAIT);
 }

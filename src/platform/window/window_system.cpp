@@ -46,7 +46,7 @@ int Window_System_Start(Window_Backend backend)
   window_state.kind = kind;
   window_state.ui_thread = std::this_thread::get_id();
   window_state.focus = window_state.capture = window_state.modal = nullptr;
-  window_state.cursor = CURSOR_ARROW;
+  window_state.cursor = window_state.cursor_shown = CURSOR_ARROW;
   window_state.running = true;
   Message_Log(nullptr, MSG_TRACE + 2, "Window_System_Start: backend %s",
               kind == WINDOW_BACKEND_SDL ? "sdl" : "headless");
