@@ -76,7 +76,8 @@ int Window_Run_Loop();
 
 // Dispatches what is queued and the pending paints, without waiting, then presents.
 // For tests and nested waits. Returns the number of messages dispatched; stops at WM_QUIT,
-// which stays queued.
+// which stays queued, and after 100,000 messages (a procedure that keeps posting to or
+// invalidating itself cannot hang the caller; call again while it returns more than 0).
 int Window_Process_Pending();
 
 // Makes `window` (a top-level window) the modal one: until it is destroyed or another call
