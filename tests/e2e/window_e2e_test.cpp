@@ -268,4 +268,14 @@ TEST_F(Real_Display, a_question_box_is_answered_by_its_key_and_by_its_no_button)
   ASSERT_TRUE(answered) << by_click.Output();
   EXPECT_EQ(answer, IDNO);
   EXPECT_EQ(Window_Get_Focus() == nullptr || Window_Get_Top(Window_Get_Focus()) == top_, true);
+  // A worker asking while it holds the drawing lock gets the safe answer at once.
+  std::atomic<int> locked_answer{0};
+  std::thread holder([&] {
+    Window_Drawing_Lock();
+    locked_answer = Message_Box(top_, "asked while drawing", "Drawing", MB_YESNO);
+    Window_Drawing_Unlock();
+  });
+  EXPECT_TRUE(Pump_Until([&] { return locked_answer != 0; }, 10));
+  holder.join();
+  EXPECT_EQ(locked_answer, IDNO);
 }

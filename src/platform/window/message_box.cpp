@@ -382,7 +382,10 @@ int Message_Box(Window_Handle owner, const char *text, const char *caption, unsi
   if (!text) text = "";
   if (!caption || !caption[0]) caption = (type & 0xF0) == MB_ICONERROR ? "Error" : "Harrowdesk";
   int answer = 0;
-  if (Window_System_Backend() == WINDOW_BACKEND_SDL)
+  // A worker that holds the drawing lock would wait for a user-interface thread that needs
+  // the lock to paint the box: such a box is answered like a headless one.
+  bool would_block = !Window_System_Is_UI_Thread() && Window_Drawing_Held();
+  if (Window_System_Backend() == WINDOW_BACKEND_SDL && !would_block)
     answer = (int)Window_Run_On_UI([&]() -> intptr_t { return Box_Run(owner, text, caption, type); });
   return answer ? answer : Box_Scripted(text, caption, type);
 }

@@ -16,7 +16,9 @@
 //   caption  the title; null or "" gives "Error" for MB_ICONERROR and "Harrowdesk" otherwise
 //   type     MB_OK or MB_YESNO, plus one MB_ICON* value
 // Any thread: on a worker the box is shown by the user-interface thread while the worker
-// waits. A WM_QUIT met by the nested loop ends the box (answer IDOK/IDNO) and is queued again.
+// waits (the user-interface thread must be running its loop); a worker that holds the
+// drawing lock gets the answer without a window, as the box could not be painted.
+// A WM_QUIT met by the nested loop ends the box (answer IDOK/IDNO) and is queued again.
 int Message_Box(Window_Handle owner, const char *text, const char *caption, unsigned type);
 
 // Queues scripted replies for boxes answered without a window: a comma-separated list of

@@ -177,13 +177,15 @@ void Window_Input_Resize(Window_Handle top, int width, int height, int minimized
 {
   Window_Record *record = Live_Top(top);
   if (!record) return;
+  bool was_minimized = record->minimized;
+  {
+    std::lock_guard<std::recursive_mutex> lock(window_state.drawing);  // workers read it
+    record->minimized = minimized != 0;
+  }
   if (minimized) {
-    record->minimized = true;
     Window_Call_Proc(record, WM_SIZE, SIZE_MINIMIZED, 0);
     return;
   }
-  bool was_minimized = record->minimized;
-  record->minimized = false;
   if (width < 0) width = 0;
   if (height < 0) height = 0;
   bool sized = width != record->width || height != record->height;

@@ -152,6 +152,9 @@ void Window_Cursor_Apply();
 // Presents every top-level framebuffer drawn since its last presentation (UI thread).
 void Window_Present_Dirty();
 
+// 1 while the calling thread holds the drawing lock through Window_Drawing_Lock or a surface.
+int Window_Drawing_Held();
+
 // Fills the rectangle (client coordinates) of a window with a colour, clipped (drawing lock).
 void Window_Fill(Window_Record *record, int x, int y, int width, int height, uint32_t colour);
 

@@ -9,8 +9,22 @@
 
 // ---- the drawing lock and surfaces ------------------------------------------------------------------------
 
-void Window_Drawing_Lock() { window_state.drawing.lock(); }
-void Window_Drawing_Unlock() { window_state.drawing.unlock(); }
+// How deep the calling thread holds the drawing lock through the public calls.
+static thread_local int drawing_depth = 0;
+
+void Window_Drawing_Lock()
+{
+  window_state.drawing.lock();
+  drawing_depth++;
+}
+
+void Window_Drawing_Unlock()
+{
+  drawing_depth--;
+  window_state.drawing.unlock();
+}
+
+int Window_Drawing_Held() { return drawing_depth > 0; }
 
 // Fills `surface` for a live window (drawing lock held).
 static void Surface_Fill_In(Window_Record *record, Window_Surface *surface)
@@ -51,10 +65,10 @@ static void Surface_Fill_In(Window_Record *record, Window_Surface *surface)
 
 int Window_Surface_Get(Window_Handle window, Window_Surface *surface)
 {
-  window_state.drawing.lock();
+  Window_Drawing_Lock();
   Window_Record *record = Window_Live(window);
   if (!record) {
-    window_state.drawing.unlock();
+    Window_Drawing_Unlock();
     return 0;
   }
   Surface_Fill_In(record, surface);
@@ -68,7 +82,7 @@ void Window_Surface_Release(Window_Handle window)
     top->frame_dirty = true;
     if (!window_state.present_pending.exchange(true) && !Window_System_Is_UI_Thread()) Window_Wake();
   }
-  window_state.drawing.unlock();
+  Window_Drawing_Unlock();
 }
 
 Window_Surface Window_Surface_Of_Frame(Framebuffer *frame)
