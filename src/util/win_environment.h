@@ -1,0 +1,25 @@
+// The settings store: one small file per key under the application-data folder,
+// <app data>/ArdentVale/<section>/<key>. An integer is 4 little-endian bytes; a text is
+// its bytes without terminator. Folders are created 0700 and files 0600: the settings
+// name the server that receives patient data.
+#pragma once
+
+#include <cstdint>
+
+// Reads an integer key. Returns 1 when the key's file gave at least one byte; `value`
+// then holds the bytes read (little-endian, missing high bytes zero). Returns 0, leaving
+// `value` untouched, after tracing the failure (kind 11).
+int Environment_Get_Value_Int(const char *section, const char *key, int32_t *value);
+
+// Reads a text key (at most 1024 bytes). Returns the text in a process-wide buffer that
+// the next call overwrites, or nullptr after tracing the failure (kind 11).
+// Main thread only.
+const char *Environment_Get_Value_String(const char *section, const char *key);
+
+// Writes an integer key as 4 little-endian bytes, creating the folders as needed.
+// Returns 1 when the whole value was written; returns 0 after tracing the failure.
+int Environment_Set_Value_Int(const char *section, const char *key, int32_t value);
+
+// Writes a text key (null or "" writes an empty file). Returns 1 when the whole text was
+// written; returns 0 after tracing the failure.
+int Environment_Set_Value_String(const char *section, const char *key, const char *text);
