@@ -2,6 +2,7 @@
 // system owns one per top-level window and presents it; the toolkit draws into it.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <vector>
 
