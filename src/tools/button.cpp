@@ -1,40 +1,18 @@
-// Buttons: Init, Adjust, Draw, Read and Select, and the helpers the other families
-// share with them (bevel depth, font making).
+// Buttons: Init, Adjust, Draw, Read and Select.
 #include "tools/button.h"
-
-#include <cstdlib>
 
 #include "tools/tools.h"
 #include "tools/y_font.h"
 
-int Tools_Depth(int depth) { return depth == 0 ? TOOLS_BEVEL : std::abs(depth); }
-
-void Tools_Font_Make(Tools_Device &device)
-{
-  if (device.font && device.font_made_size == device.font_size) return;
-  Y_Release_Font(device.font);
-  device.font = Y_Create_Font(device.window, device.font_face.c_str(), device.font_style.c_str(),
-                              device.font_style == "i" || device.font_style == "o" ? device.font_style.c_str() : "",
-                              device.font_size);
-  device.font_made_size = device.font_size;
-}
-
 void Buttons::Init(Button &button, Window_Handle window)
 {
-  Tools_Init_Device(button, window, "Buttons::Init");
-  if (button.width < 1 || button.height < 1) return;
-  Tools_Default_Colour(button);
-  button.Adjust();
-  Tools_Font_Make(button);
+  Tools_Init_Widget(button, window, "Buttons::Init");
 }
 
 void Button::Adjust()
 {
   Tools_Check_State(*this, "Button::Adjust");
-  clip_x = x;
-  clip_y = y;
-  clip_width = width;
-  clip_height = height;
+  Tools_Clip_To_Rect(*this);
 }
 
 // Fills the lamp at the left inside the bevel and frames it sunken.

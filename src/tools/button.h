@@ -9,7 +9,7 @@
 #include <string>
 
 #include "tools/picture.h"
-#include "tools/tools_device.h"
+#include "tools/tools_widget.h"
 
 constexpr uint32_t BUTTON_NO_SELECT = 0x02;
 constexpr uint32_t BUTTON_PICTURE = 0x10;
@@ -53,9 +53,3 @@ int Select(Button *buttons, int count, int mode);
 // on `normal` and on `high` (packed colours). Returns 1 when both loaded.
 int Load_Faces(Button &button, const std::string &folder, const std::string &file, uint32_t normal, uint32_t high);
 }  // namespace Buttons
-
-// The bevel depth to use: the absolute value, or the toolkit's default for 0.
-int Tools_Depth(int depth);
-
-// Makes the widget's font when it has none or its size changed.
-void Tools_Font_Make(Tools_Device &device);

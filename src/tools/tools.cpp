@@ -2,7 +2,7 @@
 // context of the widget's window (clipped to the widget's clip rectangle when it has
 // one), rasterises, and releases the context.
 //
-// Index: fills / frames and arrows / text / polygon and XOR.
+// Index: fills / frames and arrows / text / lines, polygon and XOR.
 #include "tools/tools.h"
 
 #include <algorithm>
@@ -187,7 +187,13 @@ void Tools::Text_At(Tools_Device &device, const Y_Font *font, int x, int y, cons
   if (dc) Y_Draw_Text(*dc, font, x, y, Y_Wide(text), colour);
 }
 
-// ---- polygon and XOR ----------------------------------------------------------------------
+// ---- lines, polygon and XOR ----------------------------------------------------------------------
+
+void Tools::Line(Tools_Device &device, int x1, int y1, int x2, int y2, uint32_t colour)
+{
+  Y_Scope dc(device, "Tools::Line");
+  if (dc) Y_Line(*dc, x1, y1, x2, y2, colour);
+}
 
 void Tools::Polygon(Tools_Device &device, int count, const int *xs, const int *ys, uint32_t fill, uint32_t outline)
 {

@@ -65,6 +65,9 @@ void Arrow(Tools_Device &device, int direction, int x1, int x2, int y1, int y2);
 void Text(Tools_Device &device, const Y_Font *font, const char *text, uint32_t options, int x, int y, int width,
           int height, int margin = 2);
 
+// A one-pixel line from (x1, y1) to (x2, y2), both ends drawn.
+void Line(Tools_Device &device, int x1, int y1, int x2, int y2, uint32_t colour);
+
 // A filled polygon in `fill`, outlined in `outline`.
 void Polygon(Tools_Device &device, int count, const int *xs, const int *ys, uint32_t fill, uint32_t outline);
 
