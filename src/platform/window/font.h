@@ -48,7 +48,8 @@ struct Font_Metrics {
   int ascent = 0;         // pixels above the baseline
   int descent = 0;        // pixels below the baseline
   int height = 0;         // ascent + descent: the line height
-  int average_width = 0;  // the average character width (of "x" advances, as tmAveCharWidth)
+  int average_width = 0;  // the face's average character width (OS/2 xAvgCharWidth, as
+                          // tmAveCharWidth), else the advance of "x"
   int max_width = 0;      // the widest advance of the face at this size
 };
 

@@ -26,3 +26,8 @@ void Message_Box_Script(const char *answers);
 
 // The number of boxes answered since the start of the run (both kinds of answer). Any thread.
 int Message_Box_Count();
+
+// The message log's box hook (Log_Display::box): kind MSG_ERROR shows an error box and
+// returns 1; kind MSG_QUESTION shows a Yes/No box and returns 1 for Yes, 0 for No; any other
+// kind shows an information box and returns 1.
+int Message_Box_For_Log(Window_Handle owner, int kind, const char *text, const char *caption);

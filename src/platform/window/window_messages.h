@@ -63,6 +63,9 @@ enum : unsigned {
 enum : uint32_t {
   WS_OVERLAPPED = 0x00000000,
   WS_OVERLAPPEDWINDOW = 0x00CF0000,  // caption, system menu, thick frame, min/max boxes
+  WS_CAPTION = 0x00C00000,           // a title bar
+  WS_SYSMENU = 0x00080000,           // a close box
+  WS_THICKFRAME = 0x00040000,        // the user may resize the window
   WS_VISIBLE = 0x10000000,           // shown at once (Window_Create ends with Window_Show)
   WS_CHILD = 0x40000000,             // a rectangle of the parent's top-level window
   WS_POPUP = 0x80000000,             // a top-level window without frame (message boxes)
@@ -102,6 +105,10 @@ enum : int {
   VK_MULTIPLY = 0x6A, VK_ADD = 0x6B, VK_SEPARATOR = 0x6C, VK_SUBTRACT = 0x6D,
   VK_DECIMAL = 0x6E, VK_DIVIDE = 0x6F,
   VK_F1 = 0x70,       // VK_F1 + n - 1 for Fn, n = 1..12
+  VK_CLEAR = 0x0C,    // keypad 5 with Num Lock off
+  VK_OEM_1 = 0xBA, VK_OEM_PLUS = 0xBB, VK_OEM_COMMA = 0xBC, VK_OEM_MINUS = 0xBD,
+  VK_OEM_PERIOD = 0xBE, VK_OEM_2 = 0xBF, VK_OEM_3 = 0xC0, VK_OEM_4 = 0xDB, VK_OEM_5 = 0xDC,
+  VK_OEM_6 = 0xDD, VK_OEM_7 = 0xDE,  // ; = , - . / ` [ backslash ] ' on a US keyboard
   VK_NUMLOCK = 0x90, VK_SCROLL = 0x91,
   VK_LSHIFT = 0xA0, VK_RSHIFT = 0xA1, VK_LCONTROL = 0xA2, VK_RCONTROL = 0xA3,
   VK_LMENU = 0xA4, VK_RMENU = 0xA5,
