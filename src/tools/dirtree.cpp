@@ -267,7 +267,7 @@ void DirTrees::Dir_Tree_Draw2(Dir_Tree &tree)
   Tools::Fill(title, 0, tree.x + d, x2 - d, area.title_bottom, y2 - d);
   Tools::Line(title, tree.x + d, area.title_bottom - 1, x2 - d, area.title_bottom - 1, Tools_Shade(Tools_Colour(tree), -60));
   std::string caption = tree.title;
-  if (!tree.selected_name.empty()) caption += (caption.empty() ? "" : " ") + tree.selected_path;
+  if (!tree.selected_name.empty()) caption += (caption.empty() ? "" : " ") + tree.selected_name;
   Tools::Text(tree, tree.font, caption.c_str(), OPT_TEXT_LEFT, tree.x + d, area.title_bottom, tree.width - 2 * d,
               y2 - d - area.title_bottom + 1, 1);
   Tools_Device inside = tree;

@@ -15,7 +15,6 @@ int Lists::Add(List &list, const char *text)
   Button item;
   item.text = text ? text : "";
   item.name = item.text;
-  item.red = list.red, item.green = list.green, item.blue = list.blue;
   item.font_face = list.font_face;
   item.font_style = list.font_style;
   item.font_size = list.font_size;
@@ -44,6 +43,8 @@ void Lists::Update(List &list)
     item.height = (int16_t)list.item_height;
     item.pressed = i == list.selected;
     item.options = list.options & 0x02;
+    uint32_t face = i == list.selected ? Tools_Shade(Tools_Colour(list), 45) : Tools_Colour(list);
+    item.red = (int16_t)(face & 0xFF), item.green = (int16_t)(face >> 8 & 0xFF), item.blue = (int16_t)(face >> 16 & 0xFF);
     Buttons::Init(item, list.window);
   }
 }

@@ -4,6 +4,7 @@
 
 #include <atomic>
 
+#include "platform/window/window_system.h"
 #include "util/message_log.h"
 
 int Tools_Clamp(int value) { return value < 0 ? 0 : value > 255 ? 255 : value; }
@@ -82,5 +83,15 @@ int Tools_Hover_Update(uint8_t &hover, int inside)
   uint8_t wanted = inside ? 1 : 2;
   if (hover == wanted) return 0;
   hover = wanted;
+  return 1;
+}
+
+int Tools_Mouse_In(Window_Handle window, int &x, int &y)
+{
+  int sx, sy, width, height;
+  Tools_Get_Mouse(sx, sy);
+  if (!Window_Get_Client_Size(window, &width, &height) || !Window_Screen_To_Client(window, &sx, &sy)) return 0;
+  x = sx;
+  y = height - 1 - sy;
   return 1;
 }
