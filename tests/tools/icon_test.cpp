@@ -80,7 +80,7 @@ TEST_F(Icon_Test, ShippedIconsAreCachedWithBothChannelOrders)
   Tools_Device d;
   Place(d, 0, 0, 100, 100, 170);
   d.state = 1;
-  std::string folder = Source_Dir() + "data/Icons/";
+  std::string folder = Shipped_Icons();
   Icon_Draw_Image(d, 10, 10, folder.c_str(), "icon_fixed.rgb");
   const Icon_Entry *entry = Icon_Cache_Find("icon_fixed.rgb");
   ASSERT_NE(entry, nullptr);
@@ -98,7 +98,7 @@ TEST_F(Icon_Test, PictureOnTheWidgetColourIsScaledIntoTheFrame)
   Place(b, 0, 0, 25, 25);
   b.options = OPT_PICTURE_ON_COLOUR;
   Buttons::Init(b, window);
-  std::string folder = Source_Dir() + "data/Icons/";
+  std::string folder = Shipped_Icons();
   ASSERT_EQ(Buttons::Load_Faces(b, folder, "but_left.tga", RGB(170, 170, 170), RGB(102, 100, 100)), 1);
   EXPECT_EQ(b.face_normal.width, 25);
   EXPECT_EQ(b.face_high.height, 25);

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "support/test_support.h"
+#include "tools_fixture.h"
 #include "tools/picture.h"
 #include "tools/raster_read.h"
 
@@ -179,7 +180,7 @@ TEST(Raster_Read, EveryShippedIconDecodesWithItsChannels)
                          "but_left.tga", "but_right.tga", "but_save.tga"};
   for (const char *name : names) {
     std::vector<uint8_t> bytes;
-    ASSERT_EQ(Raster_Load_File(Source_Dir() + "data/Icons/" + name, bytes), 1) << name;
+    ASSERT_EQ(Raster_Load_File(Shipped_Icons() + name, bytes), 1) << name;
     Raster_Image image;
     int kind = 0;
     std::string why;

@@ -65,5 +65,13 @@ protected:
   Window_Handle window = nullptr;
 };
 
+// The source tree's data/Icons folder, found from this file's own path (so it does not
+// depend on the test environment's variables).
+inline std::string Shipped_Icons()
+{
+  std::string here = __FILE__;
+  return here.substr(0, here.rfind("tests/tools/")) + "data/Icons/";
+}
+
 // Packs (r, g, b) as the toolkit does.
 inline uint32_t RGB(int r, int g, int b) { return Tools_Pack(r, g, b); }
