@@ -235,6 +235,7 @@ static void Draw_Text_Panes(int x, int y)
   pane.green = 185;
   pane.options = 0x38000000;
   Texts::Init(pane, gallery);
+  for (int i = 1; i <= 6; i++) Text::Write(pane, "\x02" "Earlier line %d", i);
   Text::Write(pane, "\xF1\x02" "Dir: \x01/data/studies/2026/");
   Text::Write(pane, "    Directory has \x01%d\x02 files", 1284);
   Text::Write(pane, "    Of these \x01%d\x02 are DICOM", 1270);

@@ -25,9 +25,7 @@ static void Draw_Lamp(Button &button, int inset)
   int x1 = button.x + inset + 2, x2 = x1 + 7, y1 = button.y + inset + 2, y2 = button.y + button.height - 1 - inset - 2;
   Tools_Device lamp = button;
   lamp.options = 0;
-  lamp.red = (int16_t)(colour & 0xFF);
-  lamp.green = (int16_t)(colour >> 8 & 0xFF);
-  lamp.blue = (int16_t)(colour >> 16 & 0xFF);
+  Tools_Set_Colour(lamp, colour);
   Tools::Fill(lamp, 0, x1, x2, y1, y2);
   Tools::Cadre(lamp, OPT_NO_OUTLINE, 1, 1, x1 - 1, x2 + 1, y1 - 1, y2 + 1);
 }

@@ -183,26 +183,10 @@ void DirTrees::Dir_Tree_Update2(Dir_Tree &tree)
   int d = Tools_Depth(tree.depth);
   tree.scroll_row = std::clamp(tree.scroll_row, 0, std::max(0, (int)tree.rows.size() - area.rows));
   tree.scroll_col = std::clamp(tree.scroll_col, 0, std::max(0, deepest + 8 - area.columns));
-  Slider *bars[2] = {&tree.vbar, &tree.hbar};
-  for (Slider *bar : bars) bar->red = tree.red, bar->green = tree.green, bar->blue = tree.blue;
-  tree.vbar.options = SLIDER_VERTICAL;
-  tree.vbar.x = (uint16_t)(area.x2 + 1);
-  tree.vbar.y = (uint16_t)(tree.y + d);
-  tree.vbar.width = TOOLS_SLIDER_WIDTH;
-  tree.vbar.height = (int16_t)(area.title_bottom - 1 - tree.y - d);
-  tree.vbar.maximum = std::max(0, (int)tree.rows.size() - area.rows);
-  tree.vbar.value = tree.scroll_row;
-  tree.hbar.options = 0;
-  tree.hbar.x = (uint16_t)(tree.x + d);
-  tree.hbar.y = (uint16_t)(tree.y + d);
-  tree.hbar.width = (int16_t)(area.x2 + 1 - tree.x - d);
-  tree.hbar.height = TOOLS_SLIDER_WIDTH;
-  tree.hbar.maximum = std::max(0, deepest + 8 - area.columns);
-  tree.hbar.value = tree.scroll_col;
-  if (tree.state) {
-    Sliders::Init(tree.vbar, tree.window);
-    Sliders::Init(tree.hbar, tree.window);
-  }
+  Sliders::Place(tree.vbar, tree, true, area.x2 + 1, tree.y + d, TOOLS_SLIDER_WIDTH, area.title_bottom - 1 - tree.y - d,
+                 std::max(0, (int)tree.rows.size() - area.rows), tree.scroll_row);
+  Sliders::Place(tree.hbar, tree, false, tree.x + d, tree.y + d, area.x2 + 1 - tree.x - d, TOOLS_SLIDER_WIDTH,
+                 std::max(0, deepest + 8 - area.columns), tree.scroll_col);
 }
 
 void DirTrees::Init(Dir_Tree &tree, Window_Handle window)
@@ -246,7 +230,8 @@ static void Draw_Row(Dir_Tree &tree, Tools_Device &inside, const Tree_Area &area
   int name_x = text_x + 20, text_y = bottom + (DIR_ROW - Y_Font_Height(font)) / 2;
   if (node.flags & DIR_SELECTED) {
     Tools_Device mark = inside;
-    mark.red = 230, mark.green = 100, mark.blue = 100, mark.options = 0;
+    Tools_Set_Colour(mark, TOOLS_SELECTED);
+    mark.options = 0;
     Tools::Fill(mark, 0, name_x - 2, name_x + Tools::Text_Width(font, name) + 1, bottom + 1, top - 1);
   }
   Tools::Text_At(inside, font, name_x, text_y, name, TOOLS_BLACK);
@@ -262,7 +247,7 @@ void DirTrees::Dir_Tree_Draw2(Dir_Tree &tree)
   Tools::Cadre(tree, tree.options, 1, d, tree.x, x2, tree.y, y2);
   Tools_Device title = tree;
   uint32_t light = Tools_Shade(Tools_Colour(tree), 40);
-  title.red = (int16_t)(light & 0xFF), title.green = (int16_t)(light >> 8 & 0xFF), title.blue = (int16_t)(light >> 16 & 0xFF);
+  Tools_Set_Colour(title, light);
   title.options = 0;
   Tools::Fill(title, 0, tree.x + d, x2 - d, area.title_bottom, y2 - d);
   Tools::Line(title, tree.x + d, area.title_bottom - 1, x2 - d, area.title_bottom - 1, Tools_Shade(Tools_Colour(tree), -60));

@@ -44,7 +44,7 @@ void Lists::Update(List &list)
     item.pressed = i == list.selected;
     item.options = list.options & 0x02;
     uint32_t face = i == list.selected ? Tools_Shade(Tools_Colour(list), 45) : Tools_Colour(list);
-    item.red = (int16_t)(face & 0xFF), item.green = (int16_t)(face >> 8 & 0xFF), item.blue = (int16_t)(face >> 16 & 0xFF);
+    Tools_Set_Colour(item, face);
     Buttons::Init(item, list.window);
   }
 }
@@ -53,18 +53,9 @@ void List::Adjust()
 {
   Tools_Check_State(*this, "List::Adjust");
   Tools_Clip_To_Rect(*this);
-  if (options & LIST_SLIDER) {
-    slider.x = (uint16_t)(x + width - TOOLS_SLIDER_WIDTH);
-    slider.y = y;
-    slider.width = TOOLS_SLIDER_WIDTH;
-    slider.height = height;
-    slider.options = SLIDER_VERTICAL;
-    slider.red = red, slider.green = green, slider.blue = blue;
-    slider.minimum = 0;
-    slider.maximum = std::max(0, (int)Item.size() - 1);
-    slider.value = offset;
-    Sliders::Init(slider, window);
-  }
+  if (options & LIST_SLIDER)
+    Sliders::Place(slider, *this, true, x + width - TOOLS_SLIDER_WIDTH, y, TOOLS_SLIDER_WIDTH, height,
+                   std::max(0, (int)Item.size() - 1), offset);
   Lists::Update(*this);
 }
 

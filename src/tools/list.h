@@ -1,7 +1,7 @@
 // Lists: a strip of item buttons (the list pane's order selector), item i placed at the
 // start point plus i times the x and y steps, moved back by the scroll offset, with an
 // optional inner slider that scrolls the strip. One item is the selected one; it is
-// drawn pressed.
+// drawn pressed and lighter.
 //
 // Options: 0x02 no selection; 0x08 the list has its inner slider (along its right edge).
 #pragma once

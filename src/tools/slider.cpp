@@ -68,7 +68,7 @@ void Sliders::Draw(Slider &slider)
   int x1, x2, y1, y2;
   Tools_Device track = slider;
   uint32_t dark = Tools_Shade(Tools_Colour(slider), -30);
-  track.red = (int16_t)(dark & 0xFF), track.green = (int16_t)(dark >> 8 & 0xFF), track.blue = (int16_t)(dark >> 16 & 0xFF);
+  Tools_Set_Colour(track, dark);
   Span_Rect(slider, 0, axis.length - 1, x1, x2, y1, y2);
   Tools::Fill(track, 0, x1, x2, y1, y2);
   Tools::Cadre(track, OPT_NO_OUTLINE, 1, 1, x1, x2, y1, y2);
@@ -162,4 +162,19 @@ void Sliders::Deselect(Slider &slider)
     slider.thumb_state = 0;
     Sliders::Draw(slider);
   }
+}
+
+void Sliders::Place(Slider &slider, const Tools_Device &owner, bool vertical, int x, int y, int width, int height,
+                    double maximum, double value)
+{
+  slider.red = owner.red, slider.green = owner.green, slider.blue = owner.blue;
+  slider.options = vertical ? SLIDER_VERTICAL : 0;
+  slider.x = (uint16_t)x;
+  slider.y = (uint16_t)y;
+  slider.width = (int16_t)width;
+  slider.height = (int16_t)height;
+  slider.minimum = 0;
+  slider.maximum = maximum;
+  slider.value = value;
+  if (owner.state) Sliders::Init(slider, owner.window);
 }

@@ -49,4 +49,9 @@ void Set(Slider &slider, double value);
 int Select(Slider &slider, int mode);
 // Releases the thumb and forgets the hover.
 void Deselect(Slider &slider);
+// Places a scroll bar of another widget (`owner` gives the colour and the window): the
+// rectangle, vertical or not, the range 0..maximum and the value; then Init when the
+// owner is initialised.
+void Place(Slider &slider, const Tools_Device &owner, bool vertical, int x, int y, int width, int height,
+           double maximum, double value);
 }  // namespace Sliders

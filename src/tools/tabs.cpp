@@ -51,9 +51,7 @@ void TabItems::Fill_Select(TabItem &item)
   Tools_Check_State(item, "TabItems::Fill_Select");
   Tools_Device face = Tab_Reach(item);
   uint32_t colour = item.selected ? Tools_Colour(item) : Tools_Shade(Tools_Colour(item), -25);
-  face.red = (int16_t)(colour & 0xFF);
-  face.green = (int16_t)(colour >> 8 & 0xFF);
-  face.blue = (int16_t)(colour >> 16 & 0xFF);
+  Tools_Set_Colour(face, colour);
   int y2 = item.y + item.height - 1;
   Tools::Fill(face, 0, item.x + 1, item.x + item.width - 2, item.selected ? item.y - 2 : item.y, y2 - 3);
   Tools::Fill(face, 0, item.x + 3, item.x + item.width - 4, y2 - 3, y2 - 1);

@@ -30,7 +30,7 @@ static Pane_Area Area_Of(const Text_Pane &pane)
 {
   int d = Tools_Depth(pane.depth);
   Pane_Area area;
-  area.x1 = pane.x + d + 2;
+  area.x1 = pane.x + d + 4;
   area.x2 = pane.x + pane.width - 1 - d - 2 - ((pane.options & TEXT_VSCROLL) ? TOOLS_SLIDER_WIDTH : 0);
   area.y1 = pane.y + d + 1 + ((pane.options & TEXT_HSCROLL) ? TOOLS_SLIDER_WIDTH : 0);
   area.y2 = pane.y + pane.height - 1 - d - 1;
@@ -38,16 +38,13 @@ static Pane_Area Area_Of(const Text_Pane &pane)
   return area;
 }
 
-static int Widest_Line(const Text_Pane &pane)
+// The width of a line without its display codes, in the bold face (the widest).
+static int Line_Width(const Text_Pane &pane, const std::wstring &line)
 {
-  int widest = 0;
-  for (const std::wstring &line : pane.lines) {
-    std::string narrow;
-    for (wchar_t c : line)
-      if (c >= 0x20 && (c < 0xF0 || c > 0xF2)) narrow.push_back((char)c);
-    widest = std::max(widest, Tools::Text_Width(pane.fonts[1] ? pane.fonts[1] : pane.font, narrow.c_str()));
-  }
-  return widest;
+  std::string narrow;
+  for (wchar_t c : line)
+    if (c >= 0x20 && (c < 0xF0 || c > 0xF2)) narrow.push_back((char)c);
+  return Tools::Text_Width(pane.fonts[1] ? pane.fonts[1] : pane.font, narrow.c_str());
 }
 
 static int Bottom_Line_Max(const Text_Pane &pane) { return std::max(0, (int)pane.lines.size() - Area_Of(pane).rows); }
@@ -56,30 +53,13 @@ void Texts::Rescale_Cursor(Text_Pane &pane)
 {
   int d = Tools_Depth(pane.depth);
   Pane_Area area = Area_Of(pane);
-  Slider *bars[2] = {&pane.vbar, &pane.hbar};
-  for (Slider *bar : bars) {
-    bar->red = pane.red, bar->green = pane.green, bar->blue = pane.blue;
-    bar->font_size = pane.font_size;
-  }
-  pane.vbar.options = SLIDER_VERTICAL;
-  pane.vbar.x = (uint16_t)(pane.x + pane.width - 1 - d - TOOLS_SLIDER_WIDTH);
-  pane.vbar.y = (uint16_t)(pane.y + d + ((pane.options & TEXT_HSCROLL) ? TOOLS_SLIDER_WIDTH : 0));
-  pane.vbar.width = TOOLS_SLIDER_WIDTH;
-  pane.vbar.height = (int16_t)(pane.y + pane.height - d - pane.vbar.y);
-  pane.vbar.minimum = 0;
-  pane.vbar.maximum = Bottom_Line_Max(pane);
-  pane.vbar.value = pane.at_newest ? pane.vbar.maximum : pane.top_line;
-  pane.hbar.options = 0;
-  pane.hbar.x = (uint16_t)(pane.x + d);
-  pane.hbar.y = (uint16_t)(pane.y + d);
-  pane.hbar.width = (int16_t)(area.x2 + 2 - pane.x - d);
-  pane.hbar.height = TOOLS_SLIDER_WIDTH;
-  pane.hbar.minimum = 0;
-  pane.hbar.maximum = std::max(0, Widest_Line(pane) - (area.x2 - area.x1 + 1));
+  int vbar_y = pane.y + d + ((pane.options & TEXT_HSCROLL) ? TOOLS_SLIDER_WIDTH : 0);
+  double bottom = Bottom_Line_Max(pane);
   pane.hbar.step = std::max(1, 4 * pane.char_width);
-  pane.hbar.value = pane.scroll_x;
-  if (pane.options & TEXT_VSCROLL) Sliders::Init(pane.vbar, pane.window);
-  if (pane.options & TEXT_HSCROLL) Sliders::Init(pane.hbar, pane.window);
+  Sliders::Place(pane.vbar, pane, true, pane.x + pane.width - 1 - d - TOOLS_SLIDER_WIDTH, vbar_y, TOOLS_SLIDER_WIDTH,
+                 pane.y + pane.height - d - vbar_y, bottom, pane.at_newest ? bottom : pane.top_line);
+  Sliders::Place(pane.hbar, pane, false, pane.x + d, pane.y + d, area.x2 + 2 - pane.x - d, TOOLS_SLIDER_WIDTH,
+                 std::max(0, pane.widest - (area.x2 - area.x1 + 1)), pane.scroll_x);
 }
 
 // ---- drawing --------------------------------------------------------------------------------
@@ -161,11 +141,13 @@ static void Pane_Put(Text_Pane &pane, bool replace, const char *operation, const
   Pane_Lock lock;
   if ((replace || (pane.options & TEXT_ONE_LINE)) && !pane.lines.empty()) pane.lines.pop_back();
   if (pane.options & TEXT_ONE_LINE) pane.lines.clear();
+  size_t first_new = pane.lines.size();
   pane.lines.emplace_back();
   for (const unsigned char *p = (const unsigned char *)text; *p; p++) {
     if (*p == '\n') pane.lines.emplace_back();
     else if (*p != '\r') pane.lines.back().push_back((wchar_t)*p);
   }
+  for (size_t i = first_new; i < pane.lines.size(); i++) pane.widest = std::max(pane.widest, Line_Width(pane, pane.lines[i]));
   while (pane.lines.size() > TEXT_MAX_LINES) pane.lines.pop_front();
   if (pane.options & TEXT_VSCROLL) pane.at_newest = true;
   if (pane.options & TEXT_HSCROLL) pane.scroll_x = 0;

@@ -33,6 +33,7 @@ struct Text_Pane : Tools_Device {
   bool at_newest = true;           // the view follows the newest line
   int scroll_x = 0;                // horizontal offset in pixels
   bool entry_done = false;         // Enter completed the input line
+  int widest = 0;                  // widest line written so far, in pixels
   Slider vbar, hbar;
 };
 

@@ -26,6 +26,13 @@ uint32_t Tools_Shade(uint32_t packed, int amount)
                     (int)(packed >> 16 & 0xFF) + amount, (int)(packed >> 24));
 }
 
+void Tools_Set_Colour(Tools_Device &device, uint32_t packed)
+{
+  device.red = (int16_t)(packed & 0xFF);
+  device.green = (int16_t)(packed >> 8 & 0xFF);
+  device.blue = (int16_t)(packed >> 16 & 0xFF);
+}
+
 void Tools_Default_Colour(Tools_Device &device)
 {
   if (device.red == 0 && device.green == 0 && device.blue == 0) device.red = device.green = device.blue = 170;

@@ -55,6 +55,9 @@ uint32_t Tools_Colour(const Tools_Device &device);
 // blue; alpha is kept.
 uint32_t Tools_Shade(uint32_t packed, int amount);
 
+// Sets the device's red, green and blue from a packed colour (alpha kept).
+void Tools_Set_Colour(Tools_Device &device, uint32_t packed);
+
 // Sets the default grey (170, 170, 170) when red, green and blue are all 0.
 void Tools_Default_Colour(Tools_Device &device);
 
