@@ -262,7 +262,6 @@ void Texts::Init(Text_Pane &pane, Window_Handle window)
   if (!Tools_Init_Widget(pane, window, "Texts::Init")) return;
   const char *face = pane.font_face.c_str();
   if (!pane.fonts[0] || pane.font_made_size != pane.font_size) {
-    for (Font_Record *&font : pane.fonts) Y_Release_Font(font);
     pane.fonts[0] = Y_Create_Font(pane.window, face, "", "", pane.font_size);
     pane.fonts[1] = Y_Create_Font(pane.window, face, "bold", "", pane.font_size);
     pane.fonts[2] = Y_Create_Font(pane.window, face, "", "i", pane.font_size);
@@ -279,8 +278,5 @@ void Text::Cleanup(Text_Pane &pane)
 {
   Pane_Lock lock;
   pane.lines.clear();
-  for (Font_Record *&font : pane.fonts) {
-    Y_Release_Font(font);
-    font = nullptr;
-  }
+  for (Font_Record *&font : pane.fonts) font = nullptr;
 }

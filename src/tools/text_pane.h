@@ -25,7 +25,7 @@ enum { TEXT_MAX_LINES = 4096 };
 
 struct Text_Pane : Tools_Device {
   std::deque<std::wstring> lines;  // oldest first; bytes widened one to one, codes kept
-  Font_Record *fonts[3] = {nullptr, nullptr, nullptr};  // regular, bold, italic; owned
+  Font_Record *fonts[3] = {nullptr, nullptr, nullptr};  // regular, bold, italic (shared)
   int line_height = 0;             // pixels per line
   int char_width = 0;              // width of "H"
   int16_t depth = 1;
@@ -70,6 +70,6 @@ int Input(Text_Pane &pane, int key);
 int Select(Text_Pane &pane, int mode);
 // Scrolls the view by `steps` lines (positive: older lines) and redraws.
 void Scroll(Text_Pane &pane, int steps);
-// Frees the lines and the fonts.
+// Frees the lines and forgets the fonts.
 void Cleanup(Text_Pane &pane);
 }  // namespace Text

@@ -37,7 +37,7 @@ struct Tools_Device {
   int16_t red = 0, green = 0, blue = 0, alpha = 0;
   int16_t clip_x = 0, clip_y = 0, clip_width = 0, clip_height = 0;
   Window_Handle window = nullptr;
-  Font_Record *font = nullptr;       // owned by the widget; the system font when absent
+  Font_Record *font = nullptr;       // shared (Y_Create_Font); the system font when absent
   int16_t font_made_size = -1;       // the size `font` was made for
   uint8_t state = 0;                 // 0x01/0x02 once initialised
 };

@@ -10,7 +10,6 @@ int Tools_Depth(int depth) { return depth == 0 ? TOOLS_BEVEL : std::abs(depth); 
 void Tools_Font_Make(Tools_Device &device)
 {
   if (device.font && device.font_made_size == device.font_size) return;
-  Y_Release_Font(device.font);
   const char *style = device.font_style.c_str();
   device.font = Y_Create_Font(device.window, device.font_face.c_str(), style, style, device.font_size);
   device.font_made_size = device.font_size;

@@ -1,16 +1,22 @@
-// Y_Create_Font and the text measuring and drawing that the Tools:: primitives use, on
+// Y_Create_Font (with its table of shared fonts) and the text measuring and drawing that the Tools:: primitives use, on
 // the platform's fontconfig and FreeType fonts. Tabs are not drawn by the platform; here
 // each one advances three average character widths, in measuring and drawing alike.
 #include "tools/y_font.h"
 
 #include <atomic>
 #include <cstring>
+#include <map>
+#include <mutex>
+#include <tuple>
 
 #include "platform/window/font.h"
 #include "tools/y_surface.h"
 #include "util/message_log.h"
 
 static std::atomic<bool> font_failure_reported{false};
+static std::mutex fonts_lock;
+// The fonts made so far, kept for the run (never destroyed, so they outlive every widget).
+static auto &fonts = *new std::map<std::tuple<std::string, int, int, int>, Font_Handle>;
 
 Y_Font *Y_Create_Font(Window_Handle window, const char *face, const char *weight, const char *style, int size)
 {
@@ -20,9 +26,14 @@ Y_Font *Y_Create_Font(Window_Handle window, const char *face, const char *weight
   int italic = style && (strcmp(style, "i") == 0 || strcmp(style, "o") == 0);
   if (size < 1) size = 12;
   int height = Font_Points_To_Pixels(size);
+  std::lock_guard<std::mutex> guard(fonts_lock);
+  auto key = std::make_tuple(std::string(face), font_weight, italic, height);
+  auto found = fonts.find(key);
+  if (found != fonts.end()) return found->second;
   Y_Context *context = window ? Y_GetDC(window, "Y_Create_Font") : nullptr;
   Font_Handle font = Font_Create(face, font_weight, italic, height);
   if (context) Y_ReleaseDC(window, context);
+  if (font) fonts[key] = font;
   if (!font && !font_failure_reported.exchange(true)) {
     Message_Log(window, MSG_ERRLOG, "WARNING: in Y_Create_Font()");
     Message_Log(window, MSG_ERRLOG, "Unable to allocate font:(name:%s height:%d weight:%d )", face, -height,
@@ -30,8 +41,6 @@ Y_Font *Y_Create_Font(Window_Handle window, const char *face, const char *weight
   }
   return font;
 }
-
-void Y_Release_Font(Y_Font *font) { Font_Release(font); }
 
 Y_Font *Y_System_Font() { return Font_System(); }
 

@@ -13,17 +13,15 @@ struct Y_Context;
 struct Font_Record;
 typedef Font_Record Y_Font;
 
-// Makes a font. `face` defaults to "Arial"; `weight` "bold" gives 700, anything else the
+// Gives a font. `face` defaults to "Arial"; `weight` "bold" gives 700, anything else the
 // normal weight; `style` "i" or "o" gives italic; a size below 1 is 12 points. Points are
-// turned into pixels at 96 dots per inch. Returns the font (owned by the caller, freed
-// with Y_Release_Font); returns nullptr when face, weight and style are all null, or when
-// the font cannot be made (then "WARNING: in Y_Create_Font()" and "Unable to allocate
-// font:(name:%s height:%d weight:%d )" go to the error log, for the first failure of the
-// run only).
+// turned into pixels at 96 dots per inch. Fonts are shared: each face, weight, slant and
+// size is made once and kept for the run, so widgets (plain records without a
+// destructor) can hold them without owning them. Returns the font; returns nullptr when
+// face, weight and style are all null, or when the font cannot be made (then
+// "WARNING: in Y_Create_Font()" and "Unable to allocate font:(name:%s height:%d
+// weight:%d )" go to the error log, for the first failure of the run only).
 Y_Font *Y_Create_Font(Window_Handle window, const char *face, const char *weight, const char *style, int size);
-
-// Frees a font made by Y_Create_Font; the system font and nullptr are left alone.
-void Y_Release_Font(Y_Font *font);
 
 // The font that stands in when a widget has none (the platform's system font, kept for
 // the run). Returns nullptr only when no font can be made at all.
