@@ -5,7 +5,7 @@ set -euo pipefail
 
 packages=(
   build-essential cmake pkg-config googletest libgtest-dev
-  libsdl2-dev libfreetype-dev libfontconfig-dev libpng-dev fonts-liberation
+  libsdl2-dev libx11-dev libfreetype-dev libfontconfig-dev libpng-dev fonts-liberation
   libdcmtk-dev dcmtk
   xvfb xauth xfonts-base xdotool x11-utils imagemagick
   python3 python3-pydicom python3-pil orthanc libgdcm-tools clang libclang-rt-14-dev curl

@@ -1,25 +1,32 @@
 // The SDL2 backend: one SDL window per top-level window, presented by copying the
 // framebuffer into the window surface (no renderer, so it works on any X11 or Wayland
 // display, Xvfb included). SDL events become Window_Input_* calls; SDL's own queue only
-// carries input and one registered wake event, which other threads push (at most one at a
-// time) to end a wait; our messages stay in our own queue.
+// carries input, our messages stay in our own queue. The loop sleeps in poll() on the X
+// connection and on a wake pipe that other threads write to; without an X connection
+// (Wayland) it polls SDL every 10 ms.
 //
 // SDL quirks handled here: without a display SDL silently picks its "offscreen" driver,
 // so start fails unless the driver is a real one; under the "dummy" driver cursors come
 // back null; a surface made from our pixels blends unless told not to; SDL would turn
-// SIGINT into SDL_QUIT and quit on the last window closed, both of which we switch off.
+// SIGINT into SDL_QUIT and quit on the last window closed, both of which we switch off;
+// SDL's own cross-thread wake-up (SDL_PushEvent during SDL_WaitEvent) can send its wake
+// message to a window destroyed meanwhile, which Xlib treats as fatal, so we never use it.
 //
 // Index: start and stop / windows / presenting / cursors / events / waiting.
 #include <SDL2/SDL.h>
+#include <SDL2/SDL_syswm.h>
+#include <fcntl.h>
+#include <poll.h>
+#include <unistd.h>
 
-#include <atomic>
+#include <algorithm>
 #include <cstring>
 
 #include "platform/window/window_input.h"
 #include "platform/window/window_internal.h"
 
-static Uint32 wake_event = (Uint32)-1;
-static std::atomic<bool> wake_queued{false};
+static int wake_pipe[2] = {-1, -1};  // written by any thread to end a wait
+static int x_connection = -1;          // the X server connection's descriptor, when known
 static SDL_Cursor *cursors[3] = {};
 
 // ---- start and stop ---------------------------------------------------------------------------------------------
@@ -37,14 +44,18 @@ static int Sdl_Start()
   SDL_SetHint(SDL_HINT_QUIT_ON_LAST_WINDOW_CLOSE, "0");
   SDL_SetHint(SDL_HINT_MOUSE_FOCUS_CLICKTHROUGH, "1");
   SDL_SetHint(SDL_HINT_VIDEO_MINIMIZE_ON_FOCUS_LOSS, "0");
+  SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");  // plain X11 images, no OpenGL loaded
   if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) return 0;
   const char *driver = SDL_GetCurrentVideoDriver();
   if (!driver || strcmp(driver, "offscreen") == 0 || strcmp(driver, "dummy") == 0) {
     SDL_QuitSubSystem(SDL_INIT_VIDEO);
     return 0;
   }
-  wake_event = SDL_RegisterEvents(1);
-  wake_queued = false;
+  if (pipe2(wake_pipe, O_NONBLOCK | O_CLOEXEC) != 0) {
+    SDL_QuitSubSystem(SDL_INIT_VIDEO);
+    return 0;
+  }
+  x_connection = -1;
   cursors[CURSOR_ARROW] = SDL_CreateSystemCursor(SDL_SYSTEM_CURSOR_ARROW);
   cursors[CURSOR_SIZE_WE] = SDL_CreateSystemCursor(SDL_SYSTEM_CURSOR_SIZEWE);
   cursors[CURSOR_WAIT] = SDL_CreateSystemCursor(SDL_SYSTEM_CURSOR_WAIT);
@@ -58,6 +69,11 @@ static void Sdl_Stop()
     if (cursor) SDL_FreeCursor(cursor);
     cursor = nullptr;
   }
+  for (int &end : wake_pipe) {
+    if (end >= 0) close(end);
+    end = -1;
+  }
+  x_connection = -1;
   SDL_QuitSubSystem(SDL_INIT_VIDEO);
   SDL_Quit();
 }
@@ -80,6 +96,10 @@ static int Sdl_Create(Window_Record *top)
   }
   SDL_SetWindowData(window, "harrowdesk", top);
   top->backend_window = window;
+  SDL_SysWMinfo info;
+  SDL_VERSION(&info.version);
+  if (x_connection < 0 && SDL_GetWindowWMInfo(window, &info) && info.subsystem == SDL_SYSWM_X11)
+    x_connection = XConnectionNumber(info.info.x11.display);
   SDL_GetWindowPosition(window, &top->x, &top->y);
   return 1;
 }
@@ -250,10 +270,6 @@ static void Window_Event(Window_Record *top, const SDL_WindowEvent &event)
 
 static void Handle_Event(const SDL_Event &event)
 {
-  if (event.type == wake_event) {
-    wake_queued = false;
-    return;
-  }
   Window_Record *top = nullptr;
   switch (event.type) {
   case SDL_WINDOWEVENT:
@@ -303,16 +319,22 @@ static void Sdl_Pump()
 static void Sdl_Wait(int milliseconds)
 {
   SDL_Event event;
-  if (SDL_WaitEventTimeout(&event, milliseconds)) Handle_Event(event);
+  if (SDL_PollEvent(&event)) {  // events Xlib already read while we presented
+    Handle_Event(event);
+    return;
+  }
+  pollfd watched[2] = {{wake_pipe[0], POLLIN, 0}, {x_connection, POLLIN, 0}};
+  poll(watched, x_connection >= 0 ? 2 : 1, x_connection >= 0 ? milliseconds : std::min(milliseconds, 10));
+  char drained[64];
+  while (read(wake_pipe[0], drained, sizeof drained) > 0) {
+  }
 }
 
 static void Sdl_Wake()
 {
-  if (wake_queued.exchange(true)) return;
-  SDL_Event event;
-  SDL_zero(event);
-  event.type = wake_event;
-  if (SDL_PushEvent(&event) != 1) wake_queued = false;
+  if (wake_pipe[1] >= 0 && write(wake_pipe[1], "w", 1) < 0) {
+    // a full pipe already holds a wake-up
+  }
 }
 
 static void Sdl_Screen_Size(int *width, int *height)

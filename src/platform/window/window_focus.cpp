@@ -77,12 +77,18 @@ void Window_Focus_Forget(Window_Record *record)
 
 Window_Cursor Window_Set_Cursor(Window_Cursor cursor)
 {
-  Window_Cursor previous = window_state.cursor;
-  if (cursor != previous && Window_System_Is_UI_Thread()) {
-    window_state.cursor = cursor;
-    Window_Backend_Now()->set_cursor(cursor);
-  }
+  Window_Cursor previous = window_state.cursor.exchange(cursor);
+  if (Window_System_Is_UI_Thread()) Window_Cursor_Apply();
+  else if (cursor != previous) Window_Wake();
   return previous;
+}
+
+void Window_Cursor_Apply()
+{
+  Window_Cursor wanted = window_state.cursor;
+  if (wanted == window_state.cursor_shown) return;
+  window_state.cursor_shown = wanted;
+  Window_Backend_Now()->set_cursor(wanted);
 }
 
 Window_Cursor Window_Get_Cursor() { return window_state.cursor; }

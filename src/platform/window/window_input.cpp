@@ -207,5 +207,8 @@ void Window_Input_Moved(Window_Handle top, int x, int y)
 
 void Window_Input_Close(Window_Handle top)
 {
-  if (Window_Record *record = Live_Top(top)) Window_Post(record, WM_CLOSE, 0, 0);
+  Window_Record *record = Live_Top(top);
+  Window_Record *modal = Window_Live(window_state.modal);
+  if (!record || !record->enabled || (modal && modal != record)) return;  // as its other input
+  Window_Post(record, WM_CLOSE, 0, 0);
 }

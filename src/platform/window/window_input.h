@@ -57,5 +57,5 @@ void Window_Input_Resize(Window_Handle top, int width, int height, int minimized
 // The user moved the top-level window to (x, y) on the screen: WM_MOVE.
 void Window_Input_Moved(Window_Handle top, int x, int y);
 
-// The close box: posts WM_CLOSE.
+// The close box: posts WM_CLOSE, unless the window is disabled or another window is modal.
 void Window_Input_Close(Window_Handle top);

@@ -106,7 +106,8 @@ struct Window_State {
   Window_Record *focus = nullptr;
   Window_Record *capture = nullptr;
   Window_Record *modal = nullptr;
-  Window_Cursor cursor = CURSOR_ARROW;
+  std::atomic<Window_Cursor> cursor{CURSOR_ARROW};  // the shape asked for
+  Window_Cursor cursor_shown = CURSOR_ARROW;        // the shape the backend shows (UI thread)
 };
 
 extern Window_State window_state;
@@ -144,6 +145,9 @@ Window_Record *Window_Next_Invalid();
 // Paints one window now: marks it valid, fills its class background when the invalidation
 // asked for it, and sends WM_PAINT (user-interface thread).
 void Window_Paint(Window_Record *record);
+
+// Shows the cursor shape last asked for, when the backend shows another (UI thread).
+void Window_Cursor_Apply();
 
 // Presents every top-level framebuffer drawn since its last presentation (UI thread).
 void Window_Present_Dirty();

@@ -124,6 +124,7 @@ int Window_Peek_Message(Window_Message *msg, Window_Handle window, unsigned firs
 {
   if (!Window_System_Is_UI_Thread()) return 0;
   Window_Calls_Run();
+  Window_Cursor_Apply();
   Window_Backend_Now()->pump();
   bool filtered = window || first || last;
   {

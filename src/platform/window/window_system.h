@@ -8,8 +8,9 @@
 //
 // Threads: the thread that calls Window_System_Start is the user-interface thread. Every
 // function here runs on it, except the surface functions, the drawing lock, the geometry
-// queries and Window_Is_Window, which any thread may call (workers draw into progress
-// windows and the message pane). Messages are posted from any thread (window_queue.h).
+// queries, Window_Is_Window, Window_Invalidate and Window_Set_Cursor, which any thread may
+// call (workers draw into progress windows and the message pane). Messages are posted from
+// any thread (window_queue.h).
 //
 // Index: start and backend / classes / lifetime / geometry and state / focus and capture /
 //        cursors / invalidation and paint / surfaces and the drawing lock.
@@ -184,8 +185,8 @@ Window_Handle Window_Get_Capture();
 enum Window_Cursor { CURSOR_ARROW = 0, CURSOR_SIZE_WE = 1, CURSOR_WAIT = 2 };
 
 // Shows the cursor shape over every window of the program until it is changed again.
-// Returns the previous shape. (Under SDL's dummy driver, and headless, only the shape is
-// remembered.)
+// Returns the previous shape. Any thread: from a worker the shape shows when the loop next
+// runs. (Headless, only the shape is remembered.)
 Window_Cursor Window_Set_Cursor(Window_Cursor cursor);
 Window_Cursor Window_Get_Cursor();
 
@@ -194,7 +195,7 @@ Window_Cursor Window_Get_Cursor();
 // Marks the whole window and its children invalid. When the queue has nothing else for a
 // window the loop dispatches WM_PAINT to each invalid window, parents before children; the
 // class background (when it has one) is filled first when `erase` was asked for.
-// Returns 1; 0 for a dead handle.
+// Any thread (a worker's call wakes the loop). Returns 1; 0 for a dead handle.
 int Window_Invalidate(Window_Handle window, int erase);
 
 // Marks the window valid without painting it.
