@@ -30,9 +30,10 @@ Y_Font *Y_Create_Font(Window_Handle window, const char *face, const char *weight
   auto key = std::make_tuple(std::string(face), font_weight, italic, height);
   auto found = fonts.find(key);
   if (found != fonts.end()) return found->second;
-  Y_Context *context = window ? Y_GetDC(window, "Y_Create_Font") : nullptr;
+  // No drawing context is taken here: the platform's fonts need none, and taking the
+  // drawing lock under fonts_lock would invert the order of a worker that makes a font
+  // while it draws.
   Font_Handle font = Font_Create(face, font_weight, italic, height);
-  if (context) Y_ReleaseDC(window, context);
   if (font) fonts[key] = font;
   if (!font && !font_failure_reported.exchange(true)) {
     Message_Log(window, MSG_ERRLOG, "WARNING: in Y_Create_Font()");
