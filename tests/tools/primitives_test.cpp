@@ -4,6 +4,7 @@
 #include <thread>
 
 #include "tools/tools.h"
+#include "tools/wait_cursor.h"
 #include "tools/y_surface.h"
 #include "tools_fixture.h"
 
@@ -217,4 +218,20 @@ TEST_F(Tools_Test, SetupOnAWindowThatIsGoneFailsWithItsTrace)
   EXPECT_EQ(capture.Count(MSG_TRACE, "Y_setup(Tools::Fill) GetDC failed"), 1);
   Y_release();
   EXPECT_EQ(capture.Count(MSG_TRACE, "Y_release() Failed!"), 1);
+}
+
+TEST_F(Tools_Test, WaitCursorWinsUntilTheCounterFallsBackAndThenTheWantedShapeReturns)
+{
+  Set_Cursor_Shape(CURSOR_SIZE_WE);
+  EXPECT_EQ(Window_Get_Cursor(), CURSOR_SIZE_WE);
+  Set_Wait_Flag(1);
+  Set_Wait_Flag(1);
+  Set_Cursor_Shape(CURSOR_ARROW);             // asked for while waiting: remembered only
+  EXPECT_EQ(Window_Get_Cursor(), CURSOR_WAIT);
+  Set_Wait_Flag(0);
+  EXPECT_EQ(Window_Get_Cursor(), CURSOR_WAIT);
+  Set_Wait_Flag(0);
+  EXPECT_EQ(Window_Get_Cursor(), CURSOR_ARROW);
+  Set_Wait_Flag(0);                           // below 0: ignored
+  EXPECT_EQ(Wait_Flag_Count(), 0);
 }
