@@ -1,0 +1,110 @@
+// The catalogue records: the program's one in-memory model of what a scan found. It
+// holds the scanned files twice over: as a tree of directory records with their file
+// entries (made by the directory walk), and as an array of studies, each with its
+// series, each series pointing at file entries of that tree (made by the header pass,
+// one file at a time). Views, sort trees, reports and jobs read these records; the sort
+// trees point into them and never copy them.
+//
+// Every text is NUL-terminated, owned by the record that points at it (malloc'ed copy,
+// released with free) and absent when nullptr. Arrays grow in blocks of
+// CATALOGUE_BLOCK zeroed elements. The process-wide instance is `Dir_List`; a scan
+// frees it (Catalogue_Free) and builds it again.
+#pragma once
+
+#include <cstdint>
+
+struct Ardent_Name;  // person name record of the DICOM library
+struct Ardent_Date;  // date record of the DICOM library
+
+enum {
+  CATALOGUE_BLOCK = 256,      // growth step of every catalogue array
+  CATALOGUE_INFO_MAX = 100,   // report columns per level (DICOM_Info texts)
+  CATALOGUE_FILE_NAME = 120,  // bytes of first_file and last_file (119 characters)
+  CATALOGUE_FOLDERS = 10,     // first-level folders recorded per study
+  CATALOGUE_FOLDER_SIZE = 64, // bytes of each folder text (63 characters)
+};
+
+// select_state of a file entry.
+enum { SELECT_NO = 1, SELECT_YES = 2 };
+// copy_state of a file entry: outcome of the last copy or push.
+enum { COPY_NONE = 1, COPY_DONE = 2, COPY_FAILED = 4 };
+
+// One accepted file. Stored inside its directory record's `file` array; series hold
+// pointers to it (valid until Catalogue_Free).
+struct item_file {
+  uint8_t select_state;  // 1 not selected, 2 selected (kept by the catalogue view)
+  uint8_t copy_state;    // 1 none, 2 done, 4 failed (kept by the copy and push jobs)
+  char **DICOM_Info;     // CATALOGUE_INFO_MAX image-level column texts, or nullptr when
+                         // the header pass found none; each text may be absent
+  char *path;            // full path of the file
+  char *Images_UID;      // SOP Instance UID (0008,0018); absent until the header is read
+  int32_t image_number;  // Instance Number (0020,0013); 0 when absent
+};
+
+// One directory of the scan: the accepted files in it and the sub-directories that
+// hold accepted files, directly or below.
+struct item_dir {
+  char *name;        // the directory's name (the top record: the scanned folder's path)
+  char *path;        // the directory's full path
+  int32_t nb_dicom;  // accepted files in this directory and all below it
+  int32_t nb_dir;    // number of sub-directory records
+  item_dir *dir;     // the sub-directory records, in the order the walk met them
+  int32_t nb_file;   // number of file entries
+  item_file *file;   // the accepted files of this directory, in the order listed
+};
+
+// One series of a study; its key is Series_UID within the study.
+struct item_series {
+  char *Series_UID;                       // Series Instance UID (0020,000E), trimmed
+  char *Series_desc;                      // Series Description (0008,103E), trimmed; absent when missing or empty
+  int32_t series_number;                  // Series Number (0020,0011); 0 when absent
+  char **DICOM_Info;                      // CATALOGUE_INFO_MAX series-level column texts, or nullptr
+  char first_file[CATALOGUE_FILE_NAME];   // smallest base name (byte order) of its files
+  char last_file[CATALOGUE_FILE_NAME];    // largest base name of its files
+  int32_t nb_child;                       // number of images
+  item_file **child;                      // the series' file entries, in the order added
+};
+
+// One study; its key is Study_UID.
+struct item_study {
+  int32_t nb_image;                       // sum of the series' nb_child, set by the sort job
+  char *Study_UID;                        // Study Instance UID (0020,000D), trimmed
+  char *Study_ID;                         // Study ID (0020,0010), trimmed; absent when missing or empty
+  char *Patient_ID;                       // Patient ID (0010,0020), trimmed; absent when missing or empty
+  char **DICOM_Info;                      // CATALOGUE_INFO_MAX study-level column texts, or nullptr
+  char first_file[CATALOGUE_FILE_NAME];   // smallest base name (byte order) of its files
+  char last_file[CATALOGUE_FILE_NAME];    // largest base name of its files
+  Ardent_Name *Patient_Name;              // Patient's Name (0010,0010); absent when missing
+  Ardent_Date *Study_Date;                // Study Date (0008,0020), else Content Date (0008,0023); may be absent
+  char folder[CATALOGUE_FOLDERS][CATALOGUE_FOLDER_SIZE];  // distinct first path components below
+                                                          // the scanned folder ("" = unused)
+  int32_t nb_file;                        // files added to the study (also those without a series)
+  int32_t nb_child;                       // number of series
+  item_series *child;                     // the series, in the order first met
+};
+
+struct Catalogue_Index;  // private lookup tables of the catalogue (study and series keys)
+
+// The catalogue root.
+struct item_catalogue {
+  char *path;                // the scanned folder; may be absent
+  int32_t nb_child;          // number of studies
+  item_study *child;         // the studies, in the order first met
+  int32_t nb_dir;            // top directory records: 0 before a scan, 1 after one that found files
+  item_dir *dir;             // the top directory record of the scan
+  Catalogue_Index *index;    // owned lookup tables; nullptr until the first study is added
+};
+
+// The process-wide catalogue.
+extern item_catalogue Dir_List;
+
+// A column template of the reports: the (group, element) of each column of one level,
+// in column order; (0000,0000) is an empty column. The catalogue fills one DICOM_Info
+// text per column when it adds a file; the report prints them. The report's template
+// loader fills these three at start-up; until then they have no columns.
+struct Catalogue_Template {
+  int32_t count;                            // number of columns, 0..CATALOGUE_INFO_MAX
+  uint16_t group[CATALOGUE_INFO_MAX];
+  uint16_t element[CATALOGUE_INFO_MAX];
+};
+extern Catalogue_Template template_study, template_series, template_image;

@@ -1,0 +1,28 @@
+// The data element header reader: reads one element header (tag, VR, value length) from
+// a byte source in the encoding the mode byte names, repairs a fixed set of known
+// manufacturer encoding faults on the way, and leaves the source at the first byte of
+// the value. Items and delimiters come back as ordinary headers; nesting is rebuilt
+// later from the order of the attributes (dicom/NEMA_Tag_Attribute.h).
+#pragma once
+
+#include <cstdint>
+
+#include "dicom/NEMA_Source.h"
+#include "platform/os/window_handle.h"
+
+// Reads the next element header of `source` in encoding `mode` (dicom/NEMA_Read_Data.h).
+// `limit` bounds every length: 0 means none, otherwise a length must be below it (an
+// undefined length, -1, always passes). On return `VR` holds the two VR characters,
+// first in the high byte, or 0 when the element carries none; `length` is -1 for an
+// undefined length.
+// Returns 1 when a header was read and the source stands at the first byte of its value
+// (also for an item or sequence delimiter that ends the data without a length: length
+// then 0); returns 0 when no header could be read, with the outputs unspecified; the
+// caller stops reading. A file source may have been closed (failed seek).
+int NEMA_Get_Data_Element(Window_Handle owner, NEMA_Source *source, int mode, uint16_t *group,
+                          uint16_t *element, int16_t *VR, int32_t *length, int64_t limit);
+
+// As NEMA_Get_Data_Element for streams in which every explicit-VR element carries a
+// 32-bit length after its VR (Fuji); makes none of the repairs.
+int NEMA_Get_Data_Element_Fuji(Window_Handle owner, NEMA_Source *source, int mode, uint16_t *group,
+                               uint16_t *element, int16_t *VR, int32_t *length, int64_t limit);

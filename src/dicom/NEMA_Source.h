@@ -1,0 +1,63 @@
+// The byte source every reader of the library reads through: an open file, or a block
+// of memory with its size. A file source may keep a window of the file in memory (a
+// block read once and parsed from memory, refilled only when a read runs past it), so
+// that reading a header costs a few large reads instead of a position query and a read
+// per element. A memory source never reads past its block: such a read fails as the
+// end of a file would.
+#pragma once
+
+#include <cstdint>
+
+#include "platform/os/window_handle.h"
+
+enum {
+  NEMA_SOURCE_MEMORY = 0,  // a block of memory of `size` bytes at `base`
+  NEMA_SOURCE_FILE = 1,    // an open file descriptor
+};
+
+struct NEMA_Source {
+  int kind;                   // NEMA_SOURCE_FILE or NEMA_SOURCE_MEMORY
+  int fd;                     // file: descriptor opened read-only; -1 once closed
+  const char *name;           // file: its name, for messages (memory: a label or "")
+  const unsigned char *base;  // memory: the block; file: the window (or null)
+  int64_t size;               // memory: bytes in the block; file: the file's size, -1 unknown
+  int64_t offset;             // memory: running offset in the block; file: current position
+  // File window (unused for memory): `window_length` bytes of the file starting at file
+  // offset `window_start`, held in `window` (owned, `window_capacity` bytes).
+  unsigned char *window;
+  int64_t window_start;
+  int64_t window_length;
+  int64_t window_capacity;    // 0 = unbuffered: one read() per read request
+};
+
+// Describes `length` bytes at `base` (not copied; must outlive the source) as a memory
+// source positioned at offset 0. `label` names the source in messages (may be null).
+void NEMA_Source_Memory(NEMA_Source *source, const void *base, int64_t length, const char *label);
+
+// Describes the open descriptor `fd` (read-only, positioned where reading starts) as a
+// file source named `name` (not copied). `block` is the size of the memory window: 0
+// reads the file request by request, a positive value reads it in blocks of that size.
+// The file's size is taken from the file system (-1 when it cannot be had).
+// Returns 1; returns 0 when the window cannot be allocated, after reporting it.
+int NEMA_Source_File(NEMA_Source *source, int fd, const char *name, int64_t block);
+
+// Releases the window of a file source and closes its descriptor when still open.
+// Safe on a memory source and on a source already closed.
+void NEMA_Source_Close(NEMA_Source *source);
+
+// The current position (memory: the offset; file: the offset in the file); -1 when it
+// cannot be had, after the trace lines of a failed position query.
+int64_t NEMA_Source_Position(Window_Handle owner, NEMA_Source *source);
+
+// Moves to absolute position `position`. Returns 1; returns 0 when the position is
+// negative or the file cannot be sought, after reporting it; a file source is then
+// closed (the caller must treat its descriptor as gone).
+int NEMA_Source_Seek(Window_Handle owner, NEMA_Source *source, int64_t position);
+
+// Copies up to `count` bytes from the current position into `dest` and advances by
+// the number copied. Returns that number (less than `count` at the end of the data),
+// or -1 on a read error (errno set). Reports nothing; the typed readers report.
+int64_t NEMA_Source_Read(NEMA_Source *source, void *dest, int64_t count);
+
+// The bytes still readable from the current position, or -1 when unknown.
+int64_t NEMA_Source_Remaining(const NEMA_Source *source);

@@ -1,0 +1,293 @@
+// Folder listings over opendir/readdir with links followed, the loop-safe file count,
+// directory tests and creation, and the Part 10 meta-header reader.
+//
+// Index: listings / file count / directory tests and creation / Part 10 meta header.
+#include "util/utility_directory.h"
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <fnmatch.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "util/error_text.h"
+#include "util/message_log.h"
+#include "util/path_split.h"
+
+// ---- listings -------------------------------------------------------------------------
+
+// What one pass over a folder keeps of an entry before the listing is allocated.
+struct Found_Entry {
+  std::string name;
+  struct stat info;
+};
+
+// The folder path with a "/" at its end.
+static std::string Folder_With_Separator(const char *folder)
+{
+  std::string path = folder;
+  if (path.empty() || path.back() != '/') path += '/';
+  return path;
+}
+
+// Reads every entry of `folder` whose kind (directory or not) is `want_directories` and
+// whose name passes `pattern` (null: every name). Returns false after a warning when the
+// folder cannot be read or its path is too long.
+static bool Folder_Read(const char *folder, bool want_directories, const char *pattern,
+                        std::vector<Found_Entry> &found)
+{
+  size_t length = std::strlen(folder) + 4;  // the separator and "*.*"
+  if (length >= DIRECTORY_PATH_MAX) {
+    Message_Log(nullptr, MSG_TRACE, "Path too long (%d char > Window's MAX_NAME=%d)", (int)length,
+                (int)DIRECTORY_PATH_MAX);
+    Message_Log(nullptr, MSG_TRACE, "File:%s, Line:%d", Log_Source_Name(__FILE__), __LINE__);
+    return false;
+  }
+  DIR *stream = opendir(folder);
+  if (!stream) {
+    Message_Log(nullptr, MSG_WARNING, "\xF1\x05WARNING:\x02 Unable to read folder \x01%s\x02 (%s)", folder,
+                Error_Text(0));
+    return false;
+  }
+  int folder_fd = dirfd(stream);
+  while (struct dirent *entry = readdir(stream)) {
+    const char *name = entry->d_name;
+    bool dots = !std::strcmp(name, ".") || !std::strcmp(name, "..");
+    Found_Entry item;
+    item.name = name;
+    if (fstatat(folder_fd, name, &item.info, 0) != 0) {
+      if (!dots)
+        Message_Log(nullptr, MSG_WARNING, "\xF1\x05WARNING:\x02 Unable to examine \x01%s%s\x02 (%s)",
+                    Folder_With_Separator(folder).c_str(), name, Error_Text(0));
+      continue;
+    }
+    if (S_ISDIR(item.info.st_mode) != want_directories) continue;
+    if (pattern && fnmatch(pattern, name, 0) != 0) continue;
+    found.push_back(std::move(item));
+  }
+  closedir(stream);
+  return true;
+}
+
+// Makes the zero-ended listing of `found` under `folder`; `what` names the array in the
+// memory-error messages ("dir_list" or "file_list"). Returns nullptr for no entry or
+// after a memory-error message.
+static Dir_Entry *Listing_Make(const char *folder, const std::vector<Found_Entry> &found, const char *what)
+{
+  if (found.empty()) return nullptr;
+  Dir_Entry *list = (Dir_Entry *)std::calloc(found.size() + 1, sizeof(Dir_Entry));
+  if (!list) {
+    Message_Log(nullptr, MSG_ERROR, "line %-4d of %s \nmemory error in calloc (var=%s, dim=%dx%d)", __LINE__,
+                Log_Source_Name(__FILE__), what, (int)found.size() + 1, (int)sizeof(Dir_Entry));
+    return nullptr;
+  }
+  std::string prefix = Folder_With_Separator(folder);
+  for (size_t i = 0; i < found.size(); i++) {
+    const Found_Entry &item = found[i];
+    Dir_Entry &entry = list[i];
+    entry.File = strdup((prefix + item.name).c_str());
+    entry.Name = entry.File ? strdup(item.name.c_str()) : nullptr;
+    if (!entry.Name) {
+      Message_Log(nullptr, MSG_ERROR, "line %-4d of %s \nmemory error in strdup (var=%s[%s_index].%s)", __LINE__,
+                  Log_Source_Name(__FILE__), what, what[0] == 'd' ? "dir" : "file", entry.File ? "Name" : "File");
+      Dir_Entry_Free(list);
+      return nullptr;
+    }
+    entry.valid = 1;
+    entry.attributes = item.name[0] == '.' ? DIR_ENTRY_HIDDEN : 0;
+    uint64_t seconds = (uint64_t)item.info.st_mtime, size = (uint64_t)item.info.st_size;
+    entry.time[0] = (uint32_t)seconds;
+    entry.time[1] = (uint32_t)(seconds >> 32);
+    entry.size[0] = (uint32_t)size;
+    entry.size[1] = (uint32_t)(size >> 32);
+    entry.device = (uint64_t)item.info.st_dev;
+    entry.inode = (uint64_t)item.info.st_ino;
+  }
+  return list;
+}
+
+Dir_Entry *Directory_List(const char *folder)
+{
+  std::vector<Found_Entry> found;
+  if (!folder || !Folder_Read(folder, true, nullptr, found)) return nullptr;
+  return Listing_Make(folder, found, "dir_list");
+}
+
+Dir_Entry *File_List(const char *folder, const char *pattern)
+{
+  std::vector<Found_Entry> found;
+  bool every_name = !pattern || !std::strcmp(pattern, "*.*") || !std::strcmp(pattern, "*");
+  if (!folder || !Folder_Read(folder, false, every_name ? nullptr : pattern, found)) return nullptr;
+  return Listing_Make(folder, found, "file_list");
+}
+
+void Dir_Entry_Free(Dir_Entry *list)
+{
+  if (!list) return;
+  for (Dir_Entry *entry = list; entry->valid; entry++) {
+    std::free(entry->Name);
+    std::free(entry->File);
+  }
+  std::free(list);
+}
+
+// ---- file count -------------------------------------------------------------------------
+
+// The identity of a folder on the chain of folders being counted.
+struct Folder_Identity {
+  uint64_t device, inode;
+};
+
+static bool Identity_On_Chain(const std::vector<Folder_Identity> &chain, uint64_t device, uint64_t inode)
+{
+  for (const Folder_Identity &folder : chain)
+    if (folder.device == device && folder.inode == inode) return true;
+  return false;
+}
+
+// Counts below `folder`, whose identity is the last of `chain`; -1 when cancelled.
+static long File_Count_Below(const char *folder, Progress_Record *progress, std::vector<Folder_Identity> &chain)
+{
+  if (Progress_Cancelled(progress)) return -1;
+  long count = 0;
+  Dir_Entry *folders = Directory_List(folder);
+  for (int i = 0; folders && folders[i].valid; i++) {
+    Dir_Entry &entry = folders[i];
+    if ((i + 1) % 100 == 0 && Progress_Cancelled(progress)) count = -1;
+    if (count < 0) break;
+    if (!std::strcmp(entry.Name, ".") || !std::strcmp(entry.Name, "..")) continue;
+    if (Identity_On_Chain(chain, entry.device, entry.inode)) continue;
+    chain.push_back({entry.device, entry.inode});
+    long below = File_Count_Below(entry.File, progress, chain);
+    chain.pop_back();
+    count = below < 0 ? -1 : count + below;
+  }
+  Dir_Entry_Free(folders);
+  if (count < 0) return -1;
+  Dir_Entry *files = File_List(folder, "*.*");
+  for (int i = 0; files && files[i].valid; i++) {
+    count++;
+    if (count % 256 == 0) Progress_Pause(progress, 10);
+    if (count % 64 == 0 && Progress_Cancelled(progress)) {
+      count = -1;
+      break;
+    }
+  }
+  Dir_Entry_Free(files);
+  return count;
+}
+
+int File_Count(const char *folder, Progress_Record *progress)
+{
+  if (Progress_Cancelled(progress)) return 0;
+  struct stat info;
+  if (!folder || stat(folder, &info) != 0 || !S_ISDIR(info.st_mode)) return 1;
+  std::vector<Folder_Identity> chain{{(uint64_t)info.st_dev, (uint64_t)info.st_ino}};
+  long count = File_Count_Below(folder, progress, chain);
+  if (count < 0) return 0;
+  return count > 0x7fffffff ? 0x7fffffff : (int)count;
+}
+
+// ---- directory tests and creation ---------------------------------------------------------
+
+// The path with one trailing separator removed (the root "/" stays).
+static std::string Without_Trailing_Separator(std::string path)
+{
+  if (path.size() > 1 && (path.back() == '/' || path.back() == '\\')) path.pop_back();
+  return path;
+}
+
+static bool Is_Directory(const std::string &path)
+{
+  struct stat info;
+  return stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+}
+
+bool Directory_Exists(const char *path)
+{
+  if (!path || !*path) return false;
+  if (Is_Directory(Without_Trailing_Separator(path))) return true;
+  if (!std::strchr(path, '\\')) return false;
+  // A "\"-separated path: normalise its separators and look again.
+  std::string folder, name, extension;
+  Path_Split(path, &folder, &name, &extension);
+  return Is_Directory(Without_Trailing_Separator(folder + name + extension));
+}
+
+bool Directory_Create(const char *path)
+{
+  if (!path || !*path) return false;
+  std::string target = path;
+  for (char &c : target)
+    if (c == '\\') c = '/';
+  if (target.back() != '/') target += '/';
+  if (Directory_Exists(target.c_str())) return true;
+  // Create each level of the path in turn; an absolute path keeps its leading "/".
+  std::string prefix = target[0] == '/' ? "/" : "";
+  size_t start = prefix.size();
+  while (start < target.size()) {
+    size_t end = target.find('/', start);
+    std::string component = target.substr(start, end - start);
+    start = end + 1;
+    if (component.empty()) continue;
+    prefix += component + "/";
+    if (mkdir(prefix.c_str(), 0777) != 0 && errno != EEXIST)
+      Message_Log(nullptr, MSG_TRACE, "in Directory_Create: %s (%s)", prefix.c_str(), Error_Text(0));
+  }
+  return Directory_Exists(target.c_str());
+}
+
+// ---- Part 10 meta header -------------------------------------------------------------------
+
+enum { META_OFFSET = 128, META_BYTES = 512, META_SEARCH_END = 633 };
+
+// Looks for the explicit little-endian header of (0002,`element`) with VR "UI" in the
+// bytes read from offset 128, at file offsets 132 to 633, and copies its value (at most
+// 63 characters, ended at its first NUL) into `value`. Returns false when not found.
+static bool Meta_Find_UID(const unsigned char *bytes, size_t count, unsigned element, char value[64])
+{
+  for (size_t at = 4; at + META_OFFSET <= META_SEARCH_END && at + 8 <= count; at++) {
+    const unsigned char *p = bytes + at;
+    if (p[0] != 0x02 || p[1] != 0x00 || p[2] != (element & 0xff) || p[3] != (element >> 8)) continue;
+    if (p[4] != 'U' || p[5] != 'I') continue;
+    size_t length = p[6] | (p[7] << 8);
+    size_t available = count - (at + 8);
+    if (length > available) length = available;
+    if (length > 63) length = 63;
+    std::memcpy(value, p + 8, length);
+    value[length] = 0;
+    return true;
+  }
+  return false;
+}
+
+int Part10_Meta_Read(const char *file, char transfer_syntax[64], char sop_class[64])
+{
+  int fd = file ? open(file, O_RDONLY | O_CLOEXEC) : -1;
+  if (fd < 0) {
+    Message_Log(nullptr, MSG_WARNING, "\xF1\x05WARNING:\x02 Unable to open \x01%s", file ? file : "");
+    return 0;
+  }
+  unsigned char bytes[META_BYTES];
+  ssize_t count = pread(fd, bytes, sizeof bytes, META_OFFSET);
+  close(fd);
+  if (count < 4 || std::memcmp(bytes, "DICM", 4) != 0) {
+    Message_Log(nullptr, MSG_WARNING, "\xF1\x05WARNING:\x02 Not a valid part 10 DICOM\x01%s", file);
+    return 0;
+  }
+  if (!Meta_Find_UID(bytes, (size_t)count, 0x0010, transfer_syntax)) {
+    Message_Log(nullptr, MSG_WARNING, "\xF1\x05WARNING:\x02 Unable to locate transfer syntax");
+    return 0;
+  }
+  if (!Meta_Find_UID(bytes, (size_t)count, 0x0002, sop_class)) {
+    Message_Log(nullptr, MSG_WARNING, "\xF1\x05WARNING:\x02 Unable to locate storage class");
+    return 0;
+  }
+  return 1;
+}

@@ -1,0 +1,69 @@
+// Folder listings and folder operations: the listings of a folder's sub-directories and
+// files that the directory walk stands on, the file count that sizes the scan's progress
+// bar, directory tests and creation, and the reader of a Part 10 file's meta header that
+// the push job uses.
+//
+// Symbolic links are followed: a link to a folder lists as a folder, a link to a file as
+// a file; an entry whose target cannot be examined is passed over with a warning.
+// Each listing entry carries the identity (device, inode) of what it names, so that a
+// walk can notice a folder or file that it reaches a second time through links.
+#pragma once
+
+#include <cstdint>
+
+#include "util/progress.h"
+
+// One entry of a listing. A listing is an array ended by an all-zero entry.
+struct Dir_Entry {
+  int32_t valid;        // 1 in every real entry, 0 in the end entry
+  uint8_t attributes;   // DIR_ENTRY_HIDDEN for a name starting with "."
+  char *Name;           // the entry's name (any bytes but "/" and NUL)
+  char *File;           // the listed folder, a "/" when the folder does not end in one, and the name
+  uint32_t time[2];     // last-write time, seconds since 1970, low word first
+  uint32_t size[2];     // size in bytes, low word first
+  uint64_t device;      // device of the file or folder named (links followed)
+  uint64_t inode;       // inode of the file or folder named (links followed)
+};
+
+enum { DIR_ENTRY_HIDDEN = 0x01, DIR_ENTRY_SYSTEM = 0x02 };
+
+// The longest folder path a listing accepts (the pattern "folder/*.*" included).
+enum { DIRECTORY_PATH_MAX = 4096 };
+
+// Lists the sub-directories of `folder`, "." and ".." included, in the order the file
+// system returns them. Returns the listing (free it with Dir_Entry_Free), or nullptr
+// when the folder has no sub-directory, cannot be read (after a warning naming it), its
+// path is too long (after the traces "Path too long (%d char > Window's MAX_NAME=%d)"
+// and "File:%s, Line:%d") or memory runs out (after the memory-error message).
+Dir_Entry *Directory_List(const char *folder);
+
+// Lists the entries of `folder` that are not directories and whose name matches
+// `pattern` ("*.*" and "*" match every name; otherwise shell wildcards). Returns and
+// fails as Directory_List.
+Dir_Entry *File_List(const char *folder, const char *pattern);
+
+// Frees a listing (each entry's texts, then the array). A null listing is ignored.
+void Dir_Entry_Free(Dir_Entry *list);
+
+// Counts the files below `folder`, every level, never entering a folder it is already
+// inside. Looks at the progress's cancel flag every 100 sub-directories and every 64
+// files and pauses 10 ms every 256 files when the progress is paced. Returns the count
+// (1 for a path that is not a directory), or 0 when cancelled.
+int File_Count(const char *folder, Progress_Record *progress);
+
+// Returns true when `path` ("/" or "\" separated, with or without a trailing
+// separator) names an existing directory (links followed).
+bool Directory_Exists(const char *path);
+
+// Creates the directory `path` and every missing parent (read, write and search for
+// everyone, less the umask). Returns true when the directory exists afterwards; a
+// component that cannot be created leaves the following ones missing.
+bool Directory_Create(const char *path);
+
+// Reads the transfer syntax (0002,0010) and the SOP class (0002,0002) from the meta
+// header of the Part 10 file `file`, looking for their explicit little-endian element
+// headers in the 512 bytes after the preamble. Returns 1 with both UIDs (at most 63
+// characters, NUL-ended) in the 64-byte buffers; returns 0 after a warning when the
+// file cannot be opened, has no "DICM" signature or lacks either element (the
+// buffers are then undefined).
+int Part10_Meta_Read(const char *file, char transfer_syntax[64], char sop_class[64]);
