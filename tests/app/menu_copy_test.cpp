@@ -6,7 +6,6 @@
 
 #include <dirent.h>
 #include <gtest/gtest.h>
-#include <sys/mount.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -18,6 +17,7 @@
 #include "app/list_sort.h"
 #include "app/list_thread.h"
 #include "app/part10_writer.h"
+#include "app/scoped_tmpfs.h"
 #include "support/test_support.h"
 
 namespace {
@@ -241,8 +241,8 @@ TEST_F(Copy_Job_Test, MoveRenamesAndRescans)
 TEST_F(Copy_Job_Test, MoveOntoAnotherFileSystemFailsAndKeepsTheSource)
 {
   std::string other = env.root() + "other/";
-  mkdir(other.c_str(), 0700);
-  if (mount("tmpfs", other.c_str(), "tmpfs", 0, "size=1m") != 0) GTEST_SKIP() << "mounting a tmpfs needs root";
+  Scoped_Tmpfs mount(other, "1m");
+  if (!mount.mounted()) GTEST_SKIP() << "mounting a tmpfs needs root";
   Write("a.dcm", Image("P1", "5", "1", "1"));
   dir_copy = other;
   delete_copy = 1;
@@ -256,14 +256,13 @@ TEST_F(Copy_Job_Test, MoveOntoAnotherFileSystemFailsAndKeepsTheSource)
   EXPECT_EQ(capture.Count(MSG_THREAD, "Done: Failed \x04" "1\x02 image out of \x01" "1"), 1);
   EXPECT_EQ(capture.Count(MSG_AUDIT, ""), 0);
   EXPECT_EQ(Dir_List.dir[0].file[0].copy_state, COPY_FAILED);
-  umount(other.c_str());
 }
 
 TEST_F(Copy_Job_Test, FullDiskFailsTheFileAndRemovesThePartialCopy)
 {
   std::string small = env.root() + "small/";
-  mkdir(small.c_str(), 0700);
-  if (mount("tmpfs", small.c_str(), "tmpfs", 0, "size=16k") != 0) GTEST_SKIP() << "mounting a tmpfs needs root";
+  Scoped_Tmpfs mount(small, "16k");
+  if (!mount.mounted()) GTEST_SKIP() << "mounting a tmpfs needs root";
   Write("a.dcm", Image("P1", "5", "1", "1"));
   dir_copy = small;
   Message_Capture capture;
@@ -271,7 +270,6 @@ TEST_F(Copy_Job_Test, FullDiskFailsTheFileAndRemovesThePartialCopy)
   EXPECT_EQ(result.failed, 1);
   EXPECT_TRUE(Files_Below(small).empty());
   EXPECT_EQ(capture.Count(MSG_AUDIT, "WARNING: Failed to copy file " + source + "a.dcm to the " + small + " dir"), 1);
-  umount(small.c_str());
 }
 
 static std::atomic<int> refreshes{0};
