@@ -155,6 +155,7 @@ TEST_F(Cli_Copy, UsageErrorsAndFailuresGiveTheirExitCodes)
       {"'" + corpus + "' --study", 2, "option --study needs a value"},
       {"'" + corpus + "' --to '" + env.root() + "missing/'", 1, "does not exist"},
       {"'" + env.root() + "' --part10 --to '" + env.root() + "'", 1, "no DICOM files"},
+      {"'" + corpus + "' --part10 --study 1.2.3 --to '" + env.root() + "'", 1, "matches the selection"},
       {"'" + corpus + "' --to '" + env.root() + "' --dry-run", 1, nullptr},  // non-DICOM files have no target
   };
   for (const Case &c : cases) {
