@@ -2,7 +2,9 @@
 """Copy benchmark: our copy job against `cp -r`, in the same run, on the same files, with
 a warm cache, each into a fresh target folder on the same file system. Dirty pages of
 earlier runs are written out (sync) before each timed run, so that no run pays for
-another's write-back.
+another's write-back; on disk the copies stay until the end, because ext4 makes file
+creation slow for some 30 seconds after many deletions (it searches its inode tables
+for recently deleted inodes), which would charge one program for another's clean-up.
 
   cp -r          cp -r SOURCE TARGET (the floor: the data alone)
   kernel         harrowdesk-cli copy SOURCE --to TARGET --dicomdir (scan, one header read
@@ -12,7 +14,9 @@ another's write-back.
 
 The source is the first N image files of the generated corpus (make_corpus.py), linked
 into one folder tree of their own so that every program copies exactly those files.
-Prints for each the wall time, MB/s and the ratio of its time to cp's.
+Prints for each the best wall time, MB/s and the ratio of its time to cp's, and the best
+CPU time (user and system) with its ratio: on a shared machine the CPU time is the
+steadier figure.
 
 With --tmpfs (root only) the targets go to a tmpfs that the benchmark mounts: that
 takes the disk, and the write-back of other programs on a shared machine, out of the
@@ -32,13 +36,15 @@ HERE = os.path.dirname(os.path.abspath(__file__))
 
 
 def run(command, env):
-    """Runs `command` with its output discarded; returns the wall time in seconds."""
+    """Runs `command` with its output discarded; returns (wall seconds, CPU seconds)."""
     start = time.monotonic()
-    result = subprocess.run(command, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, env=env)
+    child = subprocess.Popen(command, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, env=env)
+    _, status, usage = os.wait4(child.pid, 0)
     seconds = time.monotonic() - start
-    if result.returncode != 0:
-        sys.exit("benchmark: %s failed with exit code %d" % (" ".join(command), result.returncode))
-    return seconds
+    code = os.waitstatus_to_exitcode(status)
+    if code != 0:
+        sys.exit("benchmark: %s failed with exit code %d" % (" ".join(command), code))
+    return seconds, usage.ru_utime + usage.ru_stime
 
 
 def pick_files(corpus, source, count):
@@ -101,21 +107,25 @@ def main():
             run(command(target), env)
             shutil.rmtree(target)
 
-        best = {}
-        for _ in range(options.repeat):
-            for name, command in programs:
-                target = os.path.join(targets, "target")
+        best, cpu = {}, {}
+        for round in range(options.repeat):
+            for number, (name, command) in enumerate(programs):
+                target = os.path.join(targets, "target-%d-%d" % (round, number))
                 os.makedirs(target)
                 os.sync()
-                seconds = run(command(target), env)
-                shutil.rmtree(target)
+                seconds, used = run(command(target), env)
+                if options.tmpfs:
+                    shutil.rmtree(target)
                 best[name] = min(seconds, best.get(name, seconds))
+                cpu[name] = min(used, cpu.get(name, used))
 
         print("source: %d files, %.1f MB (from %s), targets on %s" % (files, size / 1e6, corpus,
                                                                       "a tmpfs" if options.tmpfs else "disk"))
-        print("%-14s %9s %9s %10s" % ("program", "seconds", "MB/s", "time / cp"))
+        print("%-14s %9s %9s %10s %12s %10s" % ("program", "seconds", "MB/s", "time / cp", "CPU seconds", "CPU / cp"))
         for name, _ in programs:
-            print("%-14s %9.3f %9.0f %10.2f" % (name, best[name], size / 1e6 / best[name], best[name] / best["cp -r"]))
+            print("%-14s %9.3f %9.0f %10.2f %12.3f %10.2f" % (name, best[name], size / 1e6 / best[name],
+                                                             best[name] / best["cp -r"], cpu[name],
+                                                             cpu[name] / cpu["cp -r"]))
         fastest = min((name for name, _ in programs[1:]), key=lambda name: best[name])
         print("ours (%s) vs cp -r: %.2f times cp's time" % (fastest, best[fastest] / best["cp -r"]))
     finally:
