@@ -9,6 +9,7 @@
 #include <cstring>
 #include <fcntl.h>
 #include <memory>
+#include <new>
 #include <stdio.h>
 #include <sys/stat.h>
 #include <unistd.h>
