@@ -5,7 +5,7 @@
 
 #include <string>
 
-extern unsigned char flag_sub_dir;        // copy folders: tens = study level, units = series level
+extern unsigned char flag_sub_dir;        // copy folders: ones digit = study level, tens digit = series level
 extern unsigned char flag_standard_name;  // copy renames files
 extern unsigned char flag_overwrite;      // kept and edited only
 extern unsigned char flag_dicomdir;       // copy uses DICOMDIR-compatible names

@@ -130,7 +130,8 @@ int DICOM_Attribute_Item_Index(const DICOM_Sequence_Root *root, int depth);
 // duplicated; next, last and items not copied; the level set to the root's depth) to
 // the list that the root's path names below `*list`, creating the sequence records and
 // item slots of the path when missing. Returns the new record, owned by the list;
-// returns nullptr when it cannot be made, after reporting it (the list is unchanged).
+// returns nullptr when memory runs out, after reporting it (the record is not added;
+// sequence records already made for the path stay).
 DICOM_Attribute *DICOM_Attribute_Insert(Window_Handle owner, const DICOM_Sequence_Root *root,
                                         DICOM_Attribute **list, const DICOM_Attribute *record);
 
