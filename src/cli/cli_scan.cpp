@@ -27,6 +27,7 @@
 #include "dicom/conv_time_fct.h"
 #include "util/message_log.h"
 #include "util/progress.h"
+#include "util/utility_directory.h"
 
 namespace {
 
@@ -36,8 +37,8 @@ const char USAGE[] =
     "\n"
     "Scans FOLDER for DICOM files, reads their headers into studies, series and images,\n"
     "sorts them in the order given (default: file), opens the list to the level given\n"
-    "(default 1) and writes the RTF and CSV reports of that list into DIR (default: the\n"
-    "temp folder).\n"
+    "(default 1) and writes the RTF and CSV reports of that list into DIR (made when\n"
+    "missing; default: the temp folder).\n"
     "\n"
     "  --order ORDER  file, study (study ID), date, patient-id or name\n"
     "  --part10       accept only files with the Part 10 signature \"DICM\"\n"
@@ -344,6 +345,10 @@ int Scan_Run(int argc, char **argv)
   if (options.folder.back() != '/') options.folder += '/';
   if (options.part10) flag_part_10 = 1;
   if (!Report_Templates_Load(Inst_Path)) return CLI_FAILED;
+  if (options.report && !Directory_Create(options.report)) {
+    std::fprintf(stderr, "harrowdesk-cli scan: cannot create the report folder '%s'\n", options.report);
+    return CLI_FAILED;
+  }
 
   progress_view_factory = Make_Terminal_Bar;
   std::signal(SIGINT, On_Interrupt);

@@ -28,8 +28,7 @@ TEST(Cli_Scan, TheCatalogueOfPydicomsTestFilesIsWhatPydicomReads)
   // The same image again under names that are not UTF-8: a second entry of its series.
   fs::create_directories(collection + "/caf\xe9 folder");
   fs::copy_file(PYDICOM_FILES + "/CT_small.dcm", collection + "/caf\xe9 folder/\xff\xfe.dcm");
-  std::string reports = env.root() + "reports/";
-  fs::create_directories(reports);
+  std::string reports = env.root() + "reports/made by the scan/";  // not there yet
   std::string listing = env.root() + "catalogue.json";
   int status = -1;
   Run_Command("'" + Cli() + "' scan '" + collection + "' --part10 --order study --level 4 --json --report '" +
