@@ -1,0 +1,333 @@
+// The data element header reader. A DICOM data element starts with its tag (group and
+// element, 16 bits each) and goes on in one of three layouts (PS3.5 section 7.1):
+//
+//   explicit VR, 16-bit length:  tag(4) VR(2) length(2)              value
+//   explicit VR, 32-bit length:  tag(4) VR(2) reserved(2) length(4)  value
+//                                (OB OW OF OD OL OV SQ SV UC UN UR UT UV, and OX)
+//   implicit VR:                 tag(4) length(4)                    value
+//
+// The file meta group (0002) is always explicit little endian; items and delimiters
+// (FFFE,E000/E00D/E0DD) are always tag and 32-bit length. A length of 0xFFFFFFFF is
+// undefined: the value runs to a delimiter. The reader returns items and delimiters as
+// ordinary headers and never follows a value.
+//
+// Known manufacturer faults are mended on the way, each in its own function below. Every
+// length is checked against the caller's limit before the caller may skip or allocate.
+#include "dicom/NEMA_Read_TAG.h"
+
+#include "dicom/NEMA_Log.h"
+#include "dicom/NEMA_Read_Data.h"
+#include "dicom/NEMA_Tag_Attribute.h"
+#include "util/message_log.h"
+
+namespace {
+// One element header as it is being read.
+struct Header {
+  int64_t position;  // P, the position of the tag
+  int mode;          // the mode for this element (changed by group 0002, items, pixel data)
+  uint16_t group, element;
+  int16_t VR;
+  int32_t length;
+  bool delimiter;    // (FFFE,E00D) or (FFFE,E0DD)
+};
+}  // namespace
+
+// Reads `count` bytes at absolute position `at` and returns to where the source stood.
+// Returns 1 when they could be read.
+static int Peek(Window_Handle owner, NEMA_Source *source, int64_t at, int count, unsigned char *bytes)
+{
+  int64_t back = NEMA_Source_Position(owner, source);
+  if (at != back && !NEMA_Source_Seek(owner, source, at)) return 0;
+  int got = NEMA_Source_Read(source, bytes, count) == count;
+  return NEMA_Source_Seek(owner, source, back) && got;
+}
+
+static bool Upper_Case(unsigned char c) { return c >= 'A' && c <= 'Z'; }
+
+// VRs whose explicit form has a reserved field and a 32-bit length.
+static bool Long_Form_VR(int16_t VR)
+{
+  switch ((uint16_t)VR) {
+  case DICOM_VR_OB: case DICOM_VR_OW: case DICOM_VR_SQ: case DICOM_VR_UN: case DICOM_VR_UT:
+  case DICOM_VR_OX: case DICOM_VR_OD: case DICOM_VR_OF: case DICOM_VR_OL: case DICOM_VR_OV:
+  case DICOM_VR_SV: case DICOM_VR_UC: case DICOM_VR_UR: case DICOM_VR_UV:
+    return true;
+  default:
+    return false;
+  }
+}
+
+static char VR_Char(int16_t VR, int index)
+{
+  if (!VR) return '0';
+  return (char)(index == 0 ? ((uint16_t)VR >> 8) : (VR & 0xFF));
+}
+
+static void Trace_Header(Window_Handle owner, const Header &h)
+{
+  Message_Log(owner, MSG_TRACE + 4, "[%06X] --> (%04x,%04x) VR:%c%c lenght:%08X (%d)", (unsigned)h.position, h.group,
+              h.element, VR_Char(h.VR, 0), VR_Char(h.VR, 1), (unsigned)h.length, h.length);
+}
+
+static int Fail(Window_Handle owner, int level, const char *text)
+{
+  Message_Log(owner, MSG_TRACE + level, "NEMA_Get_Data_Element() --> %s", text);
+  return 0;
+}
+
+// ---- repairs ----------------------------------------------------------------------------
+
+// Philips: item tags written as (3F3F,3F00), every byte above 0x7F turned into '?'.
+static void Repair_Philips_Item(Window_Handle owner, Header &h)
+{
+  if (h.group != 0x3F3F || h.element == 0x003F) return;
+  NEMA_Warning(owner, "Fix Philips bug: tag (3F3F,003F) replaced by (FFFE,E000)");
+  h.group = 0xFFFE;
+  h.element = 0xE000;
+}
+
+// Siemens: (0040,0275) written with a non-zero reserved field that holds the length of a
+// value in no valid layout. The element comes back as (FFFF,FFFF) OB of that length so
+// the caller skips it. Returns 1 when it applied.
+static int Repair_Siemens_0040_0275(Window_Handle owner, Header &h, uint16_t reserved)
+{
+  if (!reserved || h.group != 0x0040 || h.element != 0x0275) return 0;
+  NEMA_Warning(owner, "Fix Siemens bug: tag (0040,0275) is skipped");
+  h.group = h.element = 0xFFFF;
+  h.VR = (int16_t)DICOM_VR_OB;
+  h.length = reserved;
+  return 1;
+}
+
+// GE (quirk code 0x10): lengths of 13 written for values of 10 bytes. Returns 1 when
+// it applied.
+static int Repair_GE_Length(Window_Handle owner, Header &h)
+{
+  if (h.length != 13 || (h.mode & NEMA_MODE_QUIRK_MASK) != NEMA_MODE_QUIRK_GE) return 0;
+  h.length = 10;
+  NEMA_Warning(owner, "Fix GE bug: lenght from 13 to 10 in tag (%04x,%04x)", h.group, h.element);
+  return 1;
+}
+
+// Siemens: private UL elements of group 0009 given length 6 whose value is four spaces
+// (a CS of 4). Returns 1 when it applied.
+static int Repair_Siemens_UL_6(Window_Handle owner, NEMA_Source *source, Header &h)
+{
+  unsigned char bytes[4];
+  if (h.group != 0x0009 || (uint16_t)h.VR != DICOM_VR_UL || h.length != 6) return 0;
+  if (!Peek(owner, source, NEMA_Source_Position(owner, source), 4, bytes)) return 0;
+  if (NEMA_Convert_32(h.mode, bytes) != 0x20202020) return 0;
+  h.length = 4;
+  h.VR = (int16_t)DICOM_VR_CS;
+  NEMA_Warning(owner, "Fix Siemens bug: lenght changed from 6 to 4 in tag (%04x,%04x)", h.group, h.element);
+  return 1;
+}
+
+// Siemens: a raw JPEG stream as pixel data of undefined length, without items. The
+// length is found by scanning 16-bit words for the JPEG end marker, within the limit.
+// Returns 0 when the stream has no end marker within the limit.
+static int Repair_Siemens_JPEG(Window_Handle owner, NEMA_Source *source, Header &h, int64_t limit)
+{
+  unsigned char bytes[4];
+  if (h.group != 0x7FE0 || h.element != 0x0010 || h.length != -1) return 1;
+  int64_t start = NEMA_Source_Position(owner, source);
+  if (!Peek(owner, source, start, 4, bytes)) return 1;
+  uint32_t head = NEMA_Convert_32(h.mode, bytes);
+  uint16_t end_word;
+  if (head == 0xE0FFD8FF)
+    end_word = 0xD9FF;
+  else if (head == 0xFFD8FFE0)
+    end_word = 0xFFD9;
+  else
+    return 1;
+  int64_t count = 0;
+  bool found = false;
+  while (limit && count < limit) {
+    unsigned char word[2];
+    if (NEMA_Source_Read(source, word, 2) != 2) break;
+    if (NEMA_Convert_16(h.mode, word) == end_word) {
+      found = true;
+      break;
+    }
+    count += 2;
+  }
+  if (!NEMA_Source_Seek(owner, source, start) || !found || count + 2 > INT32_MAX) return 0;
+  h.length = (int32_t)(count + 2);
+  NEMA_Warning(owner, "Fix Siemens bug: lenght changed from -1 to %d in tag (%04x,%04x)", h.length, h.group, h.element);
+  return 1;
+}
+
+// ---- common steps -----------------------------------------------------------------------
+
+// Reads the group as it stands; group 0002 switches to little endian and takes its
+// VR form from the bytes after the tag, other groups are put in the stream's order.
+static int Read_Group(Window_Handle owner, NEMA_Source *source, Header &h, bool fuji)
+{
+  if (!NEMA_Read_Short(owner, source, 0, 2, &h.group)) return Fail(owner, 2, "failed to read group");
+  if (fuji) return 1;
+  if (h.group == 0x0002) {
+    unsigned char vr[2];
+    h.mode &= ~0x0F;
+    if (Peek(owner, source, h.position + 4, 2, vr) && Upper_Case(vr[0]) && Upper_Case(vr[1]))
+      h.mode |= NEMA_MODE_EXPLICIT;
+  } else {
+    if (h.mode & NEMA_MODE_BIG_ENDIAN) h.group = (uint16_t)(h.group << 8 | h.group >> 8);
+    if (h.mode & NEMA_MODE_PAIR_SWAP) h.group = (uint16_t)(h.group << 8 | h.group >> 8);
+  }
+  return 1;
+}
+
+static int Read_Element(Window_Handle owner, NEMA_Source *source, Header &h)
+{
+  if (!NEMA_Read_Short(owner, source, h.mode, 2, &h.element)) return Fail(owner, 5, "failed to read element");
+  Message_Log(owner, MSG_TRACE + 5, "--> reading (%04x,%04x)", h.group, h.element);
+  return 1;
+}
+
+// Items and delimiters are always implicit little endian-like: tag and 32-bit length.
+static void Item_Tag_Mode(Header &h)
+{
+  if (h.group != 0xFFFE) return;
+  h.mode &= 0xC1;
+  h.delimiter = h.element == 0xE00D || h.element == 0xE0DD;
+}
+
+// The 32-bit length of an implicit element. At the very end of the data, a delimiter
+// without its length still counts as read (length 0).
+static int Read_Implicit_Length(Window_Handle owner, NEMA_Source *source, Header &h)
+{
+  h.VR = 0;
+  if (NEMA_Read_Long(owner, source, h.mode, 4, &h.length)) return 1;
+  Message_Log(owner, MSG_TRACE + 5, "NEMA_Get_Data_Element() --> failed to read size (VR:%c%c)", '0', '0');
+  h.length = 0;
+  return h.delimiter ? 1 : 0;
+}
+
+static bool Over_Limit(const Header &h, int64_t limit) { return limit && h.length >= limit; }
+
+static int Fail_Size(Window_Handle owner, const Header &h)
+{
+  Message_Log(owner, MSG_TRACE + 5, "NEMA_Get_Data_Element() --> failed to read size (VR:%c%c)", VR_Char(h.VR, 0),
+              VR_Char(h.VR, 1));
+  return 0;
+}
+
+static void Output(const Header &h, uint16_t *group, uint16_t *element, int16_t *VR, int32_t *length)
+{
+  *group = h.group;
+  *element = h.element;
+  *VR = h.VR;
+  *length = h.length;
+}
+
+// ---- the two readers --------------------------------------------------------------------
+
+// Reads the VR and length of an explicit element. Returns 1, 0 on failure, or 2 when
+// the element is complete already (an implicit element inside an explicit stream, or
+// the Siemens (0040,0275) repair) and the checks that follow must not apply.
+static int Read_Explicit(Window_Handle owner, NEMA_Source *source, Header &h, int64_t limit)
+{
+  unsigned char c[4];
+  if (!NEMA_Read_Bytes(owner, source, h.mode, 1, &c[0])) return Fail(owner, 5, "failed to read VR byte[0]");
+  if (!NEMA_Read_Bytes(owner, source, h.mode, 1, &c[1])) return Fail(owner, 5, "failed to read VR byte[1]");
+  if (!Upper_Case(c[0]) || !Upper_Case(c[1])) {
+    // No VR here: the four bytes after the tag are an implicit 32-bit length.
+    if (!NEMA_Read_Bytes(owner, source, h.mode, 2, &c[2])) return 0;
+    h.VR = 0;
+    h.length = (int32_t)NEMA_Convert_32(h.mode, c);
+    if (h.length < -1 || Over_Limit(h, limit)) return 0;
+    Message_Log(owner, MSG_TRACE + 4, "[%06X] --> (%04x,%04x) BUG! lenght:%08X (%d)", (unsigned)h.position, h.group,
+                h.element, (unsigned)h.length, h.length);
+    return 2;
+  }
+  h.VR = (int16_t)DICOM_VR_Code((char)c[0], (char)c[1]);
+  if (Long_Form_VR(h.VR)) {
+    uint16_t reserved;
+    if (!NEMA_Read_Short(owner, source, h.mode, 2, &reserved)) return 0;
+    if ((uint16_t)h.VR != DICOM_VR_OX && Repair_Siemens_0040_0275(owner, h, reserved)) return 2;
+    if (!NEMA_Read_Long(owner, source, h.mode, 4, &h.length)) return Fail_Size(owner, h);
+  } else {
+    uint16_t short_length;
+    if (!NEMA_Read_Short(owner, source, h.mode, 2, &short_length)) return Fail_Size(owner, h);
+    h.length = short_length;
+  }
+  return 1;
+}
+
+int NEMA_Get_Data_Element(Window_Handle owner, NEMA_Source *source, int mode, uint16_t *group, uint16_t *element,
+                          int16_t *VR, int32_t *length, int64_t limit)
+{
+  Message_Log(owner, MSG_TRACE + 4, "in NEMA_Get_Data_Element(mode:%04X)", mode);
+  Header h{NEMA_Source_Position(owner, source), mode, 0, 0, 0, 0, false};
+  if (!Read_Group(owner, source, h, false) || !Read_Element(owner, source, h)) return 0;
+  Repair_Philips_Item(owner, h);
+  Item_Tag_Mode(h);
+  if (!(h.mode & NEMA_MODE_EXPLICIT) && h.group == 0x7FE0 && h.element == 0x0010) {
+    unsigned char vr[2];
+    if (Peek(owner, source, NEMA_Source_Position(owner, source), 2, vr) && vr[0] == 'O' && vr[1] == 'B') {
+      h.mode |= NEMA_MODE_EXPLICIT;
+      NEMA_Warning(owner, "Pixel data is \"Explicit VR\" in an \"Implicit VR\" file");
+    }
+  }
+  if (h.mode & NEMA_MODE_EXPLICIT) {
+    int result = Read_Explicit(owner, source, h, limit);
+    if (result == 0) return 0;
+    if (result == 2) {
+      Output(h, group, element, VR, length);
+      return 1;
+    }
+  } else if (!Read_Implicit_Length(owner, source, h)) {
+    return 0;
+  }
+  if (Over_Limit(h, limit)) {
+    Message_Log(owner, MSG_TRACE + 5, "NEMA_Get_Data_Element() --> failed size to big (=%08X)", (unsigned)h.length);
+    return 0;
+  }
+  if (Repair_GE_Length(owner, h)) {
+    Output(h, group, element, VR, length);
+    return 1;
+  }
+  if (h.length != -1 && (h.length & 1)) {
+    NEMA_Warning(owner, "tag lenght is odd in tag (%04x,%04x)", h.group, h.element);
+    if ((h.mode & NEMA_MODE_QUIRK_MASK) == NEMA_MODE_QUIRK_GE) {
+      Message_Log(owner, NEMA_Warning_Kind, "\x05 Oups! We assumed this was a GE 13/10 bug, it no longer appears that way");
+      Message_Log(owner, NEMA_Warning_Kind, "\x05 Please contact ArdentVale for further assistance.");
+    }
+  }
+  if (h.group == 0xFEFF && h.element == 0x00E0) return 0;
+  if (Repair_Siemens_UL_6(owner, source, h)) {
+    Output(h, group, element, VR, length);
+    return 1;
+  }
+  if (!Repair_Siemens_JPEG(owner, source, h, limit)) return 0;
+  if (h.length < -1) return 0;
+  Trace_Header(owner, h);
+  Output(h, group, element, VR, length);
+  return 1;
+}
+
+int NEMA_Get_Data_Element_Fuji(Window_Handle owner, NEMA_Source *source, int mode, uint16_t *group,
+                               uint16_t *element, int16_t *VR, int32_t *length, int64_t limit)
+{
+  Message_Log(owner, MSG_TRACE + 2, "in NEMA_Get_Data_Element_Fuji(mode:%04X)", mode);
+  Header h{NEMA_Source_Position(owner, source), (mode & ~0x07) | NEMA_MODE_EXPLICIT, 0, 0, 0, 0, false};
+  if (!Read_Group(owner, source, h, true) || !Read_Element(owner, source, h)) return 0;
+  Item_Tag_Mode(h);
+  if (h.mode & NEMA_MODE_EXPLICIT) {
+    unsigned char c[2];
+    if (!NEMA_Read_Bytes(owner, source, h.mode, 1, &c[0])) return Fail(owner, 5, "failed to read VR byte[0]");
+    if (!NEMA_Read_Bytes(owner, source, h.mode, 1, &c[1])) return Fail(owner, 5, "failed to read VR byte[1]");
+    h.VR = (int16_t)DICOM_VR_Code((char)c[0], (char)c[1]);
+    if (!NEMA_Read_Long(owner, source, h.mode, 4, &h.length)) return Fail_Size(owner, h);
+  } else if (!Read_Implicit_Length(owner, source, h)) {
+    return 0;
+  }
+  if (Over_Limit(h, limit)) {
+    Message_Log(owner, MSG_TRACE + 5, "NEMA_Get_Data_Element() --> failed size to big (=%08X)", (unsigned)h.length);
+    return 0;
+  }
+  if (h.length < -1) return 0;
+  Trace_Header(owner, h);
+  Output(h, group, element, VR, length);
+  return 1;
+}
