@@ -30,7 +30,7 @@ function(harrowdesk_tests folder)
     endif()
     gtest_discover_tests(${target}
       PROPERTIES LABELS ${label}
-                 ENVIRONMENT "TMPDIR=${PROJECT_BINARY_DIR}/test-tmp;HARROWDESK_SOURCE_DIR=${PROJECT_SOURCE_DIR};HARROWDESK_BINARY_DIR=${PROJECT_BINARY_DIR}"
+                 ENVIRONMENT "TMPDIR=${PROJECT_BINARY_DIR}/test-tmp"
       DISCOVERY_TIMEOUT 60)
   endforeach()
 endfunction()

@@ -11,6 +11,7 @@
 // frees it (Catalogue_Free) and builds it again.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 struct Ardent_Name;  // person name record of the DICOM library
@@ -108,3 +109,36 @@ struct Catalogue_Template {
   uint16_t element[CATALOGUE_INFO_MAX];
 };
 extern Catalogue_Template template_study, template_series, template_image;
+
+// ---- operations on the records ------------------------------------------------------------
+
+// Makes room for one more element at index `count` of `*array` (elements of `size`
+// bytes): when `count` is a multiple of CATALOGUE_BLOCK the array is enlarged to
+// count + CATALOGUE_BLOCK elements, the new ones zeroed. Returns 1; returns 0 after the
+// memory-error message naming `variable`, the array untouched.
+int Catalogue_Array_Grow(void **array, int count, size_t size, const char *variable);
+
+// Frees every study and series with their texts and records, then `path` and the
+// directory tree with its file entries, and the lookup tables; every count becomes 0.
+// Pointers into the catalogue (sort trees, selections) are invalid afterwards.
+void Catalogue_Free(item_catalogue *catalogue);
+
+// Frees the studies and series only (the directory tree stays): what a cancelled
+// header pass undoes.
+void Catalogue_Free_Studies(item_catalogue *catalogue);
+
+// Frees one directory record's contents depth first (names, paths, sub-records, file
+// entries with their texts) and zeroes it.
+void Catalogue_Free_Dir(item_dir *record);
+
+// The index of the first study whose Study_UID equals `uid` byte for byte (an absent
+// UID matches an absent one), or -1.
+int Catalogue_Study_Find(const item_catalogue *catalogue, const char *uid);
+// The index of the first series of study `study` whose Series_UID equals `uid`, or -1.
+int Catalogue_Series_Find(const item_catalogue *catalogue, int study, const char *uid);
+// Records that study `study` (already appended) has key `uid`; returns 0 after a logged
+// memory failure (lookups then miss it and a later file makes a second study).
+int Catalogue_Study_Index(item_catalogue *catalogue, int study, const char *uid);
+// Records that series `series` of study `study` has key `uid`; returns 0 after a logged
+// memory failure.
+int Catalogue_Series_Index(item_catalogue *catalogue, int study, int series, const char *uid);

@@ -4,7 +4,6 @@
 #include "app/my_error_fct.h"
 
 #include <cstdio>
-#include <ctime>
 #include <string>
 
 #include "platform/os/os_paths.h"
@@ -44,19 +43,15 @@ bool Trace_File_Takes(int kind, int level)
 
 std::string Error_File_Header()
 {
-  char when[64];
-  std::time_t now = std::time(nullptr);
-  std::tm local;
-  localtime_r(&now, &local);
-  std::strftime(when, sizeof when, "%d %b %Y %H:%M", &local);
-  return "\n======== " + log_state.program_name + " " + log_state.program_version + " =====(" + when + ")========\n";
+  return "\n======== " + log_state.program_name + " " + log_state.program_version + " =====(" +
+         Log_Local_Time("%d %b %Y %H:%M") + ")========\n";
 }
 
 }  // namespace
 
 int My_Error_Callback(Window_Handle window, int kind, const char *text)
 {
-  std::string audit_time = Log_Audit_Time();
+  std::string audit_time = Log_Local_Time("%d-%b-%Y %H:%M:%S");
   std::string clean = Log_Text_Clean(text);
   int level = trace_level;
 

@@ -50,13 +50,13 @@ const char *Log_Source_Name(const char *path)
   return below ? below + 5 : path;
 }
 
-std::string Log_Audit_Time()
+std::string Log_Local_Time(const char *format)
 {
   char text[64];
   std::time_t now = std::time(nullptr);
   std::tm local;
   localtime_r(&now, &local);
-  std::strftime(text, sizeof text, "%d-%b-%Y %H:%M:%S", &local);
+  std::strftime(text, sizeof text, format, &local);
   return text;
 }
 

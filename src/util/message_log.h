@@ -97,8 +97,9 @@ FILE *Log_File_Open(const char *file_name, const char *default_folder);
 // Appends `line` (which ends with its own line feed) to a log file, as one write.
 void Log_File_Append(const char *file_name, const char *default_folder, const std::string &line);
 
-// The audit line's local time: "%d-%b-%Y %H:%M:%S", e.g. "08-Dec-2026 00:02:24".
-std::string Log_Audit_Time();
+// The local time in a strftime `format`, e.g. the audit line's "%d-%b-%Y %H:%M:%S"
+// ("08-Dec-2026 00:02:24").
+std::string Log_Local_Time(const char *format);
 
 // ---- thread ring -------------------------------------------------------------------------
 

@@ -1,7 +1,6 @@
 // The trace file's run header and the Ctrl+digit trace-level keys. The header restarts
 // the trace file, so every traced run begins with a fresh file that says what ran where.
 #include <cstdio>
-#include <ctime>
 #include <string>
 
 #include "platform/os/os_paths.h"
@@ -10,17 +9,12 @@
 
 void Trace_Header_Write()
 {
-  char when[64];
-  std::time_t now = std::time(nullptr);
-  std::tm local;
-  localtime_r(&now, &local);
-  std::strftime(when, sizeof when, "%d %b %Y %H:%M", &local);
-
+  std::string when = Log_Local_Time("%d %b %Y %H:%M");
   std::string path = Os_Temp_Dir() + log_state.file_trace;
   std::remove(path.c_str());
 
   const char *program = log_state.program_name.c_str();
-  Message_Log(nullptr, MSG_TRACE, "==== ==== %s %s ==== (%s) ==== ====", program, log_state.program_version.c_str(), when);
+  Message_Log(nullptr, MSG_TRACE, "==== ==== %s %s ==== (%s) ==== ====", program, log_state.program_version.c_str(), when.c_str());
   Message_Log(nullptr, MSG_TRACE, "%s", "");
   Message_Log(nullptr, MSG_TRACE, "Prog_ID:      %s", "");
   Message_Log(nullptr, MSG_TRACE, "Prog_Date:    %s", "");

@@ -118,13 +118,5 @@ std::string Run_Command(const std::string &command, int *status)
   return output;
 }
 
-static std::string Env_Dir(const char *name)
-{
-  const char *value = std::getenv(name);
-  std::string dir = value ? value : ".";
-  if (dir.back() != '/') dir += '/';
-  return dir;
-}
-
-std::string Source_Dir() { return Env_Dir("HARROWDESK_SOURCE_DIR"); }
-std::string Binary_Dir() { return Env_Dir("HARROWDESK_BINARY_DIR"); }
+std::string Source_Dir() { return HARROWDESK_SOURCE_DIR; }
+std::string Binary_Dir() { return HARROWDESK_BINARY_DIR; }

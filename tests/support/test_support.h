@@ -55,6 +55,6 @@ std::string Read_File(const std::string &path);
 bool Write_File(const std::string &path, const std::string &bytes);
 // Runs a shell command and returns its standard output; `status` receives the exit code.
 std::string Run_Command(const std::string &command, int *status = nullptr);
-// The source tree's root (ends with "/") and the build tree's, from the test environment.
+// The source tree's root and the build tree's, both ending with "/".
 std::string Source_Dir();
 std::string Binary_Dir();

@@ -1,0 +1,21 @@
+// The directory walk of a scan: lists a folder and everything below it and keeps every
+// file that looks like a DICOM file as a file entry of the catalogue's directory tree.
+#pragma once
+
+#include "app/catalogue.h"
+#include "util/progress.h"
+
+// Walks the folder `path` (named `name` in the record) recursively and fills `record`:
+// sub-directory records that hold accepted files (directly or below), then the accepted
+// files of the folder itself, each a file entry with select_state 1, copy_state 1 and
+// its path. A file is accepted when flag_part_10 is off, or when it has "DICM" at byte
+// 128; a file named exactly "DICOMDIR" is never accepted.
+// - A folder is never entered while the walk is inside it (link loops), and a file met
+//   a second time through links or hard links is kept once.
+// - Unreadable folders and files are passed over with a warning.
+// - Every 16 entries the progress is stepped by 16 and its cancel flag read; each file
+//   bounces the activity indicator. A cancelled walk returns what it holds so far.
+// Returns `record`: all zero when nothing was accepted (the caller drops it), else
+// with nb_dicom, path and name set. The caller owns the contents (Catalogue_Free_Dir).
+// Preconditions: `record` is not in use (its previous contents are overwritten).
+item_dir *DICOM_Dir_Analyze(item_dir *record, const char *path, const char *name, Progress_Record *progress);

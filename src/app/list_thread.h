@@ -1,0 +1,65 @@
+// The scan and sort jobs: their starters, their process-wide records and the two small
+// interfaces through which a job reaches whatever front end runs it (the list pane's
+// refresh, and the pacing of a job watched by a person). The jobs never know whether
+// the GUI, the CLI or a test runs them.
+//
+// Protocol: a starter runs on the thread that owns the catalogue (the GUI's main
+// thread, the CLI's only thread), fills the job's record, makes its progress record
+// and starts one worker thread. The worker reports through the progress operations and
+// the message log's thread kind, reads the cancel flag between units of work, asks the
+// list pane to refresh when the catalogue changed and ends with Progress_End. At most
+// one job of each kind runs at a time, and no scan may start while a sort runs.
+#pragma once
+
+#include <atomic>
+
+#include "app/catalogue.h"
+
+struct List_Tree;  // one node of a sort tree
+
+// List-pane refresh modes.
+enum {
+  LIST_REFRESH_REDRAW = -1,  // a file's copy state changed: redraw only
+  LIST_REFRESH_SORT = 0,     // a sort finished: rebuild the rows of the current order
+  LIST_REFRESH_SCAN = 1,     // a scan finished: show the file order afresh
+};
+
+// The front end's list-pane refresh, called on the worker thread; none installed: no
+// refresh. The GUI's posts a message to its list pane and returns at once.
+typedef void (*List_Refresh_Function)(int mode);
+extern std::atomic<List_Refresh_Function> list_refresh;
+
+// Asks the installed front end to refresh the list pane with `mode`.
+void List_Refresh(int mode);
+
+// The pacing switch of the jobs: on, each job pauses after its phases (100 ms) and
+// while counting and sorting (10 ms every 256 units), so that a window stays
+// responsive and a person can read each phase line. The GUI turns it on; the CLI, the
+// benchmarks and the tests leave it off.
+extern std::atomic<bool> job_pacing;
+
+// Starts the scan job on `folder`: frees the catalogue `Dir_List` and the sort trees,
+// sets Dir_List.path and starts the worker, which counts the files, walks the folder
+// and stores the top directory record as Dir_List.dir[0] when it accepted files.
+// Returns 1 when the worker was started; returns 0 when `folder` is null or empty, its
+// copy cannot be made, or the thread cannot be started (each reported).
+// Preconditions: called from the catalogue's thread; no scan or sort job running.
+int Scan_Start(const char *folder);
+
+// Starts a sort of `catalogue` into `slot` in `order` (0 to 4). Order 0 is built at
+// once on the calling thread and stored in the slot: returns 1. Orders 1 to 4 start the
+// sort worker (header pass when the catalogue has no studies yet, image totals, sort
+// entries, the order's builder; the root goes into the slot only when complete):
+// returns 0, also when the worker could not be started (reported).
+// Preconditions: called from the catalogue's thread; no scan or sort job running.
+int Sort_Start(item_catalogue *catalogue, List_Tree **slot, int order);
+
+// Waits until the scan (or sort) worker started last has ended; returns at once when
+// none runs. For front ends that run a job to its end (the CLI, tests).
+void Scan_Wait();
+void Sort_Wait();
+
+// Sets the cancel flag of the running scan (or sort) job, as its Cancel button does;
+// nothing when none runs.
+void Scan_Cancel();
+void Sort_Cancel();

@@ -1,0 +1,89 @@
+// Reading and writing every setting through the store.
+#include "app/configuration.h"
+
+#include <gtest/gtest.h>
+
+#include "support/test_support.h"
+#include "util/win_environment.h"
+
+TEST(Configuration, a_first_start_keeps_the_defaults_and_traces_the_eight_texts)
+{
+  Scoped_Temp_Env env;
+  Message_Capture capture(1);
+  Configuration_Defaults();
+  EXPECT_EQ(Configuration_Read(), 1);
+  EXPECT_EQ(flag_sub_dir, 3);
+  EXPECT_EQ(flag_overwrite, 1);
+  EXPECT_EQ(flag_print, 6);
+  EXPECT_EQ(flag_dicomdir + flag_standard_name + delete_copy + flag_part_10 + flag_fail + delete_push, 0);
+  EXPECT_TRUE(log_state.flag_audit);
+  EXPECT_EQ(log_state.file_audit, "Harrowdesk.log");
+  EXPECT_EQ(log_state.dir_audit, env.temp());
+  EXPECT_EQ(dir_fail, env.temp());
+  EXPECT_EQ(local_AET, "ArdentVale");
+  EXPECT_EQ(server_AET, "ANY-SCP");
+  EXPECT_EQ(server_peer, "none");
+  EXPECT_EQ(server_port, "104");
+  EXPECT_EQ(capture.Count(MSG_TRACE, "Unable to get local AET from registry"), 5);
+  EXPECT_EQ(capture.Count(MSG_TRACE, "Unable to get sercer's AET from registry"), 1);
+  EXPECT_EQ(capture.Count(MSG_TRACE, "Unable to get server's peer from registry"), 1);
+  EXPECT_EQ(capture.Count(MSG_TRACE, "Unable to get server's port from registry"), 1);
+}
+
+TEST(Configuration, every_setting_survives_a_write_and_read)
+{
+  Scoped_Temp_Env env;
+  Message_Capture capture(0);
+  Configuration_Defaults();
+  flag_sub_dir = 21, flag_standard_name = 1, flag_overwrite = 0, flag_dicomdir = 1, delete_copy = 1;
+  flag_part_10 = 1, flag_print = 0x2A, flag_fail = 1, delete_push = 1;
+  log_state.flag_audit = false;
+  log_state.file_audit = "audit.txt";
+  log_state.dir_audit = "";
+  dir_copy = "/srv/copies/", dir_fail = "/srv/failed/";
+  local_AET = "HARROW", server_AET = "ORTHANC", server_peer = "127.0.0.1", server_port = "11112";
+  ASSERT_EQ(Configuration_Write(), 1);
+
+  Configuration_Defaults();
+  ASSERT_EQ(Configuration_Read(), 1);
+  EXPECT_EQ(flag_sub_dir, 21);
+  EXPECT_EQ(flag_standard_name + flag_dicomdir + delete_copy + flag_part_10 + flag_fail + delete_push, 6);
+  EXPECT_EQ(flag_overwrite, 0);
+  EXPECT_EQ(flag_print, 0x2A);
+  EXPECT_FALSE(log_state.flag_audit);
+  EXPECT_EQ(log_state.file_audit, "audit.txt");
+  EXPECT_EQ(log_state.dir_audit, "");  // an empty audit folder: the log files fall back to the temp folder
+  EXPECT_EQ(dir_copy, "/srv/copies/");
+  EXPECT_EQ(dir_fail, "/srv/failed/");
+  EXPECT_EQ(local_AET + server_AET + server_peer + server_port, "HARROWORTHANC127.0.0.111112");
+  EXPECT_EQ(capture.Count(MSG_TRACE, "Unable"), 0);
+  Configuration_Defaults();
+}
+
+TEST(Configuration, only_the_low_byte_of_an_integer_is_kept_and_long_texts_are_cut)
+{
+  Scoped_Temp_Env env;
+  Message_Capture capture(0);
+  Environment_Set_Value_Int("Harrowdesk", "flag_print", 0x1234);
+  std::string long_peer(400, 'h');
+  Environment_Set_Value_String("Harrowdesk", "server_peer", long_peer.c_str());
+  Configuration_Defaults();
+  Configuration_Read();
+  EXPECT_EQ(flag_print, 0x34);
+  EXPECT_EQ(server_peer, std::string(255, 'h'));
+  Configuration_Defaults();
+}
+
+TEST(Configuration, an_unwritable_store_traces_every_key_and_keeps_the_values)
+{
+  Scoped_Temp_Env env;
+  Message_Capture capture(1);
+  Write_File(env.root() + "file", "x");
+  setenv("HARROWDESK_APPDATA", (env.root() + "file").c_str(), 1);
+  Configuration_Defaults();
+  server_peer = "kept";
+  EXPECT_EQ(Configuration_Write(), 1);
+  EXPECT_EQ(capture.Count(MSG_TRACE, "Unable to write to registry"), 18);
+  EXPECT_EQ(server_peer, "kept");
+  Configuration_Defaults();
+}
