@@ -13,8 +13,8 @@
 #include <string>
 #include <unordered_map>
 
-// #include "dicom/conv_name_fct.h"
-// #include "dicom/conv_time_fct.h"
+#include "dicom/conv_name_fct.h"
+#include "dicom/conv_time_fct.h"
 #include "util/message_log.h"
 
 item_catalogue Dir_List;
@@ -120,9 +120,9 @@ void Catalogue_Free_Studies(item_catalogue *catalogue)
     std::free(study.Study_ID);
     std::free(study.Patient_ID);
     Info_Free(study.DICOM_Info);
-    // if (study.Patient_Name) Free_Ardent_Name(study.Patient_Name);
+    if (study.Patient_Name) Free_Ardent_Name(study.Patient_Name);
     std::free(study.Patient_Name);
-    // if (study.Study_Date) Free_Ardent_Date(study.Study_Date);
+    if (study.Study_Date) Free_Ardent_Date(study.Study_Date);
     std::free(study.Study_Date);
     for (int r = 0; r < study.nb_child; r++) {
       item_series &series = study.child[r];

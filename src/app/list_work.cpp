@@ -100,7 +100,7 @@ static void Sort_Build(Sort_Job *job, Progress_Record *progress, int files)
   Progress_Set_Range(progress, files);
   Progress_Set_Position(progress, 0);
   Progress_Write(progress, "%s", sort_phase[job->order]);
-  *job->slot = List_Tree_Build(job->order, entries, count, catalogue);
+  *job->slot = List_Tree_Build(job->order, entries, catalogue);
   std::free(entries);
   Progress_Write(progress, "\xF1 Done");
   Progress_Pause(progress, 100);

@@ -17,6 +17,7 @@
 DICOM_Attribute *DICOMDIR_Scan_Read(const char *path, DICOM_Sequence_Root *root);
 
 // The same walk over any byte source positioned at the first element (for example a
-// memory block, or a file read request by request). `limit` is the length limit of the
-// element reader (the size of the data; 0 for none). The source is left open.
-DICOM_Attribute *DICOMDIR_Scan_Source(NEMA_Source *source, int64_t limit, DICOM_Sequence_Root *root);
+// memory block, or a file read request by request), up to the source's size, which
+// also bounds every length. A source of unknown size gives no element. The source is
+// left open (unless a failed seek closed a file source).
+DICOM_Attribute *DICOMDIR_Scan_Source(NEMA_Source *source, DICOM_Sequence_Root *root);

@@ -109,7 +109,10 @@ static int64_t Window_Fill(NEMA_Source *source)
   source->window_start = source->offset;
   source->window_length = 0;
   int64_t got = File_Read_At(source->fd, source->window, source->window_capacity, source->offset);
-  if (got > 0) source->window_length = got;
+  if (got > 0) {
+    source->window_length = got;
+    source->file_bytes_read += got;
+  }
   return got;
 }
 
@@ -129,7 +132,10 @@ int64_t NEMA_Source_Read(NEMA_Source *source, void *dest, int64_t count)
   }
   if (source->window_capacity == 0 || count > source->window_capacity) {
     int64_t got = File_Read_At(source->fd, dest, count, source->offset);
-    if (got > 0) source->offset += got;
+    if (got > 0) {
+      source->offset += got;
+      source->file_bytes_read += got;
+    }
     return got;
   }
   int64_t got = 0;

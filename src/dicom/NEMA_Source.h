@@ -28,6 +28,7 @@ struct NEMA_Source {
   int64_t window_start;
   int64_t window_length;
   int64_t window_capacity;    // 0 = unbuffered: one read() per read request
+  int64_t file_bytes_read;    // file: bytes read from the file so far (for measurements)
 };
 
 // Describes `length` bytes at `base` (not copied; must outlive the source) as a memory

@@ -1,0 +1,116 @@
+// Scan and select for the copy and push commands: option parsing, running the scan job
+// (and the sort job for its header pass when a selection needs studies and series) to
+// their end, and marking the chosen file entries of the catalogue.
+#include "cli/cli_selection.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+
+#include "app/catalogue.h"
+#include "app/configuration.h"
+#include "app/list_rows.h"
+#include "app/list_sort.h"
+#include "app/list_thread.h"
+
+const char *const cli_selection_help =
+    "  --part10             accept only files with \"DICM\" at byte 128 (else the settings decide)\n"
+    "  --study UID          select the files of this study (repeatable)\n"
+    "  --series UID         select the files of this series (repeatable)\n"
+    "  --patient-id ID      select the files of this patient (repeatable)\n"
+    "                       without a selection option every catalogued file is selected\n";
+
+int Cli_Selection_Option(const char *command, int argc, char **argv, int *index, Cli_Selection *selection)
+{
+  const char *argument = argv[*index];
+  if (!std::strcmp(argument, "--part10")) {
+    selection->part10 = 1;
+    return 1;
+  }
+  static const char *const names[] = {"--study", "--series", "--patient-id"};
+  std::vector<std::string> *lists[] = {&selection->study_uid, &selection->series_uid, &selection->patient_id};
+  for (int i = 0; i < 3; i++) {
+    size_t length = std::strlen(names[i]);
+    if (std::strncmp(argument, names[i], length) != 0) continue;
+    const char *value = nullptr;
+    if (argument[length] == '=') value = argument + length + 1;
+    else if (argument[length] != '\0') continue;
+    else if (*index + 1 < argc) value = argv[++*index];
+    if (!value || !*value) {
+      std::fprintf(stderr, "harrowdesk-cli %s: option %s needs a value\n", command, names[i]);
+      return -1;
+    }
+    lists[i]->push_back(value);
+    return 1;
+  }
+  return 0;
+}
+
+// ---- marking ------------------------------------------------------------------------------
+
+static void Directory_Mark(item_dir *dir, uint8_t state)
+{
+  for (int i = 0; i < dir->nb_file; i++) dir->file[i].select_state = state;
+  for (int i = 0; i < dir->nb_dir; i++) Directory_Mark(&dir->dir[i], state);
+}
+
+// True when `list` is empty (no condition) or holds `value`.
+static bool Chosen(const std::vector<std::string> &list, const char *value)
+{
+  if (list.empty()) return true;
+  return value && std::find(list.begin(), list.end(), value) != list.end();
+}
+
+static void Catalogue_Mark(const Cli_Selection *selection)
+{
+  for (int s = 0; s < Dir_List.nb_child; s++) {
+    item_study *study = &Dir_List.child[s];
+    if (!Chosen(selection->study_uid, study->Study_UID) || !Chosen(selection->patient_id, study->Patient_ID))
+      continue;
+    for (int r = 0; r < study->nb_child; r++) {
+      item_series *series = &study->child[r];
+      if (!Chosen(selection->series_uid, series->Series_UID)) continue;
+      for (int i = 0; i < series->nb_child; i++) series->child[i]->select_state = SELECT_YES;
+    }
+  }
+}
+
+// ---- running ------------------------------------------------------------------------------
+
+List_Tree *Cli_Selection_Run(const char *command, const Cli_Selection *selection, int *selected)
+{
+  *selected = 0;
+  if (selection->part10 == 1) flag_part_10 = 1;
+  if (!Scan_Start(selection->folder)) {
+    std::fprintf(stderr, "harrowdesk-cli %s: cannot scan %s\n", command, selection->folder);
+    return nullptr;
+  }
+  Scan_Wait();
+  if (Dir_List.nb_dir == 0) {
+    std::fprintf(stderr, "harrowdesk-cli %s: no DICOM files in %s\n", command, selection->folder);
+    return nullptr;
+  }
+  bool by_header = !selection->study_uid.empty() || !selection->series_uid.empty() ||
+                   !selection->patient_id.empty();
+  if (by_header) {
+    Sort_Start(&Dir_List, List_Tree_Slot(SORT_STUDY_ID), SORT_STUDY_ID);
+    Sort_Wait();
+    if (!*List_Tree_Slot(SORT_STUDY_ID)) {
+      std::fprintf(stderr, "harrowdesk-cli %s: the header pass of %s did not finish\n", command, selection->folder);
+      return nullptr;
+    }
+  }
+  Sort_Start(&Dir_List, List_Tree_Slot(SORT_FILE), SORT_FILE);
+  List_Tree *root = *List_Tree_Slot(SORT_FILE);
+  if (!root) {
+    std::fprintf(stderr, "harrowdesk-cli %s: cannot list the files of %s\n", command, selection->folder);
+    return nullptr;
+  }
+  Directory_Mark(&Dir_List.dir[0], by_header ? SELECT_NO : SELECT_YES);
+  if (by_header) Catalogue_Mark(selection);
+  List_Rows rows = {};
+  List_Rows_Init(rows);
+  rows.root = root;
+  *selected = List_Rows_Count_Selected(rows);
+  return root;
+}

@@ -1,0 +1,192 @@
+// Folder listings, the file count, directory tests and creation, and the Part 10 meta
+// reader, on real folders made in a private temp folder and on pydicom's test files.
+#include "util/utility_directory.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <set>
+#include <string>
+
+#include "support/test_support.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+const std::string PYDICOM_FILES = "/usr/lib/python3/dist-packages/pydicom/data/test_files/";
+
+// The names of a listing, sorted.
+std::set<std::string> Names(Dir_Entry *list)
+{
+  std::set<std::string> names;
+  for (Dir_Entry *entry = list; entry && entry->valid; entry++) names.insert(entry->Name);
+  return names;
+}
+
+class Folders : public ::testing::Test {
+protected:
+  Scoped_Temp_Env env;
+  std::string top = env.root() + "top";
+
+  void SetUp() override { fs::create_directories(top); }
+  void Touch(const std::string &path, const std::string &bytes = "x") { ASSERT_TRUE(Write_File(path, bytes)); }
+};
+
+TEST_F(Folders, DirectoryListHoldsEverySubDirectoryAndTheDotsButNoFile)
+{
+  fs::create_directories(top + "/sub one");
+  fs::create_directories(top + "/.hidden");
+  std::string odd_name = "caf\xe9";  // Latin-1, not UTF-8
+  fs::create_directories(top + "/" + odd_name);
+  for (int i = 0; i < 150; i++) Touch(top + "/file" + std::to_string(i));
+  fs::create_directories(top + "/zzz last");  // after more than 100 files
+  fs::create_directory_symlink(top + "/sub one", top + "/link to sub");
+
+  Dir_Entry *list = Directory_List(top.c_str());
+  EXPECT_EQ(Names(list), (std::set<std::string>{".", "..", ".hidden", "caf\xe9", "link to sub", "sub one", "zzz last"}));
+  for (Dir_Entry *entry = list; entry && entry->valid; entry++) {
+    EXPECT_EQ(std::string(entry->File), top + "/" + entry->Name);
+    EXPECT_EQ(entry->attributes, entry->Name[0] == '.' ? DIR_ENTRY_HIDDEN : 0) << entry->Name;
+  }
+  Dir_Entry_Free(list);
+}
+
+TEST_F(Folders, FileListMatchesThePatternAndPassesOverBrokenLinks)
+{
+  Touch(top + "/a.dcm", "12345");
+  Touch(top + "/b.DCM");
+  Touch(top + "/.hidden");
+  Touch(top + "/name with spaces");
+  fs::create_directories(top + "/folder.dcm");
+  fs::create_symlink(top + "/missing", top + "/broken");
+  Message_Capture capture;
+
+  Dir_Entry *all = File_List((top + "/").c_str(), "*.*");
+  EXPECT_EQ(Names(all), (std::set<std::string>{".hidden", "a.dcm", "b.DCM", "name with spaces"}));
+  for (Dir_Entry *entry = all; entry->valid; entry++) {
+    EXPECT_EQ(std::string(entry->File), top + "/" + entry->Name);  // no doubled separator
+    if (std::string(entry->Name) == "a.dcm") {
+      EXPECT_EQ(entry->size[0], 5u);
+    }
+  }
+  Dir_Entry_Free(all);
+  EXPECT_EQ(capture.Count(MSG_WARNING, "broken"), 1);
+
+  Dir_Entry *dcm = File_List(top.c_str(), "*.dcm");
+  EXPECT_EQ(Names(dcm), (std::set<std::string>{"a.dcm"}));
+  Dir_Entry_Free(dcm);
+  EXPECT_EQ(File_List(top.c_str(), "*.none"), nullptr);
+}
+
+TEST_F(Folders, UnreadableAndOverlongFoldersGiveNoListing)
+{
+  Message_Capture capture(1);
+  EXPECT_EQ(Directory_List((top + "/absent").c_str()), nullptr);
+  EXPECT_EQ(capture.Count(MSG_WARNING, "Unable to read folder"), 1);
+
+  std::string deep(DIRECTORY_PATH_MAX - 4, 'a');
+  EXPECT_EQ(File_List(deep.c_str(), "*.*"), nullptr);
+  EXPECT_EQ(capture.Count(MSG_TRACE, "Path too long ("), 1);
+  EXPECT_EQ(capture.Count(MSG_TRACE, "File:util/utility_directory.cpp, Line:"), 1);
+
+  if (geteuid() == 0) GTEST_SKIP() << "root reads every folder";
+  fs::create_directories(top + "/locked");
+  chmod((top + "/locked").c_str(), 0);
+  EXPECT_EQ(File_List((top + "/locked").c_str(), "*.*"), nullptr);
+  chmod((top + "/locked").c_str(), 0700);
+}
+
+TEST_F(Folders, FileCountCountsEveryLevelOnceAndStopsAtLinkLoops)
+{
+  fs::create_directories(top + "/a/b/c");
+  Touch(top + "/1");
+  Touch(top + "/a/2");
+  Touch(top + "/a/b/c/3");
+  Touch(top + "/a/b/c/4");
+  fs::create_directory_symlink(top, top + "/a/b/back to top");  // a loop
+  EXPECT_EQ(File_Count(top.c_str(), nullptr), 4);
+  EXPECT_EQ(File_Count((top + "/1").c_str(), nullptr), 1);  // not a directory
+
+  Progress_Record *progress = Progress_Create(nullptr, "Count", "", nullptr, 0);
+  Progress_Cancel(progress);
+  EXPECT_EQ(File_Count(top.c_str(), progress), 0);
+  Progress_End(progress);
+}
+
+TEST_F(Folders, DirectoryExistsAcceptsEitherSeparatorAndRefusesFiles)
+{
+  fs::create_directories(top + "/x/y");
+  Touch(top + "/file");
+  struct Case {
+    std::string path;
+    bool exists;
+  } cases[] = {
+      {top + "/x/y", true},   {top + "/x/y/", true},       {"/", true},
+      {top + "\\x\\y\\", true}, {top + "/file", false},    {top + "/file/", false},
+      {top + "/none", false}, {"", false},
+  };
+  for (const Case &c : cases) EXPECT_EQ(Directory_Exists(c.path.c_str()), c.exists) << c.path;
+}
+
+TEST_F(Folders, DirectoryCreateMakesEveryMissingLevelOfAnAbsolutePath)
+{
+  std::string target = top + "/one/two/three";
+  EXPECT_TRUE(Directory_Create(target.c_str()));
+  EXPECT_TRUE(fs::is_directory(target));
+  EXPECT_TRUE(Directory_Create((target + "/").c_str()));  // exists already
+  EXPECT_TRUE(Directory_Create((top + "\\four\\five").c_str()));
+  EXPECT_TRUE(fs::is_directory(top + "/four/five"));
+  Touch(top + "/plain");
+  Message_Capture capture(1);
+  EXPECT_FALSE(Directory_Create((top + "/plain/below").c_str()));
+}
+
+TEST_F(Folders, MetaReaderGivesTheUIDsPydicomReads)
+{
+  struct Case {
+    const char *file;
+    const char *syntax;
+    const char *sop_class;
+  } cases[] = {
+      {"CT_small.dcm", "1.2.840.10008.1.2.1", "1.2.840.10008.5.1.4.1.1.2"},
+      {"MR_small_bigendian.dcm", "1.2.840.10008.1.2.2", "1.2.840.10008.5.1.4.1.1.4"},
+  };
+  for (const Case &c : cases) {
+    char syntax[64], sop_class[64];
+    ASSERT_EQ(Part10_Meta_Read((PYDICOM_FILES + c.file).c_str(), syntax, sop_class), 1) << c.file;
+    EXPECT_STREQ(syntax, c.syntax);
+    EXPECT_STREQ(sop_class, c.sop_class);
+  }
+}
+
+TEST_F(Folders, MetaReaderRefusesWhatIsNotAPart10Header)
+{
+  std::string preamble(128, '\0');
+  // "DICM", then (0002,0010) UI with length 20, but no (0002,0002).
+  std::string only_syntax = preamble + "DICM" + std::string("\x02\x00\x10\x00UI\x14\x00", 8) + "1.2.840.10008.1.2.1" +
+                            std::string(1, '\0');
+  Touch(top + "/only_syntax", only_syntax);
+  Touch(top + "/text", "not a DICOM file");
+  Touch(top + "/no_uids", preamble + "DICM" + std::string(100, 'z'));
+  struct Case {
+    std::string file;
+    const char *message;
+  } cases[] = {
+      {top + "/absent", "Unable to open"},
+      {top + "/text", "Not a valid part 10 DICOM"},
+      {top + "/no_uids", "Unable to locate transfer syntax"},
+      {top + "/only_syntax", "Unable to locate storage class"},
+  };
+  for (const Case &c : cases) {
+    Message_Capture capture;
+    char syntax[64], sop_class[64];
+    EXPECT_EQ(Part10_Meta_Read(c.file.c_str(), syntax, sop_class), 0) << c.file;
+    EXPECT_EQ(capture.Count(MSG_WARNING, c.message), 1) << c.file;
+  }
+}
+
+}  // namespace
