@@ -81,7 +81,9 @@ List_Tree *Cli_Selection_Run(const char *command, const Cli_Selection *selection
 {
   *selected = 0;
   if (selection->part10 == 1) flag_part_10 = 1;
-  if (!Scan_Start(selection->folder)) {
+  std::string folder = selection->folder;  // a folder path ends with "/", as the walk's do
+  if (folder.empty() || folder.back() != '/') folder += '/';
+  if (!Scan_Start(folder.c_str())) {
     std::fprintf(stderr, "harrowdesk-cli %s: cannot scan %s\n", command, selection->folder);
     return nullptr;
   }

@@ -1,0 +1,77 @@
+// Reading the naming values of a file to be copied: one header read per file, the first
+// value of each attribute, trimmed texts, absolute numbers, and the time and counter
+// fallbacks for missing series and image numbers.
+#include "app/copy_values.h"
+
+#include <atomic>
+#include <cstdlib>
+
+#include "dicom/DICOMDIR_Scan_Read.h"
+#include "dicom/NEMA_Read_Value.h"
+
+static std::atomic<uint32_t> series_counter{1};
+static std::atomic<uint32_t> image_counter{1};
+
+// The first value of a string attribute, trimmed; "" when absent or empty.
+static std::string Value_Text(DICOM_Attribute *list, DICOM_Sequence_Root *root, uint16_t group, uint16_t element)
+{
+  DICOM_Attribute *attribute = DICOM_Attribute_Get(nullptr, root, list, group, element);
+  if (!attribute) return "";
+  char **values = NEMA_Value_Str(nullptr, attribute, 0);
+  if (!values || attribute->vm == 0 || !values[0]) return "";
+  return Copy_Trim(values[0]);
+}
+
+// The absolute value of the first value of an integer attribute; 0 when absent.
+static int32_t Value_Number(DICOM_Attribute *list, DICOM_Sequence_Root *root, uint16_t group, uint16_t element)
+{
+  DICOM_Attribute *attribute = DICOM_Attribute_Get(nullptr, root, list, group, element);
+  if (!attribute) return 0;
+  int32_t *values = DICOM_Value_Int(nullptr, attribute, 0);
+  if (!values || attribute->vm == 0) return 0;
+  return values[0] == INT32_MIN ? INT32_MAX : std::abs(values[0]);
+}
+
+// Seconds since midnight of a time attribute; 0 when absent or not a valid time.
+static int32_t Value_Seconds(DICOM_Attribute *list, DICOM_Sequence_Root *root, uint16_t group, uint16_t element)
+{
+  DICOM_Attribute *attribute = DICOM_Attribute_Get(nullptr, root, list, group, element);
+  if (!attribute) return 0;
+  Ardent_Time *time = DICOM_Value_Time(nullptr, attribute, 0);
+  if (!time || attribute->vm == 0 || Ardent_Time_Resolve(time)) return 0;
+  return Ardent_Time_Seconds(time);
+}
+
+static std::string Value_Name(DICOM_Attribute *list, DICOM_Sequence_Root *root)
+{
+  DICOM_Attribute *attribute = DICOM_Attribute_Get(nullptr, root, list, 0x0010, 0x0010);
+  if (!attribute) return "";
+  Ardent_Name *names = DICOM_Value_Name(nullptr, attribute, 0);
+  if (!names || attribute->vm == 0) return "";
+  const char *text = Ardent_Name_To_File(&names[0]);
+  return text ? text : "";
+}
+
+int Copy_Values_Read(const char *path, Copy_Values *values)
+{
+  DICOM_Sequence_Root root = {};
+  DICOM_Attribute_Sequence_Reset(nullptr, &root);
+  DICOM_Attribute *list = DICOMDIR_Scan_Read(path, &root);
+  if (!list) return 0;
+  Copy_Values read;
+  read.study_id = Value_Text(list, &root, 0x0020, 0x0010);
+  read.patient_name = Value_Name(list, &root);
+  read.patient_id = Value_Text(list, &root, 0x0010, 0x0020);
+  read.series_number = Value_Number(list, &root, 0x0020, 0x0011);
+  read.series_desc = Value_Text(list, &root, 0x0008, 0x103E);
+  read.acquisition_number = Value_Number(list, &root, 0x0020, 0x0012);
+  read.image_number = Value_Number(list, &root, 0x0020, 0x0013);
+  if (read.series_number == 0) read.series_number = Value_Seconds(list, &root, 0x0008, 0x0031);
+  if (read.image_number == 0) read.image_number = Value_Seconds(list, &root, 0x0008, 0x0033);
+  if (read.series_number == 0) read.series_number = (int32_t)(series_counter.fetch_add(1) % 1000000);
+  if (read.image_number == 0) read.image_number = (int32_t)(image_counter.fetch_add(1) % 100000);
+  DICOM_Attribute_Sequence_Reset(nullptr, &root);
+  DICOM_Attribute_Delete(nullptr, &root, &list, 0xFFFF, 0xFFFF);
+  *values = read;
+  return 1;
+}

@@ -1,0 +1,70 @@
+// The copy job: copies, or moves, every selected file of a sort tree into the copy
+// target folder, under the folders and name that its own header gives it (copy_name),
+// with numbered names instead of ever writing over a file. It runs on a worker thread
+// under a progress record, marks each file entry with its outcome, writes one audit line
+// per file copied or moved, and after a move scans the catalogue's folder again.
+//
+// One copy job runs at a time: a second start while one runs is refused.
+#pragma once
+
+#include <cstddef>
+#include <set>
+#include <string>
+
+#include "platform/os/window_handle.h"
+
+struct List_Tree;  // a node of a sort tree (app/list_sort.h)
+
+// What steers one copy job, taken from the settings when it starts.
+struct Copy_Settings {
+  std::string dir_copy;   // the target folder, ending with "/"
+  int sub_dir = 3;        // flag_sub_dir
+  int dicomdir = 0;       // flag_dicomdir
+  int standard_name = 0;  // flag_standard_name
+  int move = 0;           // delete_copy: rename instead of copying
+  size_t block_size = 0;  // the data copy's block size; 0 = the kernel's copy (copy_data.h)
+};
+
+// The settings of a job started now: dir_copy (a "/" added when missing), flag_sub_dir,
+// flag_dicomdir, flag_standard_name and delete_copy.
+Copy_Settings Copy_Settings_Current();
+
+// Works out where `source` goes: reads its header (copy_values), names it by the scheme
+// of `settings`, creates the folders below dir_copy when `create` is set, and picks the
+// first free name of the target and its 99 numbered alternatives (target + "01" to
+// "99"), writing the two warnings when the plain name is taken. Names in `planned` (may
+// be null) count as taken too, and the chosen one is added to it (a dry run's plan).
+// Returns 1 with the full path in *target. Returns 0 when the header gives no list
+// (reported by the header reader) or every name is taken (reported as an error line);
+// *target is then empty.
+int Copy_Target(const Copy_Settings &settings, const char *source, bool create, std::set<std::string> *planned,
+                std::string *target);
+
+// Copies or moves one file by `settings` (the copy job's unit of work), with the audit
+// and thread lines. Returns 1 on success; 0 on failure, after reporting it. A failed
+// copy leaves no target behind; a failed move leaves the source where it was.
+int Copy_File(const Copy_Settings &settings, const char *source);
+
+// The outcome of the last copy job.
+struct Copy_Result {
+  int count = 0;      // selected files
+  int done = 0;       // files copied or moved
+  int failed = 0;     // files that failed
+  bool cancelled = false;
+};
+
+// Starts the copy job over the selected files of `root` (the tree of the current order)
+// in its depth-first order, with a progress window titled "Copying" owned by `owner`.
+// Returns 1 when the worker runs. Returns 0 when a copy job is running already, when no
+// target folder is set (both reported as MSG_WARNING), or when the thread cannot be
+// started (reported to the error file).
+// Preconditions: called from the catalogue's thread; `root` stays valid until the job ends.
+int Copy_Start(Window_Handle owner, List_Tree *root);
+
+// Waits for the copy job started last, and for the scan it started after a move; fills
+// `result` (may be null). Returns at once when no job was started.
+void Copy_Wait(Copy_Result *result);
+
+// Asks the running copy job to stop before its next file (its Cancel button). Safe in a
+// signal handler.
+void Copy_Cancel();

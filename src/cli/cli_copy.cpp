@@ -1,0 +1,181 @@
+// harrowdesk-cli copy: scans a folder, selects files as the selection options say (all
+// by default) and runs the copy job on them as the GUI's Copy button does, with the same
+// names, messages and audit lines. Options not given keep the values of the settings
+// store, except --move, which is off unless given. --dry-run prints each source and the
+// target it would get and touches nothing. Ctrl-C stops the job before its next file.
+#include <csignal>
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+#include "app/catalogue.h"
+#include "app/configuration.h"
+#include "app/list_rows.h"
+#include "app/list_sort.h"
+#include "app/menu_copy.h"
+#include "cli/cli_command.h"
+#include "cli/cli_selection.h"
+#include "util/utility_directory.h"
+
+namespace {
+
+const char USAGE[] =
+    "usage: harrowdesk-cli copy FOLDER --to DIR [--move] [--dicomdir] [--standard-names]\n"
+    "           [--study-dir none|study-id|patient-id|patient-name]\n"
+    "           [--series-dir none|number|description] [--dry-run] [--part10]\n"
+    "           [--study UID]... [--series UID]... [--patient-id ID]...\n"
+    "\n"
+    "Scans FOLDER and copies the selected DICOM files into DIR, named from their headers.\n"
+    "An existing file is never replaced: the copy gets a numbered name instead.\n"
+    "Options not given take their values from the settings (the GUI's Copy page).\n"
+    "\n"
+    "  --to DIR             the target folder (it must exist)\n"
+    "  --move               move the files instead of copying them (same file system only)\n"
+    "  --dicomdir           DICOMDIR-compatible names: 8 characters of A-Z, 0-9 and _\n"
+    "  --standard-names     name files by study ID, series and image number\n"
+    "  --study-dir WORD     study-level folder: none, study-id, patient-id or patient-name\n"
+    "  --series-dir WORD    series-level folder: none, number or description\n"
+    "  --dry-run            print each source and its target; copy nothing\n";
+
+const char *const STUDY_DIR_WORDS[] = {"none", "study-id", "patient-id", "patient-name"};
+const char *const SERIES_DIR_WORDS[] = {"none", "number", "description"};
+
+struct Copy_Options {
+  Cli_Selection selection;
+  const char *to = nullptr;
+  int move = 0;
+  int dicomdir = -1;       // -1: as the settings say
+  int standard_name = -1;
+  int study_dir = -1;      // ones digit of flag_sub_dir
+  int series_dir = -1;     // tens digit
+  bool dry_run = false;
+};
+
+int Usage_Error(const char *format, const char *word)
+{
+  std::fprintf(stderr, "harrowdesk-cli copy: ");
+  std::fprintf(stderr, format, word);
+  std::fprintf(stderr, "\n%s", USAGE);
+  return CLI_USAGE;
+}
+
+// The index of `word` in `words`, or -1.
+int Word_Index(const char *word, const char *const *words, int count)
+{
+  for (int i = 0; i < count; i++)
+    if (!std::strcmp(word, words[i])) return i;
+  return -1;
+}
+
+// Fills `options` from argv; returns -1 when they are complete, else the exit code.
+int Options_Read(int argc, char **argv, Copy_Options &options)
+{
+  for (int i = 1; i < argc; i++) {
+    const char *word = argv[i];
+    int taken = Cli_Selection_Option("copy", argc, argv, &i, &options.selection);
+    if (taken < 0) return CLI_USAGE;
+    if (taken > 0) continue;
+    bool has_value = i + 1 < argc;
+    if (!std::strcmp(word, "--help") || !std::strcmp(word, "-h")) {
+      std::printf("%s%s", USAGE, cli_selection_help);
+      return CLI_OK;
+    } else if (!std::strcmp(word, "--to") && has_value) {
+      options.to = argv[++i];
+    } else if (!std::strcmp(word, "--move")) {
+      options.move = 1;
+    } else if (!std::strcmp(word, "--dicomdir")) {
+      options.dicomdir = 1;
+    } else if (!std::strcmp(word, "--standard-names")) {
+      options.standard_name = 1;
+    } else if (!std::strcmp(word, "--dry-run")) {
+      options.dry_run = true;
+    } else if (!std::strcmp(word, "--study-dir") && has_value) {
+      options.study_dir = Word_Index(argv[++i], STUDY_DIR_WORDS, 4);
+      if (options.study_dir < 0) return Usage_Error("unknown --study-dir '%s'", argv[i]);
+    } else if (!std::strcmp(word, "--series-dir") && has_value) {
+      options.series_dir = Word_Index(argv[++i], SERIES_DIR_WORDS, 3);
+      if (options.series_dir < 0) return Usage_Error("unknown --series-dir '%s'", argv[i]);
+    } else if (word[0] == '-') {
+      return Usage_Error("unknown option or missing value: %s", word);
+    } else if (options.selection.folder) {
+      return Usage_Error("one FOLDER only: %s", word);
+    } else {
+      options.selection.folder = word;
+    }
+  }
+  if (!options.selection.folder) return Usage_Error("%s", "no FOLDER given");
+  return -1;
+}
+
+// Puts the options into the settings values the copy job reads.
+void Settings_Apply(const Copy_Options &options)
+{
+  if (options.to) dir_copy = options.to;
+  delete_copy = (unsigned char)options.move;
+  if (options.dicomdir >= 0) flag_dicomdir = (unsigned char)options.dicomdir;
+  if (options.standard_name >= 0) flag_standard_name = (unsigned char)options.standard_name;
+  int study = options.study_dir >= 0 ? options.study_dir : flag_sub_dir % 10;
+  int series = options.series_dir >= 0 ? options.series_dir : flag_sub_dir / 10;
+  flag_sub_dir = (unsigned char)(series * 10 + study);
+}
+
+// Prints "SOURCE -> TARGET" for every selected file. Returns 1 when each has a target.
+int Dry_Run(List_Tree *root)
+{
+  Copy_Settings settings = Copy_Settings_Current();
+  List_Rows rows{};
+  List_Rows_Init(rows);
+  rows.root = root;
+  item_file **files = nullptr;
+  int count = 0;
+  if (!List_Rows_Collect_Selected(rows, &files, &count)) return 0;
+  std::set<std::string> planned;
+  int all = 1;
+  for (int i = 0; i < count; i++) {
+    std::string target;
+    if (Copy_Target(settings, files[i]->path, false, &planned, &target)) {
+      std::printf("%s -> %s\n", files[i]->path, target.c_str());
+    } else {
+      std::printf("%s -> (no target)\n", files[i]->path);
+      all = 0;
+    }
+  }
+  std::free(files);
+  return all;
+}
+
+void On_Interrupt(int) { Copy_Cancel(); }
+
+int Copy_Run(int argc, char **argv)
+{
+  Copy_Options options;
+  int exit_code = Options_Read(argc, argv, options);
+  if (exit_code >= 0) return exit_code;
+  Settings_Apply(options);
+  if (dir_copy.empty()) return Usage_Error("%s", "no target folder: give --to DIR");
+  if (!Directory_Exists(dir_copy.c_str())) {
+    std::fprintf(stderr, "harrowdesk-cli copy: the target folder %s does not exist\n", dir_copy.c_str());
+    return CLI_FAILED;
+  }
+  int selected = 0;
+  List_Tree *root = Cli_Selection_Run("copy", &options.selection, &selected);
+  int ok = 0;
+  if (root && options.dry_run) {
+    ok = Dry_Run(root);
+  } else if (root) {
+    std::signal(SIGINT, On_Interrupt);
+    if (Copy_Start(nullptr, root)) {
+      Copy_Result result;
+      Copy_Wait(&result);
+      ok = result.done == result.count && !result.cancelled;
+    }
+    std::signal(SIGINT, SIG_DFL);
+  }
+  List_Tree_Cache_Free();
+  Catalogue_Free(&Dir_List);
+  return ok ? CLI_OK : CLI_FAILED;
+}
+
+Cli_Register reg({"copy", "copy or move the selected DICOM files of a folder into a target folder", Copy_Run});
+
+}  // namespace

@@ -1,0 +1,201 @@
+// The element header reader over hand-built streams: each encoding of the mode byte,
+// items and delimiters, truncated and malformed headers, the length limit, and each
+// manufacturer repair.
+#include <gtest/gtest.h>
+
+#include "dicom/NEMA_Log.h"
+#include "dicom/NEMA_Read_TAG.h"
+#include "dicom_bytes.h"
+#include "support/test_support.h"
+
+namespace {
+
+struct Expected {
+  int ok;
+  uint16_t group, element;
+  const char *VR;  // "" for none
+  int32_t length;
+  int64_t position;  // where the source stands after the header
+};
+
+struct Case {
+  const char *name;
+  std::string bytes;
+  int mode;
+  int64_t limit;
+  Expected expected;
+};
+
+std::string B(std::initializer_list<int> bytes)
+{
+  std::string s;
+  for (int b : bytes) s += (char)b;
+  return s;
+}
+
+void Check(const Case &c, bool fuji = false)
+{
+  NEMA_Source source;
+  NEMA_Source_Memory(&source, c.bytes.data(), (int64_t)c.bytes.size(), "test");
+  uint16_t group = 0, element = 0;
+  int16_t VR = 0;
+  int32_t length = 0;
+  int ok = fuji ? NEMA_Get_Data_Element_Fuji(nullptr, &source, c.mode, &group, &element, &VR, &length, c.limit)
+                : NEMA_Get_Data_Element(nullptr, &source, c.mode, &group, &element, &VR, &length, c.limit);
+  ASSERT_EQ(ok, c.expected.ok) << c.name;
+  if (!ok) return;
+  EXPECT_EQ(group, c.expected.group) << c.name;
+  EXPECT_EQ(element, c.expected.element) << c.name;
+  std::string vr = VR ? std::string{(char)((uint16_t)VR >> 8), (char)(VR & 0xFF)} : "";
+  EXPECT_EQ(vr, c.expected.VR) << c.name;
+  EXPECT_EQ(length, c.expected.length) << c.name;
+  EXPECT_EQ(source.offset, c.expected.position) << c.name;
+}
+
+TEST(Element_Header, explicit_little_endian_layouts)
+{
+  const Case cases[] = {
+      {"DA has a 2-byte length", Dicom_Bytes().Explicit(0x0008, 0x0020, "DA", "20240131").bytes, 0x08, 0,
+       {1, 0x0008, 0x0020, "DA", 8, 8}},
+      {"OW has a reserved field and a 4-byte length", Dicom_Bytes().Explicit(0x7FE0, 0x0010, "OW", "0123").bytes, 0x08,
+       0, {1, 0x7FE0, 0x0010, "OW", 4, 12}},
+      {"UC (newer long VR) has a 4-byte length", Dicom_Bytes().Explicit(0x0018, 0x9445, "UC", "ab").bytes, 0x08, 0,
+       {1, 0x0018, 0x9445, "UC", 2, 12}},
+      {"an unknown upper-case VR has a 2-byte length", Dicom_Bytes().Explicit(0x0009, 0x1000, "XX", "abcd").bytes,
+       0x08, 0, {1, 0x0009, 0x1000, "XX", 4, 8}},
+      {"a 16-bit length is unsigned", Dicom_Bytes().Tag(0x0008, 0x1030).Raw("LO").U16(0xFFF0).bytes, 0x08, 0,
+       {1, 0x0008, 0x1030, "LO", 0xFFF0, 8}},
+      {"non-letter VR bytes are an implicit 32-bit length", Dicom_Bytes().Implicit(0x0009, 0x1010, "abcd").bytes, 0x08,
+       0, {1, 0x0009, 0x1010, "", 4, 8}},
+      {"an item tag has no VR", Dicom_Bytes().Item(10).bytes, 0x08, 0, {1, 0xFFFE, 0xE000, "", 10, 8}},
+      {"an undefined SQ length is -1", Dicom_Bytes().Explicit(0x0008, 0x1140, "SQ", "", -1).bytes, 0x08, 0,
+       {1, 0x0008, 0x1140, "SQ", -1, 12}},
+  };
+  for (const Case &c : cases) Check(c);
+}
+
+TEST(Element_Header, implicit_and_meta_group)
+{
+  Dicom_Bytes big;
+  big.big = true;
+  const Case cases[] = {
+      {"implicit element", Dicom_Bytes().Implicit(0x0010, 0x0010, "Doe^J ").bytes, 0x00, 0,
+       {1, 0x0010, 0x0010, "", 6, 8}},
+      {"implicit pixel data written as explicit OB", Dicom_Bytes().Explicit(0x7FE0, 0x0010, "OB", "", -1).bytes, 0x00,
+       0, {1, 0x7FE0, 0x0010, "OB", -1, 12}},
+      {"group 0002 is explicit little endian in a big-endian mode",
+       Dicom_Bytes().Explicit(0x0002, 0x0010, "UI", Even("1.2.840.10008.1.2")).bytes, 0x09, 0,
+       {1, 0x0002, 0x0010, "UI", 18, 8}},
+      {"group 0002 written implicit is read implicit", Dicom_Bytes().Implicit(0x0002, 0x0010, "12").bytes, 0x08, 0,
+       {1, 0x0002, 0x0010, "", 2, 8}},
+  };
+  for (const Case &c : cases) Check(c);
+}
+
+TEST(Element_Header, byte_orders_of_modes_1_2_and_3)
+{
+  Dicom_Bytes big;
+  big.big = true;
+  const Case cases[] = {
+      {"explicit big endian", Dicom_Bytes(big).Explicit(0x0008, 0x0020, "DA", "20240131").bytes, 0x09, 0,
+       {1, 0x0008, 0x0020, "DA", 8, 8}},
+      {"implicit big endian", Dicom_Bytes(big).Implicit(0x0010, 0x0010, "ab").bytes, 0x01, 0,
+       {1, 0x0010, 0x0010, "", 2, 8}},
+      // mode 0x02: group and element swapped, the length's pairs swapped.
+      {"pairs swapped", B({0x00, 0x10, 0x00, 0x10, 0x00, 0x06, 0x00, 0x00}), 0x02, 0, {1, 0x0010, 0x0010, "", 6, 8}},
+      // mode 0x03: group swapped twice, element as it stands, the length's pairs reversed.
+      {"big endian and pairs swapped", B({0x10, 0x00, 0x10, 0x00, 0x00, 0x00, 0x06, 0x00}), 0x03, 0,
+       {1, 0x0010, 0x0010, "", 6, 8}},
+  };
+  for (const Case &c : cases) Check(c);
+}
+
+TEST(Element_Header, truncated_and_malformed_headers_fail)
+{
+  const Case cases[] = {
+      {"one byte", B({0x08}), 0x08, 0, {0, 0, 0, "", 0, 0}},
+      {"a tag without a length", Dicom_Bytes().Tag(0x0010, 0x0010).bytes, 0x00, 0, {0, 0, 0, "", 0, 0}},
+      {"a VR without a length", Dicom_Bytes().Tag(0x0010, 0x0010).Raw("PN").bytes, 0x08, 0, {0, 0, 0, "", 0, 0}},
+      {"a long VR without its length", Dicom_Bytes().Tag(0x7FE0, 0x0010).Raw("OB").U16(0).bytes, 0x08, 0,
+       {0, 0, 0, "", 0, 0}},
+      {"a length below -1", Dicom_Bytes().Implicit(0x0010, 0x0010, "", -3).bytes, 0x00, 0, {0, 0, 0, "", 0, 0}},
+      {"an item tag in the wrong byte order", B({0xFF, 0xFE, 0xE0, 0x00, 0, 0, 0, 0}), 0x00, 0, {0, 0, 0, "", 0, 0}},
+      {"a sequence delimiter at the very end counts as read", Dicom_Bytes().Tag(0xFFFE, 0xE0DD).bytes, 0x08, 0,
+       {1, 0xFFFE, 0xE0DD, "", 0, 4}},
+      {"an item delimiter at the very end counts as read", Dicom_Bytes().Tag(0xFFFE, 0xE00D).bytes, 0x00, 0,
+       {1, 0xFFFE, 0xE00D, "", 0, 4}},
+  };
+  for (const Case &c : cases) Check(c);
+}
+
+TEST(Element_Header, length_limit)
+{
+  std::string ten = Dicom_Bytes().Implicit(0x0010, 0x0010, "", 10).bytes;
+  const Case cases[] = {
+      {"a length below the limit passes", ten, 0x00, 11, {1, 0x0010, 0x0010, "", 10, 8}},
+      {"a length equal to the limit fails", ten, 0x00, 10, {0, 0, 0, "", 0, 0}},
+      {"no limit", ten, 0x00, 0, {1, 0x0010, 0x0010, "", 10, 8}},
+      {"an undefined length passes any limit", Dicom_Bytes().Explicit(0x0008, 0x1140, "SQ", "", -1).bytes, 0x08, 1,
+       {1, 0x0008, 0x1140, "SQ", -1, 12}},
+      {"an implicit length inside an explicit stream is limited too",
+       Dicom_Bytes().Implicit(0x0009, 0x1010, "", 100).bytes, 0x08, 100, {0, 0, 0, "", 0, 0}},
+  };
+  for (const Case &c : cases) Check(c);
+}
+
+TEST(Element_Header, vendor_repairs)
+{
+  std::string jpeg = B({0xFF, 0xD8, 0xFF, 0xE0, 0xAA, 0xBB, 0xFF, 0xD9, 0x00, 0x00});
+  std::string raw_jpeg = Dicom_Bytes().Implicit(0x7FE0, 0x0010, "", -1).Raw(jpeg).bytes;
+  std::string no_end = Dicom_Bytes().Implicit(0x7FE0, 0x0010, "", -1).Raw(B({0xFF, 0xD8, 0xFF, 0xE0, 1, 2})).bytes;
+  const Case cases[] = {
+      {"Philips item tag (3F3F,3F00)", B({0x3F, 0x3F, 0x00, 0x3F, 0x04, 0, 0, 0}), 0x08, 0,
+       {1, 0xFFFE, 0xE000, "", 4, 8}},
+      {"Philips (3F3F,003F) itself is left", Dicom_Bytes().Implicit(0x3F3F, 0x003F, "", 2).bytes, 0x00, 0,
+       {1, 0x3F3F, 0x003F, "", 2, 8}},
+      {"Siemens (0040,0275) with a reserved length is skipped as (FFFF,FFFF)",
+       Dicom_Bytes().Tag(0x0040, 0x0275).Raw("SQ").U16(8).bytes, 0x08, 0, {1, 0xFFFF, 0xFFFF, "OB", 8, 8}},
+      {"Siemens (0040,0275) with a zero reserved field is a sequence",
+       Dicom_Bytes().Explicit(0x0040, 0x0275, "SQ", "", -1).bytes, 0x08, 0, {1, 0x0040, 0x0275, "SQ", -1, 12}},
+      {"Siemens UL of 6 holding spaces becomes CS of 4",
+       Dicom_Bytes().Explicit(0x0009, 0x1010, "UL", "      ").bytes, 0x08, 0, {1, 0x0009, 0x1010, "CS", 4, 8}},
+      {"Siemens UL of 6 holding data is left", Dicom_Bytes().Explicit(0x0009, 0x1010, "UL", "abcdef").bytes, 0x08, 0,
+       {1, 0x0009, 0x1010, "UL", 6, 8}},
+      {"Siemens raw JPEG pixel data gets its length", raw_jpeg, 0x00, 1000, {1, 0x7FE0, 0x0010, "", 8, 8}},
+      {"Siemens raw JPEG without a limit fails", raw_jpeg, 0x00, 0, {0, 0, 0, "", 0, 0}},
+      {"Siemens raw JPEG without an end marker fails", no_end, 0x00, 1000, {0, 0, 0, "", 0, 0}},
+      {"GE length 13 becomes 10 under quirk code 0x10", Dicom_Bytes().Implicit(0x0019, 0x1010, "", 13).bytes, 0x10,
+       0, {1, 0x0019, 0x1010, "", 10, 8}},
+      {"length 13 stays without the quirk code", Dicom_Bytes().Implicit(0x0019, 0x1010, "", 13).bytes, 0x00, 0,
+       {1, 0x0019, 0x1010, "", 13, 8}},
+  };
+  for (const Case &c : cases) Check(c);
+}
+
+TEST(Element_Header, repairs_are_reported_only_under_the_warning_kind)
+{
+  Message_Capture capture(0);
+  std::string bytes = Dicom_Bytes().Implicit(0x0019, 0x1010, "", 13).bytes;
+  Check({"silent", bytes, 0x10, 0, {1, 0x0019, 0x1010, "", 10, 8}});
+  EXPECT_TRUE(capture.messages.empty());
+  NEMA_Warning_Kind = MSG_WARNING;
+  Check({"reported", bytes, 0x10, 0, {1, 0x0019, 0x1010, "", 10, 8}});
+  NEMA_Warning_Kind = 0;
+  ASSERT_EQ(capture.messages.size(), 1u);
+  EXPECT_EQ(capture.messages[0].second,
+            "    \xF1\x05WARNING:\x02 Fix GE bug: lenght from 13 to 10 in tag (0019,1010)");
+}
+
+TEST(Element_Header, fuji_streams_carry_32_bit_lengths_after_every_VR)
+{
+  const Case cases[] = {
+      {"DA with a 32-bit length", Dicom_Bytes().Tag(0x0008, 0x0020).Raw("DA").U32(8).bytes, 0x00, 0,
+       {1, 0x0008, 0x0020, "DA", 8, 10}},
+      {"an item stays implicit", Dicom_Bytes().Item(6).bytes, 0x00, 0, {1, 0xFFFE, 0xE000, "", 6, 8}},
+      {"no GE repair", Dicom_Bytes().Tag(0x0019, 0x1010).Raw("LO").U32(13).bytes, 0x10, 0,
+       {1, 0x0019, 0x1010, "LO", 13, 10}},
+  };
+  for (const Case &c : cases) Check(c, true);
+}
+
+}  // namespace
