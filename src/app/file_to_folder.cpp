@@ -13,6 +13,7 @@
 #include <cerrno>
 #include <string>
 
+#include "app/copy_data.h"
 #include "util/error_text.h"
 #include "util/message_log.h"
 #include "util/path_split.h"
@@ -43,23 +44,6 @@ static bool Target_Prepare(const char *source, const char *destination, std::str
   }
   *target = (folder.empty() ? source_folder : folder) + (name.empty() ? source_name : name) +
             (extension.empty() ? source_extension : extension);
-  return true;
-}
-
-// Writes all `count` bytes of `buffer` to `fd`, resuming after interruptions and
-// partial writes. Returns false on an error or when nothing more can be written.
-static bool Write_All(int fd, const char *buffer, ssize_t count)
-{
-  while (count > 0) {
-    ssize_t written = write(fd, buffer, (size_t)count);
-    if (written < 0 && errno == EINTR) continue;
-    if (written <= 0) {
-      if (written == 0) errno = ENOSPC;
-      return false;
-    }
-    buffer += written;
-    count -= written;
-  }
   return true;
 }
 
@@ -95,17 +79,8 @@ int File_Copy_To(const char *source, const char *folder)
     Warn_Error_Text(code);
     return 0;
   }
-  static thread_local char buffer[COPY_BLOCK];
-  bool whole = true;
-  for (;;) {
-    ssize_t count = read(in, buffer, sizeof buffer);
-    if (count < 0 && errno == EINTR) continue;
-    if (count == 0) break;
-    if (count < 0 || !Write_All(out, buffer, count)) {
-      whole = false;
-      break;
-    }
-  }
+  bool read_failed = false;
+  bool whole = Copy_Descriptor(in, out, COPY_BLOCK, &read_failed) == 1;
   int code = errno;
   close(in);
   if (close(out) != 0 && whole) {
@@ -119,21 +94,6 @@ int File_Copy_To(const char *source, const char *folder)
   return 0;
 }
 
-// Renames `source` to `target` unless `target` exists. Returns 0 with errno set when
-// it cannot.
-static int Rename_No_Replace(const char *source, const char *target)
-{
-  if (renameat2(AT_FDCWD, source, AT_FDCWD, target, RENAME_NOREPLACE) == 0) return 1;
-  if (errno != EINVAL && errno != ENOSYS) return 0;
-  // A file system without the no-replace rename: a hard link fails on an existing name.
-  if (link(source, target) != 0) return 0;
-  if (unlink(source) == 0) return 1;
-  int code = errno;
-  unlink(target);
-  errno = code;
-  return 0;
-}
-
 int File_Move_To(const char *source, const char *folder)
 {
   struct stat info;
@@ -141,7 +101,7 @@ int File_Move_To(const char *source, const char *folder)
   std::string target;
   if (!Target_Prepare(source, folder, &target)) return 0;
   Message_Log(nullptr, MSG_TRACE + 2, "rename(%s,%s)", source, target.c_str());
-  if (Rename_No_Replace(source, target.c_str())) {
+  if (Copy_Rename(source, target.c_str())) {
     if (stat(target.c_str(), &info) == 0) chmod(target.c_str(), info.st_mode | S_IRUSR | S_IWUSR);
     return 1;
   }
