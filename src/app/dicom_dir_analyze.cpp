@@ -33,7 +33,7 @@ struct Walk {
 // warning; a shorter one silently.
 bool Has_Part10_Signature(const char *path)
 {
-  int fd = open(path, O_RDONLY | O_CLOEXEC);
+  int fd = open(path, O_RDONLY | O_CLOEXEC | O_NONBLOCK);
   if (fd < 0) {
     Message_Log(nullptr, MSG_WARNING, "\xF1\x05WARNING:\x02 Unable to open \x01%s\x02 (%s)", path, Error_Text(0));
     return false;

@@ -170,14 +170,14 @@ static void Copy_Thread(Copy_Job *job)
   job->running = false;
 }
 
-int Copy_Start(Window_Handle owner, List_Tree *root)
+int Copy_Start(Window_Handle owner, List_Tree *root, const Copy_Settings *chosen)
 {
   if (copy_job.running.exchange(true)) {
     Message_Log(owner, MSG_WARNING, "A copy job is running already: wait for it to end before starting another.");
     return 0;
   }
   if (copy_job.thread.joinable()) copy_job.thread.join();
-  Copy_Settings settings = Copy_Settings_Current();
+  Copy_Settings settings = chosen ? *chosen : Copy_Settings_Current();
   if (settings.dir_copy.empty()) {
     Message_Log(owner, MSG_WARNING, "No copy folder is set: choose one on the Copy page of the settings.");
     copy_job.running = false;

@@ -54,12 +54,13 @@ struct Copy_Result {
 };
 
 // Starts the copy job over the selected files of `root` (the tree of the current order)
-// in its depth-first order, with a progress window titled "Copying" owned by `owner`.
+// in its depth-first order, with a progress window titled "Copying" owned by `owner`,
+// steered by `settings`, or by the current settings when that is null.
 // Returns 1 when the worker runs. Returns 0 when a copy job is running already, when no
 // target folder is set (both reported as MSG_WARNING), or when the thread cannot be
 // started (reported to the error file).
 // Preconditions: called from the catalogue's thread; `root` stays valid until the job ends.
-int Copy_Start(Window_Handle owner, List_Tree *root);
+int Copy_Start(Window_Handle owner, List_Tree *root, const Copy_Settings *settings = nullptr);
 
 // Waits for the copy job started last, and for the scan it started after a move; fills
 // `result` (may be null). Returns at once when no job was started.

@@ -4,6 +4,7 @@
 // store, except --move, which is off unless given. --dry-run prints each source and the
 // target it would get and touches nothing. Ctrl-C stops the job before its next file.
 #include <csignal>
+#include <cstdlib>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -35,7 +36,8 @@ const char USAGE[] =
     "  --standard-names     name files by study ID, series and image number\n"
     "  --study-dir WORD     study-level folder: none, study-id, patient-id or patient-name\n"
     "  --series-dir WORD    series-level folder: none, number or description\n"
-    "  --dry-run            print each source and its target; copy nothing\n";
+    "  --dry-run            print each source and its target; copy nothing\n"
+    "  --block-size N       copy through a buffer of N bytes (default 0: the kernel copies)\n";
 
 const char *const STUDY_DIR_WORDS[] = {"none", "study-id", "patient-id", "patient-name"};
 const char *const SERIES_DIR_WORDS[] = {"none", "number", "description"};
@@ -49,6 +51,7 @@ struct Copy_Options {
   int study_dir = -1;      // ones digit of flag_sub_dir
   int series_dir = -1;     // tens digit
   bool dry_run = false;
+  long block_size = 0;
 };
 
 int Usage_Error(const char *format, const char *word)
@@ -89,6 +92,11 @@ int Options_Read(int argc, char **argv, Copy_Options &options)
       options.standard_name = 1;
     } else if (!std::strcmp(word, "--dry-run")) {
       options.dry_run = true;
+    } else if (!std::strcmp(word, "--block-size") && has_value) {
+      char *end = nullptr;
+      options.block_size = std::strtol(argv[++i], &end, 10);
+      if (*end || options.block_size < 0 || options.block_size > (1L << 30))
+        return Usage_Error("--block-size takes 0 to 1073741824 bytes, not '%s'", argv[i]);
     } else if (!std::strcmp(word, "--study-dir") && has_value) {
       options.study_dir = Word_Index(argv[++i], STUDY_DIR_WORDS, 4);
       if (options.study_dir < 0) return Usage_Error("unknown --study-dir '%s'", argv[i]);
@@ -164,7 +172,9 @@ int Copy_Run(int argc, char **argv)
     ok = Dry_Run(root);
   } else if (root) {
     std::signal(SIGINT, On_Interrupt);
-    if (Copy_Start(nullptr, root)) {
+    Copy_Settings settings = Copy_Settings_Current();
+    settings.block_size = (size_t)options.block_size;
+    if (Copy_Start(nullptr, root, &settings)) {
       Copy_Result result;
       Copy_Wait(&result);
       ok = result.done == result.count && !result.cancelled;

@@ -17,12 +17,15 @@
 
 #include "app/configuration.h"
 #include "app/header_pass.h"
+#include "app/installation_path.h"
 #include "app/list_rows.h"
 #include "app/list_sort.h"
 #include "app/list_thread.h"
+#include "app/report_template.h"
 #include "app/report_write.h"
 #include "cli/cli_command.h"
 #include "dicom/conv_name_fct.h"
+#include "dicom/conv_time_fct.h"
 #include "util/message_log.h"
 #include "util/progress.h"
 
@@ -341,6 +344,7 @@ int Scan_Run(int argc, char **argv)
   if (exit_code >= 0) return exit_code;
   if (options.folder.back() != '/') options.folder += '/';
   if (options.part10) flag_part_10 = 1;
+  if (!Report_Templates_Load(Inst_Path)) return CLI_FAILED;
 
   progress_view_factory = Make_Terminal_Bar;
   std::signal(SIGINT, On_Interrupt);
@@ -360,7 +364,7 @@ int Scan_Run(int argc, char **argv)
       List_Rows_Level_Change(rows, +1);
       List_Rows_Build(rows, tree);
     }
-    if (!Report_Write_To(rows, options.order, options.folder.c_str(), options.report)) exit_code = CLI_FAILED;
+    if (!Report_Write(rows, options.order, options.folder.c_str(), options.report)) exit_code = CLI_FAILED;
     List_Rows_Free(rows);
   }
   if (options.json) Json_Print(options, Dir_List);

@@ -144,6 +144,21 @@ static bool VR_In(uint16_t VR, std::initializer_list<uint16_t> list)
   return false;
 }
 
+// Starts a decoder: `vm` 0, the VR to decode by (in `*VR`), its check against
+// `accepted` (a refused VR is traced, `refused` completing the message) and the value
+// bytes. Returns the bytes, or nullptr when the VR is refused or there are none.
+static const unsigned char *Decoder_Start(Window_Handle owner, DICOM_Attribute *tag, uint16_t *VR,
+                                          std::initializer_list<uint16_t> accepted, const char *refused, int line)
+{
+  tag->vm = 0;
+  *VR = Decode_VR(tag, *VR);
+  if (!VR_In(*VR, accepted)) {
+    Bad_VR(owner, tag, *VR, line, refused);
+    return nullptr;
+  }
+  return Value_Bytes(owner, tag);
+}
+
 // The value as text, cut at its first NUL.
 static std::string Value_Text(const unsigned char *bytes, int32_t size)
 {
@@ -226,13 +241,7 @@ static Array_Pool<char *> string_pool;
 
 Ardent_Date *DICOM_Value_Date(Window_Handle owner, DICOM_Attribute *tag, uint16_t VR)
 {
-  tag->vm = 0;
-  VR = Decode_VR(tag, VR);
-  if (!VR_In(VR, {DICOM_VR_DA, DICOM_VR_DT})) {
-    Bad_VR(owner, tag, VR, __LINE__, "DA,DT");
-    return nullptr;
-  }
-  const unsigned char *bytes = Value_Bytes(owner, tag);
+  const unsigned char *bytes = Decoder_Start(owner, tag, &VR, {DICOM_VR_DA, DICOM_VR_DT}, "DA,DT", __LINE__);
   if (!bytes) return nullptr;
   std::string text = Value_Text(bytes, std::min(tag->size, (int32_t)DATE_TEXT));
   const char *tmplt;
@@ -283,13 +292,7 @@ static void Read_DT_Time(const std::string &text, Ardent_Time *time)
 
 Ardent_Time *DICOM_Value_Time(Window_Handle owner, DICOM_Attribute *tag, uint16_t VR)
 {
-  tag->vm = 0;
-  VR = Decode_VR(tag, VR);
-  if (!VR_In(VR, {DICOM_VR_TM, DICOM_VR_DT})) {
-    Bad_VR(owner, tag, VR, __LINE__, "DT,TM");
-    return nullptr;
-  }
-  const unsigned char *bytes = Value_Bytes(owner, tag);
+  const unsigned char *bytes = Decoder_Start(owner, tag, &VR, {DICOM_VR_TM, DICOM_VR_DT}, "DT,TM", __LINE__);
   if (!bytes) return nullptr;
   Ardent_Time *time = Take_Slot(time_pool, 1, Free_Ardent_Time, __LINE__, "Ardent_Time[cc]");
   if (!time) return nullptr;
@@ -327,13 +330,7 @@ static T *Text_Numbers(Array_Pool<T> &pool, DICOM_Attribute *tag, const unsigned
 
 float *DICOM_Value_Float(Window_Handle owner, DICOM_Attribute *tag, uint16_t VR)
 {
-  tag->vm = 0;
-  VR = Decode_VR(tag, VR);
-  if (!VR_In(VR, {DICOM_VR_IS, DICOM_VR_DS, DICOM_VR_FL, DICOM_VR_FD})) {
-    Bad_VR(owner, tag, VR, __LINE__, "IS,DS,FL,FD");
-    return nullptr;
-  }
-  const unsigned char *bytes = Value_Bytes(owner, tag);
+  const unsigned char *bytes = Decoder_Start(owner, tag, &VR, {DICOM_VR_IS, DICOM_VR_DS, DICOM_VR_FL, DICOM_VR_FD}, "IS,DS,FL,FD", __LINE__);
   if (!bytes) return nullptr;
   if (VR == DICOM_VR_IS || VR == DICOM_VR_DS)
     return Text_Numbers(float_pool, tag, bytes, VR == DICOM_VR_IS, __LINE__, "V_Float[cc]");
@@ -359,17 +356,16 @@ float *DICOM_Value_Float(Window_Handle owner, DICOM_Attribute *tag, uint16_t VR)
 
 int32_t *DICOM_Value_Int(Window_Handle owner, DICOM_Attribute *tag, uint16_t VR)
 {
-  tag->vm = 0;
   VR = Decode_VR(tag, VR);
   if (VR == DICOM_VR_RT) VR = tag->size == 2 ? DICOM_VR_US : tag->size == 4 ? DICOM_VR_UL : DICOM_VR_OB;
-  bool short_unsigned = VR_In(VR, {DICOM_VR_US, DICOM_VR_UH}), short_signed = VR_In(VR, {DICOM_VR_SS, DICOM_VR_OW});
-  bool wide = VR_In(VR, {DICOM_VR_UL, DICOM_VR_SL, DICOM_VR_AT});
-  if (!short_unsigned && !short_signed && !wide && !VR_In(VR, {DICOM_VR_IS, DICOM_VR_DS})) {
-    Bad_VR(owner, tag, VR, __LINE__, "DS,IS,US,UH,UL,SS,SL");
-    return nullptr;
-  }
-  const unsigned char *bytes = Value_Bytes(owner, tag);
+  const unsigned char *bytes =
+      Decoder_Start(owner, tag, &VR,
+                    {DICOM_VR_IS, DICOM_VR_DS, DICOM_VR_US, DICOM_VR_UH, DICOM_VR_SS, DICOM_VR_OW, DICOM_VR_UL,
+                     DICOM_VR_SL, DICOM_VR_AT},
+                    "DS,IS,US,UH,UL,SS,SL", __LINE__);
   if (!bytes) return nullptr;
+  bool short_signed = VR_In(VR, {DICOM_VR_SS, DICOM_VR_OW});
+  bool wide = VR_In(VR, {DICOM_VR_UL, DICOM_VR_SL, DICOM_VR_AT});
   if (VR == DICOM_VR_IS) return Text_Numbers(int_pool, tag, bytes, true, __LINE__, "V_Int[cc]");
   if (VR == DICOM_VR_DS) return Text_Numbers(int_pool, tag, bytes, false, __LINE__, "V_Int[cc]");
   int unit = wide ? 4 : 2;
@@ -392,13 +388,7 @@ int32_t *DICOM_Value_Int(Window_Handle owner, DICOM_Attribute *tag, uint16_t VR)
 
 unsigned char *DICOM_Value_Buffer(Window_Handle owner, DICOM_Attribute *tag, uint16_t VR)
 {
-  tag->vm = 0;
-  VR = Decode_VR(tag, VR);
-  if (!VR_In(VR, {DICOM_VR_OB, DICOM_VR_OW, DICOM_VR_OX, DICOM_VR_UN})) {
-    Bad_VR(owner, tag, VR, __LINE__, "OB or OW");
-    return nullptr;
-  }
-  const unsigned char *bytes = Value_Bytes(owner, tag);
+  const unsigned char *bytes = Decoder_Start(owner, tag, &VR, {DICOM_VR_OB, DICOM_VR_OW, DICOM_VR_OX, DICOM_VR_UN}, "OB or OW", __LINE__);
   if (!bytes) return nullptr;
   unsigned char *out = Take_Slot(buffer_pool, (uint32_t)tag->size, nullptr, __LINE__, "Buffer[cc]");
   if (!out) return nullptr;
@@ -411,13 +401,7 @@ unsigned char *DICOM_Value_Buffer(Window_Handle owner, DICOM_Attribute *tag, uin
 
 Ardent_Name *DICOM_Value_Name(Window_Handle owner, DICOM_Attribute *tag, uint16_t VR)
 {
-  tag->vm = 0;
-  VR = Decode_VR(tag, VR);
-  if (VR != DICOM_VR_PN) {
-    Bad_VR(owner, tag, VR, __LINE__, "PN");
-    return nullptr;
-  }
-  const unsigned char *bytes = Value_Bytes(owner, tag);
+  const unsigned char *bytes = Decoder_Start(owner, tag, &VR, {DICOM_VR_PN}, "PN", __LINE__);
   if (!bytes) return nullptr;
   std::string text = Value_Text(bytes, tag->size);
   std::vector<std::string_view> values = Split(text);
@@ -445,16 +429,13 @@ Ardent_Name *DICOM_Value_Name(Window_Handle owner, DICOM_Attribute *tag, uint16_
 
 char **NEMA_Value_Str(Window_Handle owner, DICOM_Attribute *tag, uint16_t VR)
 {
-  tag->vm = 0;
-  VR = Decode_VR(tag, VR);
-  bool split = VR_In(VR, {DICOM_VR_AE, DICOM_VR_CS, DICOM_VR_LO, DICOM_VR_SH, DICOM_VR_UC, DICOM_VR_UI});
-  bool whole = VR_In(VR, {DICOM_VR_AS, DICOM_VR_LT, DICOM_VR_ST, DICOM_VR_UT, DICOM_VR_UR, DICOM_VR_OB, DICOM_VR_UN});
-  if (!split && !whole) {
-    Bad_VR(owner, tag, VR, __LINE__, "AE,AS,CS,LO,LT,SH,ST,UI,UT");
-    return nullptr;
-  }
-  const unsigned char *bytes = Value_Bytes(owner, tag);
+  const unsigned char *bytes =
+      Decoder_Start(owner, tag, &VR,
+                    {DICOM_VR_AE, DICOM_VR_CS, DICOM_VR_LO, DICOM_VR_SH, DICOM_VR_UC, DICOM_VR_UI, DICOM_VR_AS,
+                     DICOM_VR_LT, DICOM_VR_ST, DICOM_VR_UT, DICOM_VR_UR, DICOM_VR_OB, DICOM_VR_UN},
+                    "AE,AS,CS,LO,LT,SH,ST,UI,UT", __LINE__);
   if (!bytes) return nullptr;
+  bool split = VR_In(VR, {DICOM_VR_AE, DICOM_VR_CS, DICOM_VR_LO, DICOM_VR_SH, DICOM_VR_UC, DICOM_VR_UI});
   std::string text = Value_Text(bytes, tag->size);
   std::vector<std::string_view> values;
   if (split) values = Split(text);

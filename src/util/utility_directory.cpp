@@ -36,7 +36,7 @@ static std::string Folder_With_Separator(const char *folder)
   return path;
 }
 
-// Reads every entry of `folder` whose kind (directory or not) is `want_directories` and
+// Reads every entry of `folder` that is a directory (`want_directories`) or a regular file and
 // whose name passes `pattern` (null: every name). Returns false after a warning when the
 // folder cannot be read or its path is too long.
 static bool Folder_Read(const char *folder, bool want_directories, const char *pattern,
@@ -67,7 +67,7 @@ static bool Folder_Read(const char *folder, bool want_directories, const char *p
                     Folder_With_Separator(folder).c_str(), name, Error_Text(0));
       continue;
     }
-    if (S_ISDIR(item.info.st_mode) != want_directories) continue;
+    if (want_directories ? !S_ISDIR(item.info.st_mode) : !S_ISREG(item.info.st_mode)) continue;
     if (pattern && fnmatch(pattern, name, 0) != 0) continue;
     found.push_back(std::move(item));
   }
@@ -269,7 +269,7 @@ static bool Meta_Find_UID(const unsigned char *bytes, size_t count, unsigned ele
 
 int Part10_Meta_Read(const char *file, char transfer_syntax[64], char sop_class[64])
 {
-  int fd = file ? open(file, O_RDONLY | O_CLOEXEC) : -1;
+  int fd = file ? open(file, O_RDONLY | O_CLOEXEC | O_NONBLOCK) : -1;
   if (fd < 0) {
     Message_Log(nullptr, MSG_WARNING, "\xF1\x05WARNING:\x02 Unable to open \x01%s", file ? file : "");
     return 0;

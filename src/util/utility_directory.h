@@ -37,9 +37,10 @@ enum { DIRECTORY_PATH_MAX = 4096 };
 // and "File:%s, Line:%d") or memory runs out (after the memory-error message).
 Dir_Entry *Directory_List(const char *folder);
 
-// Lists the entries of `folder` that are not directories and whose name matches
-// `pattern` ("*.*" and "*" match every name; otherwise shell wildcards). Returns and
-// fails as Directory_List.
+// Lists the regular files of `folder` whose name matches `pattern` ("*.*" and "*" match
+// every name; otherwise shell wildcards). FIFOs, sockets and devices are left out: they
+// hold no collection, and opening a FIFO would wait forever. Returns and fails as
+// Directory_List.
 Dir_Entry *File_List(const char *folder, const char *pattern);
 
 // Frees a listing (each entry's texts, then the array). A null listing is ignored.

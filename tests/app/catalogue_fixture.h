@@ -62,6 +62,7 @@ public:
         series.child = (item_file **)std::calloc((size_t)spec.series[s] + 1, sizeof(item_file *));
         for (int k = 0; k < spec.series[s]; k++, file++) {
           item_file *entry = &top->file[file];
+          std::free(entry->path);
           entry->path = strdup((std::string(folder) + spec.label + "_" + std::to_string(s + 1) + "_" +
                                 std::to_string(k + 1) + ".dcm").c_str());
           entry->image_number = k + 1;

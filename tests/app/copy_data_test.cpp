@@ -5,12 +5,12 @@
 #include "app/copy_data.h"
 
 #include <gtest/gtest.h>
-#include <sys/mount.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
 
+#include "app/scoped_tmpfs.h"
 #include "support/test_support.h"
 
 namespace {
@@ -27,27 +27,6 @@ bool Exists(const std::string &path)
   struct stat info;
   return lstat(path.c_str(), &info) == 0;
 }
-
-// A tmpfs of `size` mounted on a fresh folder for the life of the object.
-class Scoped_Tmpfs {
-public:
-  Scoped_Tmpfs(const std::string &folder, const char *size) : folder_(folder)
-  {
-    mkdir(folder.c_str(), 0700);
-    std::string options = std::string("size=") + size;
-    mounted_ = mount("tmpfs", folder.c_str(), "tmpfs", 0, options.c_str()) == 0;
-  }
-  ~Scoped_Tmpfs()
-  {
-    if (mounted_) umount(folder_.c_str());
-    rmdir(folder_.c_str());
-  }
-  bool mounted() const { return mounted_; }
-
-private:
-  std::string folder_;
-  bool mounted_ = false;
-};
 
 }  // namespace
 

@@ -9,13 +9,6 @@
 
 namespace {
 
-// The source tree, from this file's own path (the test environment may not name it).
-std::string Data_Dir()
-{
-  std::string file = __FILE__;
-  return file.substr(0, file.rfind("tests/app/")) + "data/";
-}
-
 std::vector<uint32_t> Columns(const Catalogue_Template &t)
 {
   std::vector<uint32_t> out;
@@ -120,7 +113,7 @@ TEST(ReportTemplate, InstalledFilesHoldTheDefaultColumns)
       ASSERT_EQ(Report_Template_Load(defaults[level], level, env.root()), 1);
   }
   Message_Capture capture;
-  ASSERT_EQ(Report_Templates_Load(Data_Dir()), 1);
+  ASSERT_EQ(Report_Templates_Load(Source_Dir() + "data/"), 1);
   for (int level = 0; level < REPORT_LEVELS; level++)
     EXPECT_EQ(Columns(Report_Template_Of(level)), Columns(defaults[level])) << Report_Template_File(level);
   EXPECT_TRUE(capture.Texts(MSG_WARNING).empty());

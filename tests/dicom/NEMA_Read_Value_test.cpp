@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <thread>
 #include <string>
 #include <vector>
 
@@ -321,4 +322,28 @@ TEST(DecodePools, ResultsStayValidFor127CallsAndReleaseFreesThem)
   int32_t *again = DICOM_Value_Int(nullptr, &first.tag, 0);
   ASSERT_NE(again, nullptr);
   EXPECT_EQ(again[0], 7);
+}
+
+TEST(DecodePools, TwoThreadsNeverShareASlot)
+{
+  // Two threads take 60 results each, 120 in all: fewer than the pool's 128 slots, so
+  // every result must still hold its own value when both are done.
+  std::vector<Test_Record> records;
+  for (int i = 0; i < 120; i++) {
+    std::string value(2, '\0');
+    value[0] = (char)i;
+    records.emplace_back(0x0028, 0x0010, DICOM_VR_US, value);
+  }
+  for (Test_Record &record : records) record.tag.data = (unsigned char *)record.bytes.data();
+  int32_t *results[120] = {};
+  auto decode = [&](int first) {
+    for (int i = first; i < 120; i += 2) results[i] = DICOM_Value_Int(nullptr, &records[i].tag, 0);
+  };
+  std::thread even(decode, 0), odd(decode, 1);
+  even.join();
+  odd.join();
+  for (int i = 0; i < 120; i++) {
+    ASSERT_NE(results[i], nullptr);
+    EXPECT_EQ(results[i][0], i) << "result " << i;
+  }
 }

@@ -1,0 +1,198 @@
+// The scan's directory walk on real folders: nesting, the Part 10 flag, DICOMDIR files,
+// folders after many files, link loops and files reached twice, FIFOs, cancelling.
+#include "app/dicom_dir_analyze.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <set>
+#include <string>
+
+#include "app/configuration.h"
+#include "support/test_support.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// A file with the Part 10 signature at byte 128.
+std::string Part10_Bytes() { return std::string(128, '\0') + "DICM" + std::string(64, '\x02'); }
+
+class Walk : public ::testing::Test {
+protected:
+  Scoped_Temp_Env env;
+  std::string top = env.root() + "scan";
+  item_dir record{};
+
+  void SetUp() override
+  {
+    fs::create_directories(top);
+    flag_part_10 = 0;
+  }
+  void TearDown() override
+  {
+    Catalogue_Free_Dir(&record);
+    flag_part_10 = 0;
+  }
+  void Dicom(const std::string &path) { ASSERT_TRUE(Write_File(path, Part10_Bytes())); }
+  void Text(const std::string &path) { ASSERT_TRUE(Write_File(path, "plain text")); }
+
+  // Every file path held below `dir`.
+  static void Paths(const item_dir &dir, std::set<std::string> &paths)
+  {
+    for (int d = 0; d < dir.nb_dir; d++) Paths(dir.dir[d], paths);
+    for (int f = 0; f < dir.nb_file; f++) paths.insert(dir.file[f].path);
+  }
+  std::set<std::string> Paths()
+  {
+    std::set<std::string> paths;
+    Paths(record, paths);
+    return paths;
+  }
+};
+
+TEST_F(Walk, FilesOnlyInASubSubFolderGiveAChainOfRecords)
+{
+  fs::create_directories(top + "/middle/bottom");
+  Dicom(top + "/middle/bottom/a.dcm");
+  Dicom(top + "/middle/bottom/b.dcm");
+  DICOM_Dir_Analyze(&record, top.c_str(), top.c_str(), nullptr);
+  EXPECT_EQ(std::string(record.name), top);
+  EXPECT_EQ(std::string(record.path), top);
+  ASSERT_EQ(record.nb_dir, 1);
+  EXPECT_EQ(record.nb_file, 0);
+  const item_dir &middle = record.dir[0];
+  EXPECT_EQ(std::string(middle.name), "middle");
+  EXPECT_EQ(std::string(middle.path), top + "/middle");
+  ASSERT_EQ(middle.nb_dir, 1);
+  EXPECT_EQ(middle.nb_file, 0);
+  const item_dir &bottom = middle.dir[0];
+  EXPECT_EQ(bottom.nb_file, 2);
+  for (int n : {record.nb_dicom, middle.nb_dicom, bottom.nb_dicom}) EXPECT_EQ(n, 2);
+  for (int f = 0; f < bottom.nb_file; f++) {
+    EXPECT_EQ(bottom.file[f].select_state, SELECT_NO);
+    EXPECT_EQ(bottom.file[f].copy_state, COPY_NONE);
+    EXPECT_EQ(bottom.file[f].Images_UID, nullptr);
+  }
+}
+
+TEST_F(Walk, AFolderWithoutAcceptedFilesGivesAnEmptyRecord)
+{
+  fs::create_directories(top + "/empty/deeper");
+  flag_part_10 = 1;
+  Text(top + "/empty/readme.txt");
+  DICOM_Dir_Analyze(&record, top.c_str(), top.c_str(), nullptr);
+  EXPECT_EQ(record.nb_dicom, 0);
+  EXPECT_EQ(record.nb_dir, 0);
+  EXPECT_EQ(record.path, nullptr);
+}
+
+TEST_F(Walk, ThePart10FlagAndTheDicomdirRule)
+{
+  Dicom(top + "/DICOMDIR");
+  Dicom(top + "/dicomdir");
+  Dicom(top + "/image");
+  Text(top + "/notes.txt");
+  Write_File(top + "/short", std::string(130, '\0'));
+  struct Case {
+    unsigned char part10;
+    std::set<std::string> accepted;
+  } cases[] = {
+      {1, {top + "/dicomdir", top + "/image"}},
+      {0, {top + "/dicomdir", top + "/image", top + "/notes.txt", top + "/short"}},
+  };
+  for (const Case &c : cases) {
+    flag_part_10 = c.part10;
+    DICOM_Dir_Analyze(&record, top.c_str(), top.c_str(), nullptr);
+    EXPECT_EQ(Paths(), c.accepted) << "flag_part_10 " << (int)c.part10;
+    EXPECT_EQ(record.nb_dicom, (int)c.accepted.size());
+    Catalogue_Free_Dir(&record);
+  }
+}
+
+TEST_F(Walk, EverySubFolderIsWalkedHoweverManyFilesComeFirst)
+{
+  for (int i = 0; i < 300; i++) Text(top + "/f" + std::to_string(i));
+  for (const char *name : {"zz1", "zz2", "zz3"}) {
+    fs::create_directories(top + "/" + name);
+    Dicom(top + "/" + name + "/x");
+  }
+  flag_part_10 = 1;
+  DICOM_Dir_Analyze(&record, top.c_str(), top.c_str(), nullptr);
+  EXPECT_EQ(record.nb_dir, 3);
+  EXPECT_EQ(record.nb_dicom, 3);
+}
+
+TEST_F(Walk, LinkLoopsEndAndFilesReachedTwiceAreKeptOnce)
+{
+  fs::create_directories(top + "/a/b");
+  Dicom(top + "/a/b/one");
+  fs::create_directory_symlink(top, top + "/a/b/up");            // back to the top: a loop
+  fs::create_directory_symlink(top + "/a/b", top + "/again");    // the same folder twice
+  fs::create_symlink(top + "/a/b/one", top + "/a/link to one");  // the same file twice
+  ASSERT_EQ(link((top + "/a/b/one").c_str(), (top + "/hard").c_str()), 0);
+  DICOM_Dir_Analyze(&record, top.c_str(), top.c_str(), nullptr);
+  EXPECT_EQ(record.nb_dicom, 1);
+  EXPECT_EQ(Paths().size(), 1u);
+}
+
+TEST_F(Walk, NamesWithAnyBytesAndFifosAreHandled)
+{
+  std::string odd = top + "/caf\xe9 \x01name";
+  fs::create_directories(odd);
+  Dicom(odd + "/\xff\xfe image");
+  ASSERT_EQ(mkfifo((top + "/pipe").c_str(), 0600), 0);  // opening it would wait forever
+  flag_part_10 = 1;
+  DICOM_Dir_Analyze(&record, top.c_str(), top.c_str(), nullptr);
+  EXPECT_EQ(Paths(), (std::set<std::string>{odd + "/\xff\xfe image"}));
+}
+
+TEST_F(Walk, UnreadableFilesArePassedOverWithAWarning)
+{
+  Dicom(top + "/good");
+  Dicom(top + "/locked");
+  chmod((top + "/locked").c_str(), 0);
+  flag_part_10 = 1;
+  std::string scan = top;
+  chmod(env.root().c_str(), 0755);
+  chmod(top.c_str(), 0755);
+  // Root reads any file: the walk runs as nobody in a child, which reports what it kept.
+  EXPECT_EXIT(
+      {
+        if (geteuid() == 0 && (setgid(65534) != 0 || setuid(65534) != 0)) _exit(3);
+        Message_Capture capture;
+        item_dir walked{};
+        DICOM_Dir_Analyze(&walked, scan.c_str(), scan.c_str(), nullptr);
+        bool ok = walked.nb_dicom == 1 && capture.Count(MSG_WARNING, "Unable to open") == 1;
+        _exit(ok ? 0 : 1);
+      },
+      ::testing::ExitedWithCode(0), "");
+}
+
+// Presses Cancel as soon as the bar has moved.
+struct Cancel_On_Step : Progress_View {
+  void Notify(Progress_Record *progress, int message) override
+  {
+    if (message == WM_PROGRESS_POSITION && progress->position > 0) progress->cancelled = true;
+  }
+};
+
+TEST_F(Walk, ACancelledWalkKeepsWhatItFoundConsistently)
+{
+  for (int i = 0; i < 40; i++) Dicom(top + "/f" + std::to_string(i));
+  progress_view_factory = [](Progress_Record *, Window_Handle, void *, int) -> Progress_View * {
+    return new Cancel_On_Step;
+  };
+  Progress_Record *progress = Progress_Create(nullptr, "Scanning", "", nullptr, 0);
+  progress_view_factory = nullptr;
+  Progress_Set_Range(progress, 1000);
+  DICOM_Dir_Analyze(&record, top.c_str(), top.c_str(), progress);
+  EXPECT_EQ(progress->position, 16);
+  EXPECT_EQ(record.nb_file, 15);  // the 16th file is where the walk looked and stopped
+  EXPECT_EQ(record.nb_dicom, 15);
+  Progress_End(progress);
+}
+
+}  // namespace

@@ -1,0 +1,203 @@
+// The scan and sort jobs run to their end or cancelled, on real folders of pydicom's
+// test files: phase lines, thread messages, list refreshes, the catalogue they leave,
+// the sort's tree slot, and no progress view for small sorts.
+#include "app/list_thread.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "app/configuration.h"
+#include "app/list_sort.h"
+#include "support/test_support.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+const std::string PYDICOM_FILES = "/usr/lib/python3/dist-packages/pydicom/data/test_files/";
+
+// What the jobs told the front end.
+std::mutex seen_lock;
+std::vector<std::string> seen_lines;
+std::vector<int> seen_refreshes;
+int views_made;
+std::string cancel_on;  // a view cancels its job when a line containing this is written
+
+struct Watching_View : Progress_View {
+  void Notify(Progress_Record *progress, int message) override
+  {
+    if (message != WM_PROGRESS_TEXT) return;
+    for (std::string &line : Progress_Take_Lines(progress)) {
+      if (!cancel_on.empty() && line.find(cancel_on) != std::string::npos) progress->cancelled = true;
+      std::lock_guard<std::mutex> hold(seen_lock);
+      seen_lines.push_back(line);
+    }
+  }
+};
+
+Progress_View *Make_Watching_View(Progress_Record *, Window_Handle, void *, int)
+{
+  views_made++;
+  return new Watching_View;
+}
+
+void Record_Refresh(int mode)
+{
+  std::lock_guard<std::mutex> hold(seen_lock);
+  seen_refreshes.push_back(mode);
+}
+
+class Jobs : public ::testing::Test {
+protected:
+  Scoped_Temp_Env env;
+  Message_Capture capture{0};
+  std::string top = env.root() + "collection/";
+
+  void SetUp() override
+  {
+    seen_lines.clear();
+    seen_refreshes.clear();
+    views_made = 0;
+    cancel_on.clear();
+    progress_view_factory = Make_Watching_View;
+    list_refresh = Record_Refresh;
+    flag_part_10 = 1;
+    fs::create_directories(top);
+  }
+  void TearDown() override
+  {
+    Scan_Wait();
+    Sort_Wait();
+    progress_view_factory = nullptr;
+    list_refresh = nullptr;
+    List_Tree_Cache_Free();
+    Catalogue_Free(&Dir_List);
+    flag_part_10 = 0;
+  }
+  // Copies pydicom test files into `folder` below the collection.
+  void Copy(const std::string &folder, const std::vector<std::string> &names)
+  {
+    fs::create_directories(top + folder);
+    for (const std::string &name : names) fs::copy_file(PYDICOM_FILES + name, top + folder + "/" + name);
+  }
+  bool Saw_Line(const std::string &line) { return std::count(seen_lines.begin(), seen_lines.end(), line) > 0; }
+};
+
+const std::vector<std::string> MR_SERIES = {"MR_small.dcm", "MR_small_bigendian.dcm", "MR_small_implicit.dcm",
+                                            "MR_small_expb.dcm", "MR_small_RLE.dcm"};
+
+TEST_F(Jobs, AScanCountsWalksAndShowsTheFileOrder)
+{
+  Copy("a", MR_SERIES);
+  Copy("b/c", {"CT_small.dcm"});
+  ASSERT_TRUE(Write_File(top + "notes.txt", "not DICOM"));
+  ASSERT_EQ(Scan_Start(top.c_str()), 1);
+  Scan_Wait();
+  ASSERT_EQ(Dir_List.nb_dir, 1);
+  EXPECT_EQ(std::string(Dir_List.path), top);
+  EXPECT_EQ(Dir_List.dir[0].nb_dicom, 6);
+  EXPECT_EQ(Dir_List.nb_child, 0);  // headers are read by the first catalogue sort
+  EXPECT_EQ(seen_refreshes, std::vector<int>{LIST_REFRESH_SCAN});
+  for (const char *line : {"\x01 Scanning: \x01", "\xF1 Counting files...", "\xF1 Directory has \x01" "7\x02 files",
+                           "\xF1 Searching for DICOM files...", "\xF1 Found \x01" "6\x02 DICOM files",
+                           "\xF1 Updating file list...", "\xF1 Done"})
+    EXPECT_TRUE(Saw_Line(line == std::string("\x01 Scanning: \x01") ? line + top : line)) << line;
+  EXPECT_EQ(capture.Count(MSG_THREAD, "    Directory has \x01" "7\x02 files"), 1);
+  EXPECT_EQ(capture.Count(MSG_THREAD, "    Of these \x01" "6\x02 are DICOM"), 1);
+  EXPECT_EQ(capture.Count(MSG_REPORT, "\xF1\x02" "Dir: \x01" + top), 1);
+}
+
+TEST_F(Jobs, AScanThatFindsNothingLeavesTheCatalogueEmpty)
+{
+  ASSERT_TRUE(Write_File(top + "notes.txt", "not DICOM"));
+  ASSERT_EQ(Scan_Start(top.c_str()), 1);
+  Scan_Wait();
+  EXPECT_EQ(Dir_List.nb_dir, 0);
+  EXPECT_TRUE(seen_refreshes.empty());
+  EXPECT_EQ(capture.Count(MSG_THREAD, "Found no valid DICOM files in " + top), 1);
+  EXPECT_EQ(Scan_Start(nullptr), 0);
+  EXPECT_EQ(Scan_Start(""), 0);
+}
+
+TEST_F(Jobs, CancellingWhileCountingSkipsTheWalk)
+{
+  Copy("a", MR_SERIES);
+  cancel_on = "Counting files";
+  ASSERT_EQ(Scan_Start(top.c_str()), 1);
+  Scan_Wait();
+  EXPECT_EQ(Dir_List.nb_dir, 0);
+  EXPECT_FALSE(Saw_Line("\xF1 Searching for DICOM files..."));
+  EXPECT_EQ(capture.Count(MSG_THREAD, "Directory has \x01" "0\x02 files"), 1);
+  EXPECT_EQ(capture.Count(MSG_THREAD, "Found no valid DICOM files in"), 1);
+}
+
+TEST_F(Jobs, ASortReadsTheHeadersOnceAndFillsItsSlot)
+{
+  Copy("a", MR_SERIES);
+  Copy("b", {"CT_small.dcm", "rtplan.dcm", "rtdose.dcm", "rtstruct.dcm", "waveform_ecg.dcm", "test-SR.dcm"});
+  ASSERT_EQ(Scan_Start(top.c_str()), 1);
+  Scan_Wait();
+  views_made = 0;
+  List_Tree **slot = List_Tree_Slot(SORT_STUDY_ID);
+  EXPECT_EQ(Sort_Start(&Dir_List, slot, SORT_STUDY_ID), 0);
+  Sort_Wait();
+  ASSERT_NE(*slot, nullptr);
+  EXPECT_EQ(views_made, 1);  // 11 files: the sort shows its progress
+  EXPECT_EQ(seen_refreshes.back(), LIST_REFRESH_SORT);
+  EXPECT_GT(Dir_List.nb_child, 1);
+  for (int s = 0; s < Dir_List.nb_child; s++) {
+    item_study &study = Dir_List.child[s];
+    int images = 0;
+    for (int r = 0; r < study.nb_child; r++) images += study.child[r].nb_child;
+    EXPECT_EQ(study.nb_image, images);
+  }
+  for (const char *line : {"\xF1 Parsing DICOM headers...", "\xF1 Creating sort list...", "\xF1 Sorting by Study ID..."})
+    EXPECT_TRUE(Saw_Line(line)) << line;
+
+  // A second order reuses the studies: no second header pass.
+  seen_lines.clear();
+  List_Tree **by_date = List_Tree_Slot(SORT_STUDY_DATE);
+  Sort_Start(&Dir_List, by_date, SORT_STUDY_DATE);
+  Sort_Wait();
+  EXPECT_NE(*by_date, nullptr);
+  EXPECT_FALSE(Saw_Line("\xF1 Parsing DICOM headers..."));
+  EXPECT_TRUE(Saw_Line("\xF1 Sorting by Study Date..."));
+
+  // Order 0 is built at once.
+  List_Tree **by_file = List_Tree_Slot(SORT_FILE);
+  EXPECT_EQ(Sort_Start(&Dir_List, by_file, SORT_FILE), 1);
+  EXPECT_NE(*by_file, nullptr);
+}
+
+TEST_F(Jobs, ASmallSortShowsNoProgressAndACancelledOneFreesTheStudies)
+{
+  Copy("a", MR_SERIES);
+  ASSERT_EQ(Scan_Start(top.c_str()), 1);
+  Scan_Wait();
+  views_made = 0;
+  List_Tree **slot = List_Tree_Slot(SORT_PATIENT_NAME);
+  Sort_Start(&Dir_List, slot, SORT_PATIENT_NAME);
+  Sort_Wait();
+  EXPECT_EQ(views_made, 0);
+  EXPECT_NE(*slot, nullptr);
+
+  List_Tree_Cache_Free();
+  Catalogue_Free_Studies(&Dir_List);
+  Copy("more", {"CT_small.dcm", "rtplan.dcm", "rtdose.dcm", "rtstruct.dcm", "waveform_ecg.dcm", "test-SR.dcm"});
+  ASSERT_EQ(Scan_Start(top.c_str()), 1);
+  Scan_Wait();
+  seen_refreshes.clear();
+  cancel_on = "Parsing DICOM headers";
+  slot = List_Tree_Slot(SORT_PATIENT_ID);
+  Sort_Start(&Dir_List, slot, SORT_PATIENT_ID);
+  Sort_Wait();
+  EXPECT_EQ(*slot, nullptr);
+  EXPECT_EQ(Dir_List.nb_child, 0);
+  EXPECT_TRUE(seen_refreshes.empty());
+}
+
+}  // namespace

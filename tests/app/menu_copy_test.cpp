@@ -1,0 +1,317 @@
+// The copy job over a real scan of files written here: both naming schemes with every
+// produced path checked, byte-identical copies, numbered names for taken ones, audit and
+// thread lines, moves (also onto another file system, which must fail cleanly), a full
+// disk, cancellation between files and a second job refused while one runs.
+#include "app/menu_copy.h"
+
+#include <dirent.h>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <thread>
+
+#include "app/catalogue.h"
+#include "app/configuration.h"
+#include "app/list_sort.h"
+#include "app/list_thread.h"
+#include "app/part10_writer.h"
+#include "app/scoped_tmpfs.h"
+#include "support/test_support.h"
+
+namespace {
+
+bool Exists(const std::string &path)
+{
+  struct stat info;
+  return lstat(path.c_str(), &info) == 0;
+}
+
+// Every regular file below `folder`, as paths relative to it, sorted.
+void Files_Below(const std::string &folder, const std::string &prefix, std::vector<std::string> *out)
+{
+  DIR *dir = opendir(folder.c_str());
+  if (!dir) return;
+  while (dirent *entry = readdir(dir)) {
+    std::string name = entry->d_name;
+    if (name == "." || name == "..") continue;
+    struct stat info;
+    std::string path = folder + "/" + name;
+    if (lstat(path.c_str(), &info) != 0) continue;
+    if (S_ISDIR(info.st_mode)) Files_Below(path, prefix + name + "/", out);
+    else out->push_back(prefix + name);
+  }
+  closedir(dir);
+  std::sort(out->begin(), out->end());
+}
+
+std::vector<std::string> Files_Below(const std::string &folder)
+{
+  std::vector<std::string> out;
+  Files_Below(folder, "", &out);
+  return out;
+}
+
+// A scanned source folder, copy settings pointing into the temp folder, and a helper
+// that runs the job over every file to its end.
+class Copy_Job_Test : public ::testing::Test {
+protected:
+  void SetUp() override
+  {
+    Configuration_Defaults();
+    source = env.root() + "source/";
+    target = env.root() + "target/";
+    mkdir(source.c_str(), 0700);
+    mkdir(target.c_str(), 0700);
+    dir_copy = target;
+    flag_dicomdir = 0;
+    flag_standard_name = 0;
+    flag_sub_dir = 0;
+    delete_copy = 0;
+  }
+  void TearDown() override
+  {
+    list_refresh = nullptr;
+    List_Tree_Cache_Free();
+    Catalogue_Free(&Dir_List);
+  }
+
+  void Write(const std::string &name, std::vector<Part10_Element> elements)
+  {
+    ASSERT_TRUE(Write_File(source + name, Part10_Bytes(elements, "1.2.3.9." + std::to_string(name.size()) + "." +
+                                                                     std::to_string(name[0] + name.back()))));
+  }
+
+  // Scans the source folder and selects every file; returns the file-order tree.
+  List_Tree *Scan_All()
+  {
+    List_Tree_Cache_Free();
+    EXPECT_EQ(Scan_Start(source.c_str()), 1);
+    Scan_Wait();
+    EXPECT_EQ(Dir_List.nb_dir, 1);
+    if (Dir_List.nb_dir != 1) return nullptr;
+    for (int i = 0; i < Dir_List.dir[0].nb_file; i++) Dir_List.dir[0].file[i].select_state = SELECT_YES;
+    Sort_Start(&Dir_List, List_Tree_Slot(SORT_FILE), SORT_FILE);
+    return *List_Tree_Slot(SORT_FILE);
+  }
+
+  Copy_Result Run()
+  {
+    Copy_Result result;
+    List_Tree *root = Scan_All();
+    if (!root) return result;
+    EXPECT_EQ(Copy_Start(nullptr, root), 1);
+    Copy_Wait(&result);
+    return result;
+  }
+
+  Scoped_Temp_Env env;
+  std::string source, target;
+};
+
+const std::vector<Part10_Element> Image(const char *patient_id, const char *study_id, const char *series,
+                                        const char *image)
+{
+  std::vector<Part10_Element> e;
+  if (patient_id) e.push_back({0x0010, 0x0020, "LO", patient_id});
+  if (study_id) e.push_back({0x0020, 0x0010, "SH", study_id});
+  if (series) e.push_back({0x0020, 0x0011, "IS", series});
+  if (image) e.push_back({0x0020, 0x0013, "IS", image});
+  return e;
+}
+
+}  // namespace
+
+TEST_F(Copy_Job_Test, DICOMDIRSchemeGivesEightCharacterComponentsAndIdenticalCopies)
+{
+  Write("a.dcm", Image("ab-12/cd.ef3", "1", "3", "12"));
+  Write("b.dcm", Image(nullptr, "st 9", "12345678", "7"));
+  Write("c.dcm", Image(nullptr, nullptr, "2", "123456"));
+  Write("d.dcm", Image("x", nullptr, "1", "1"));
+  flag_dicomdir = 1;
+  Message_Capture capture;
+  Copy_Result result = Run();
+  EXPECT_EQ(result.count, 4);
+  EXPECT_EQ(result.done, 4);
+  std::vector<std::string> files = Files_Below(target);
+  EXPECT_EQ(files, (std::vector<std::string>{"EST9/S0345678/A00007", "PAB12CDE/S0000003/A00012",
+                                             "PX/S0000001/A00001", "S0000002/A23456"}));
+  for (const std::string &file : files) {
+    size_t start = 0;
+    while (start < file.size()) {
+      size_t end = std::min(file.find('/', start), file.size());
+      std::string component = file.substr(start, end - start);
+      EXPECT_TRUE(component.size() >= 1 && component.size() <= 8) << file;
+      EXPECT_EQ(component.find_first_not_of("ABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789_"), std::string::npos) << file;
+      start = end + 1;
+    }
+  }
+  EXPECT_EQ(Read_File(target + "PAB12CDE/S0000003/A00012"), Read_File(source + "a.dcm"));
+  EXPECT_EQ(Read_File(target + "S0000002/A23456"), Read_File(source + "c.dcm"));
+  EXPECT_EQ(capture.Count(MSG_THREAD, "Series number is to big for DICOMDIR rename (12345678)"), 1);
+  EXPECT_EQ(capture.Count(MSG_THREAD, "Image number is to big for DICOMDIR rename (123456)"), 1);
+  EXPECT_EQ(capture.Count(MSG_THREAD, "Done: All \x01" "4\x02 images copied"), 1);
+  EXPECT_EQ(capture.Count(MSG_AUDIT, " copied " + source + "a.dcm to " + target + "PAB12CDE/S0000003/A00012"), 1);
+  EXPECT_EQ(capture.Count(MSG_AUDIT, "Harrowdesk:  "), 4);
+  for (int i = 0; i < Dir_List.dir[0].nb_file; i++) EXPECT_EQ(Dir_List.dir[0].file[i].copy_state, COPY_DONE);
+}
+
+TEST_F(Copy_Job_Test, OrdinarySchemeFoldersAndNames)
+{
+  std::vector<Part10_Element> e = Image("P7", nullptr, "4", "9");
+  e.push_back({0x0010, 0x0010, "PN", "Doe^John"});
+  e.push_back({0x0008, 0x103E, "LO", "T1 AX/POST"});
+  Write("IM000123.dcm", e);
+  Write("1.2.3.4.5", Image("P8", "12", "3", "7"));
+  flag_sub_dir = 23;
+  Copy_Result result = Run();
+  EXPECT_EQ(result.done, 2);
+  EXPECT_EQ(Files_Below(target), (std::vector<std::string>{"Doe, John/T1 AX_POST/IM000123", "P8/003/1.2.3.4.5"}));
+
+  flag_standard_name = 1;
+  flag_sub_dir = 0;
+  std::string again = target;
+  target = env.root() + "standard/";
+  mkdir(target.c_str(), 0700);
+  dir_copy = target;
+  result = Run();
+  EXPECT_EQ(result.done, 2);
+  EXPECT_EQ(Files_Below(target), (std::vector<std::string>{"E12_S003_I0007", "E_S004_I0009"}));
+}
+
+TEST_F(Copy_Job_Test, TakenNamesGetNumberedNamesAndNothingIsOverwritten)
+{
+  Write("a.dcm", Image("P1", "5", "1", "1"));
+  flag_standard_name = 1;
+  ASSERT_TRUE(Write_File(target + "E5_S001_I0001", "older"));
+  ASSERT_TRUE(Write_File(target + "E5_S001_I000101", "older too"));
+  Message_Capture capture;
+  Copy_Result result = Run();
+  EXPECT_EQ(result.done, 1);
+  EXPECT_EQ(Read_File(target + "E5_S001_I0001"), "older");
+  EXPECT_EQ(Read_File(target + "E5_S001_I000101"), "older too");
+  EXPECT_EQ(Read_File(target + "E5_S001_I000102"), Read_File(source + "a.dcm"));
+  EXPECT_EQ(capture.Count(MSG_THREAD, "File (" + target + "E5_S001_I0001) already exist!"), 1);
+  EXPECT_EQ(capture.Count(MSG_THREAD, "renamed to (" + target + "E5_S001_I000102)"), 1);
+
+  for (int n = 2; n <= 99; n++) {
+    char name[64];
+    std::snprintf(name, sizeof name, "E5_S001_I0001%02d", n);
+    Write_File(target + name, "taken");
+  }
+  capture.Clear();
+  result = Run();
+  EXPECT_EQ(result.failed, 1);
+  EXPECT_EQ(capture.Count(MSG_THREAD, "No free name left"), 1);
+  EXPECT_EQ(Read_File(target + "E5_S001_I000199"), "taken");
+}
+
+TEST_F(Copy_Job_Test, MissingNumbersTakeTheCountersInTurn)
+{
+  Write("a.dcm", Image("P1", "5", nullptr, nullptr));
+  Write("b.dcm", Image("P1", "5", nullptr, nullptr));
+  flag_standard_name = 1;
+  Copy_Result result = Run();
+  ASSERT_EQ(result.done, 2);
+  std::vector<std::string> files = Files_Below(target);
+  ASSERT_EQ(files.size(), 2u);
+  int series[2], image[2];
+  for (int i = 0; i < 2; i++) ASSERT_EQ(std::sscanf(files[i].c_str(), "E5_S%d_I%d", &series[i], &image[i]), 2);
+  EXPECT_EQ(std::abs(series[1] - series[0]), 1);
+  EXPECT_EQ(std::abs(image[1] - image[0]), 1);
+}
+
+TEST_F(Copy_Job_Test, MoveRenamesAndRescans)
+{
+  Write("a.dcm", Image("P1", "5", "1", "1"));
+  std::string bytes = Read_File(source + "a.dcm");
+  delete_copy = 1;
+  flag_standard_name = 1;
+  Message_Capture capture;
+  Copy_Result result = Run();
+  EXPECT_EQ(result.done, 1);
+  EXPECT_FALSE(Exists(source + "a.dcm"));
+  EXPECT_EQ(Read_File(target + "E5_S001_I0001"), bytes);
+  EXPECT_EQ(capture.Count(MSG_AUDIT, " moved " + source + "a.dcm to " + target + "E5_S001_I0001"), 1);
+  EXPECT_EQ(capture.Count(MSG_THREAD, "    moved to \x01" + target + "E5_S001_I0001"), 1);
+  EXPECT_EQ(Dir_List.nb_dir, 0);  // the rescan found the folder empty
+}
+
+TEST_F(Copy_Job_Test, MoveOntoAnotherFileSystemFailsAndKeepsTheSource)
+{
+  std::string other = env.root() + "other/";
+  Scoped_Tmpfs mount(other, "1m");
+  if (!mount.mounted()) GTEST_SKIP() << "mounting a tmpfs needs root";
+  Write("a.dcm", Image("P1", "5", "1", "1"));
+  dir_copy = other;
+  delete_copy = 1;
+  Message_Capture capture;
+  Copy_Result result = Run();
+  EXPECT_EQ(result.failed, 1);
+  EXPECT_TRUE(Exists(source + "a.dcm"));
+  EXPECT_TRUE(Files_Below(other).empty());
+  EXPECT_EQ(capture.Count(MSG_THREAD, "Unable to move \x01" + source + "a.dcm"), 1);
+  EXPECT_EQ(capture.Count(MSG_THREAD, "Invalid cross-device link"), 1);
+  EXPECT_EQ(capture.Count(MSG_THREAD, "Done: Failed \x04" "1\x02 image out of \x01" "1"), 1);
+  EXPECT_EQ(capture.Count(MSG_AUDIT, ""), 0);
+  EXPECT_EQ(Dir_List.dir[0].file[0].copy_state, COPY_FAILED);
+}
+
+TEST_F(Copy_Job_Test, FullDiskFailsTheFileAndRemovesThePartialCopy)
+{
+  std::string small = env.root() + "small/";
+  Scoped_Tmpfs mount(small, "16k");
+  if (!mount.mounted()) GTEST_SKIP() << "mounting a tmpfs needs root";
+  Write("a.dcm", Image("P1", "5", "1", "1"));
+  dir_copy = small;
+  Message_Capture capture;
+  Copy_Result result = Run();
+  EXPECT_EQ(result.failed, 1);
+  EXPECT_TRUE(Files_Below(small).empty());
+  EXPECT_EQ(capture.Count(MSG_AUDIT, "WARNING: Failed to copy file " + source + "a.dcm to the " + small + " dir"), 1);
+}
+
+static std::atomic<int> refreshes{0};
+static void Cancel_After_First(int) { if (++refreshes == 1) Copy_Cancel(); }
+
+TEST_F(Copy_Job_Test, CancelStopsBetweenFiles)
+{
+  for (const char *name : {"a", "b", "c", "d"}) Write(name, Image("P1", "5", "1", nullptr));
+  refreshes = 0;
+  list_refresh = Cancel_After_First;
+  Message_Capture capture;
+  Copy_Result result = Run();
+  EXPECT_EQ(result.count, 4);
+  EXPECT_EQ(result.done, 1);
+  EXPECT_TRUE(result.cancelled);
+  EXPECT_EQ(Files_Below(target).size(), 1u);
+  EXPECT_EQ(capture.Count(MSG_THREAD, "Done: Failed \x04" "0\x02 image out of \x01" "4"), 1);
+}
+
+static std::atomic<bool> release{false};
+static void Hold_First(int)
+{
+  while (!release) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+}
+
+TEST_F(Copy_Job_Test, SecondJobIsRefusedWhileOneRuns)
+{
+  Write("a", Image("P1", "5", "1", "1"));
+  List_Tree *root = Scan_All();
+  ASSERT_NE(root, nullptr);
+  release = false;
+  list_refresh = Hold_First;
+  Message_Capture capture;
+  ASSERT_EQ(Copy_Start(nullptr, root), 1);
+  EXPECT_EQ(Copy_Start(nullptr, root), 0);
+  EXPECT_EQ(capture.Count(MSG_WARNING, "A copy job is running already"), 1);
+  release = true;
+  Copy_Result result;
+  Copy_Wait(&result);
+  EXPECT_EQ(result.done, 1);
+
+  dir_copy = "";
+  EXPECT_EQ(Copy_Start(nullptr, root), 0);
+  EXPECT_EQ(capture.Count(MSG_WARNING, "No copy folder is set"), 1);
+}

@@ -1,0 +1,32 @@
+// A small tmpfs mounted by a test on a fresh folder for the life of the object: a
+// second file system, or a full disk. Mounting needs root; without it `mounted()` is
+// false and the test skips.
+#pragma once
+
+#include <sys/mount.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <string>
+
+class Scoped_Tmpfs {
+public:
+  Scoped_Tmpfs(const std::string &folder, const char *size) : folder_(folder)
+  {
+    mkdir(folder.c_str(), 0700);
+    std::string options = std::string("size=") + size;
+    mounted_ = mount("tmpfs", folder.c_str(), "tmpfs", 0, options.c_str()) == 0;
+  }
+  ~Scoped_Tmpfs()
+  {
+    if (mounted_) umount(folder_.c_str());
+    rmdir(folder_.c_str());
+  }
+  Scoped_Tmpfs(const Scoped_Tmpfs &) = delete;
+  Scoped_Tmpfs &operator=(const Scoped_Tmpfs &) = delete;
+  bool mounted() const { return mounted_; }
+
+private:
+  std::string folder_;
+  bool mounted_ = false;
+};

@@ -1,0 +1,163 @@
+// harrowdesk-cli copy end to end on a small generated corpus: both naming schemes, a
+// selection by study, the dry run, a move, usage errors and exit codes. Every copy must
+// be byte-identical to a source file, and every DICOMDIR path keeps to its scheme.
+#include <dirent.h>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <map>
+#include <sstream>
+
+#include "support/test_support.h"
+
+namespace {
+
+std::string Cli() { return Binary_Dir() + "src/app/harrowdesk-cli"; }
+
+void Files_Below(const std::string &folder, const std::string &prefix, std::vector<std::string> *out)
+{
+  DIR *dir = opendir(folder.c_str());
+  if (!dir) return;
+  while (dirent *entry = readdir(dir)) {
+    std::string name = entry->d_name;
+    struct stat info;
+    if (name == "." || name == ".." || lstat((folder + "/" + name).c_str(), &info) != 0) continue;
+    if (S_ISDIR(info.st_mode)) Files_Below(folder + "/" + name, prefix + name + "/", out);
+    else out->push_back(prefix + name);
+  }
+  closedir(dir);
+}
+
+std::vector<std::string> Files_Below(const std::string &folder)
+{
+  std::vector<std::string> out;
+  Files_Below(folder, "", &out);
+  std::sort(out.begin(), out.end());
+  return out;
+}
+
+std::vector<std::string> Lines(const std::string &text)
+{
+  std::vector<std::string> lines;
+  std::istringstream stream(text);
+  for (std::string line; std::getline(stream, line);) lines.push_back(line);
+  return lines;
+}
+
+// The generated corpus, made once for the whole test program.
+class Cli_Copy : public ::testing::Test {
+protected:
+  static void SetUpTestSuite()
+  {
+    corpus = Binary_Dir() + "test-tmp/cli-copy-corpus/";
+    int status = 0;
+    Run_Command("rm -rf '" + corpus + "' && /usr/bin/python3 '" + Source_Dir() + "bench/make_corpus.py' '" + corpus +
+                    "' --files 24 --images-per-series 4 --series-per-study 2 --rows 16 --columns 16 >/dev/null 2>&1",
+                &status);
+    ASSERT_EQ(status, 0);
+  }
+  static void TearDownTestSuite() { Run_Command("rm -rf '" + corpus + "'"); }
+
+  // Runs the CLI with `arguments`; returns its standard output, `status` its exit code.
+  std::string Copy(const std::string &arguments, int *status)
+  {
+    return Run_Command("'" + Cli() + "' copy " + arguments + " 2>'" + env.temp() + "stderr'", status);
+  }
+
+  // Every file below `target` equals one of the corpus files; returns how many there are.
+  size_t Expect_Copies_Of_Corpus(const std::string &target)
+  {
+    std::map<std::string, int> sources;
+    for (const std::string &file : Files_Below(corpus)) sources[Read_File(corpus + file)]++;
+    std::vector<std::string> copies = Files_Below(target);
+    for (const std::string &file : copies) EXPECT_TRUE(sources.count(Read_File(target + file))) << file;
+    return copies.size();
+  }
+
+  static std::string corpus;
+  Scoped_Temp_Env env;
+};
+
+std::string Cli_Copy::corpus;
+
+}  // namespace
+
+TEST_F(Cli_Copy, DICOMDIRSchemeCopiesEveryFileUnderEightCharacterNames)
+{
+  std::string target = env.root() + "dicomdir/";
+  mkdir(target.c_str(), 0700);
+  int status = -1;
+  std::string plan = Copy("'" + corpus + "' --dicomdir --to '" + target + "' --dry-run", &status);
+  EXPECT_EQ(status, 0);
+  EXPECT_TRUE(Files_Below(target).empty());  // the dry run touches nothing
+  size_t planned = Lines(plan).size();
+  EXPECT_GE(planned, 24u);
+
+  Copy("'" + corpus + "' --dicomdir --to '" + target + "'", &status);
+  EXPECT_EQ(status, 0) << Read_File(env.temp() + "stderr");
+  EXPECT_EQ(Expect_Copies_Of_Corpus(target), planned);
+  for (const std::string &file : Files_Below(target)) {
+    std::istringstream parts(file);
+    for (std::string part; std::getline(parts, part, '/');) {
+      EXPECT_TRUE(part.size() >= 1 && part.size() <= 8) << file;
+      EXPECT_EQ(part.find_first_not_of("ABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789_"), std::string::npos) << file;
+    }
+  }
+  std::string audit = Read_File(env.temp() + "Harrowdesk.log");
+  EXPECT_EQ(std::count(audit.begin(), audit.end(), '\n'), (long)planned);
+}
+
+TEST_F(Cli_Copy, OrdinarySchemeWithASelectedStudy)
+{
+  std::string first = Files_Below(corpus).at(0);
+  int status = -1;
+  std::string uid = Run_Command("/usr/bin/python3 -c \"import pydicom,sys; print(pydicom.dcmread(sys.argv[1], "
+                                "stop_before_pixels=True).StudyInstanceUID)\" '" + corpus + first + "'", &status);
+  ASSERT_EQ(status, 0);
+  uid = uid.substr(0, uid.find('\n'));
+  std::string target = env.root() + "ordinary/";
+  mkdir(target.c_str(), 0700);
+  Copy("'" + corpus + "' --to '" + target + "' --study " + uid +
+           " --study-dir patient-id --series-dir number --standard-names", &status);
+  EXPECT_EQ(status, 0) << Read_File(env.temp() + "stderr");
+  std::vector<std::string> copies = Files_Below(target);
+  EXPECT_EQ(Expect_Copies_Of_Corpus(target), 8u);  // one study: 2 series of 4 images
+  for (const std::string &file : copies) {
+    EXPECT_EQ(file.compare(0, 1, "P"), 0) << file;                    // the patient ID folder
+    EXPECT_TRUE(file.find("/001/E") != std::string::npos || file.find("/002/E") != std::string::npos) << file;
+  }
+}
+
+TEST_F(Cli_Copy, MoveTakesTheFilesAwayFromTheSource)
+{
+  std::string source = env.root() + "source/", target = env.root() + "moved/";
+  int status = -1;
+  Run_Command("cp -r '" + corpus + "' '" + source + "'", &status);
+  mkdir(target.c_str(), 0700);
+  size_t before = Files_Below(source).size();
+  Copy("'" + source + "' --to '" + target + "' --move --dicomdir", &status);
+  EXPECT_EQ(status, 0) << Read_File(env.temp() + "stderr");
+  size_t moved = Files_Below(target).size();
+  EXPECT_GE(moved, 24u);
+  EXPECT_EQ(Files_Below(source).size(), before - moved);
+  EXPECT_NE(Read_File(env.temp() + "Harrowdesk.log").find(" moved " + source), std::string::npos);
+}
+
+TEST_F(Cli_Copy, UsageErrorsAndFailuresGiveTheirExitCodes)
+{
+  struct Case { std::string arguments; int status; const char *message; } cases[] = {
+      {"--help", 0, nullptr},
+      {"", 2, "no FOLDER given"},
+      {"'" + corpus + "' --series-dir sideways --to /", 2, "unknown --series-dir"},
+      {"'" + corpus + "' --study", 2, "option --study needs a value"},
+      {"'" + corpus + "' --to '" + env.root() + "missing/'", 1, "does not exist"},
+      {"'" + env.root() + "' --to '" + env.root() + "'", 1, "no DICOM files"},
+  };
+  for (const Case &c : cases) {
+    int status = -1;
+    Copy(c.arguments, &status);
+    EXPECT_EQ(status, c.status) << c.arguments;
+    if (c.message) EXPECT_NE(Read_File(env.temp() + "stderr").find(c.message), std::string::npos) << c.arguments;
+  }
+}
