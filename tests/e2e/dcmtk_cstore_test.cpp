@@ -171,4 +171,22 @@ TEST(DCMTK_CSTORE, orthanc_stores_what_it_confirms)
   EXPECT_EQ(3, orthanc.Instances());
 }
 
+TEST(DCMTK_CSTORE, orthanc_rejects_a_wrong_called_AE_title)
+{
+  Scoped_Temp_Env env;
+  Orthanc orthanc(env.root(), true);
+  ASSERT_TRUE(orthanc.Ready());
+  DCMTK_CSTORE_Reset();
+  Message_Capture capture(19);
+  EXPECT_EQ(0, DCMTK_CSTORE(Peer_Test_File("CT_small.dcm").c_str(), "127.0.0.1", "NOT_ORTHANC", orthanc.port,
+                            "HARROWDESK", EXPLICIT_LE, CT_CLASS, nullptr));
+  const std::string address = "127.0.0.1:" + std::to_string(orthanc.port);
+  EXPECT_EQ((std::vector<std::string>{"\xF1\x05WARNING:\x02 Unable to connect with SCP",
+                                      "\xF1        Server: \x01NOT_ORTHANC\x02 on \x01" + address + "\x02",
+                                      "\xF1        Association Rejected"}),
+            capture.Texts(MSG_WARNING));
+  EXPECT_EQ(1, capture.Count(MSG_TRACE, "Called AE Title Not Recognized"));
+  EXPECT_EQ(0, orthanc.Instances());
+}
+
 }  // namespace

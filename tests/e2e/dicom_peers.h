@@ -159,15 +159,16 @@ inline std::string Peer_Verification_Only_Profile(const std::string &folder)
 }
 
 // Orthanc with a configuration of ours: DICOM and HTTP on free ports, storage and index
-// in `folder`, no authentication, HTTP from loopback only.
+// in `folder`, no authentication, HTTP from loopback only. With `check_called` it
+// rejects every association whose called AE title is not "ORTHANC".
 struct Orthanc {
   int port;
   int http_port;
   Peer_Process process;
 
-  explicit Orthanc(const std::string &folder)
+  explicit Orthanc(const std::string &folder, bool check_called = false)
       : port(Peer_Free_Port()), http_port(Peer_Free_Port()),
-        process({"/usr/sbin/Orthanc", Configuration(folder, port, http_port)}, folder + "orthanc.log")
+        process({"/usr/sbin/Orthanc", Configuration(folder, port, http_port, check_called)}, folder + "orthanc.log")
   {
   }
   bool Ready() { return process.Wait_Listening(port) && process.Wait_Listening(http_port); }
@@ -185,7 +186,7 @@ struct Orthanc {
   }
 
 private:
-  static std::string Configuration(const std::string &folder, int port, int http_port)
+  static std::string Configuration(const std::string &folder, int port, int http_port, bool check_called)
   {
     std::string path = folder + "orthanc.json";
     Write_File(path, "{\n  \"Name\": \"HarrowdeskTest\",\n  \"StorageDirectory\": \"" + folder +
@@ -193,7 +194,8 @@ private:
                          "orthanc-index\",\n  \"DicomAet\": \"ORTHANC\",\n  \"DicomPort\": " + std::to_string(port) +
                          ",\n  \"HttpPort\": " + std::to_string(http_port) +
                          ",\n  \"RemoteAccessAllowed\": false,\n  \"AuthenticationEnabled\": false,\n"
-                         "  \"DicomCheckCalledAet\": false,\n  \"DicomAlwaysAllowStore\": true,\n"
+                         "  \"DicomCheckCalledAet\": " + std::string(check_called ? "true" : "false") + ",\n"
+                         "  \"DicomAlwaysAllowStore\": true,\n"
                          "  \"Plugins\": []\n}\n");
     return path;
   }
