@@ -67,16 +67,6 @@ double Seconds_Since(Clock::time_point start)
   return (double)std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start).count() / 1000.0;
 }
 
-// Switches the toolkit's logging off and Nagle's algorithm off (unless the environment
-// already says otherwise), once per process.
-void Toolkit_Prepare()
-{
-  std::call_once(toolkit_ready, [] {
-    OFLog::configure(OFLogger::OFF_LOG_LEVEL);
-    setenv("TCP_NODELAY", "1", 0);
-  });
-}
-
 // Writes the trace "    cond: TEXT after STEP" of a failed toolkit step and returns 0.
 int Cond_Fail(const OFCondition &cond, const char *step)
 {
@@ -411,7 +401,7 @@ int DCMTK_CSTORE(const char *path, const char *peer, const char *server_AET, int
 {
   std::lock_guard<std::mutex> hold(cstore_lock);
   const Clock::time_point start = Clock::now();
-  Toolkit_Prepare();
+  DCMTK_CSTORE_Prepare();
   store_progress = progress;
   unsuccessful = false;
   if (trace_level.load() >= 3) debug_flag = true;
@@ -453,6 +443,14 @@ int DCMTK_CSTORE(const char *path, const char *peer, const char *server_AET, int
   // Stored only when the server confirmed it; a failure status below 0x0100 is no
   // success either, although its high byte is 0.
   return unsuccessful ? 0 : 1;
+}
+
+void DCMTK_CSTORE_Prepare()
+{
+  std::call_once(toolkit_ready, [] {
+    OFLog::configure(OFLogger::OFF_LOG_LEVEL);
+    setenv("TCP_NODELAY", "1", 0);
+  });
 }
 
 int DCMTK_CSTORE_Choice()

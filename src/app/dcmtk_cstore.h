@@ -20,6 +20,13 @@
 int DCMTK_CSTORE(const char *path, const char *peer, const char *server_AET, int port, const char *local_AET,
                  const char *transfer_syntax, const char *sop_class, Progress_Record *progress);
 
+// Prepares the toolkit once per process (repeated calls do nothing): switches its own
+// logging off and, unless the environment says otherwise already, sets TCP_NODELAY=1 so
+// that the toolkit turns Nagle's algorithm off. DCMTK_CSTORE calls it itself; a front end
+// calls it on its main thread before starting a push job, so that the environment
+// changes while no other thread reads it.
+void DCMTK_CSTORE_Prepare();
+
 // The transfer syntax that the next call proposes when its file brings no listed one:
 // the toolkit's number of the choice carried from earlier calls, or -1 while there is
 // none. For tests and traces.

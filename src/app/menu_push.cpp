@@ -149,6 +149,7 @@ int Push_Start(const std::vector<item_file *> &files)
     return 0;
   }
   Push_Wait();
+  DCMTK_CSTORE_Prepare();
   push_job.files = files;
   push_job.peer = server_peer;
   push_job.port = server_port;

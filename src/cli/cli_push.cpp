@@ -43,8 +43,8 @@ const char USAGE[] =
 
 const char USAGE_TAIL[] =
     "\n"
-    "Exit status: 0 when every selected file was stored, 1 when a file failed, nothing\n"
-    "was found or the job was cancelled, 2 on a usage error.\n";
+    "Exit status: 0 when every selected file was stored; 1 when a file failed, nothing\n"
+    "was found or selected, or the job was cancelled; 2 on a usage error.\n";
 
 volatile std::sig_atomic_t interrupted = 0;
 
@@ -144,8 +144,13 @@ int Push_Run(int argc, char **argv)
   List_Tree *root = Cli_Selection_Run("push", &selection, &selected);
   if (!root) return CLI_FAILED;
   std::vector<item_file *> files = Selected_Files(root);
-  if (files.size() != (size_t)selected) {
-    std::fprintf(stderr, "harrowdesk-cli push: cannot list the selected files\n");
+  const char *problem = files.size() != (size_t)selected ? "cannot list the selected files"
+                        : files.empty()                  ? "no file matches the selection: nothing sent"
+                                                         : nullptr;
+  if (problem) {
+    std::fprintf(stderr, "harrowdesk-cli push: %s\n", problem);
+    List_Tree_Cache_Free();
+    Catalogue_Free(&Dir_List);
     return CLI_FAILED;
   }
 

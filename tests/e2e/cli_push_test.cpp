@@ -62,6 +62,10 @@ TEST_F(Cli_Push, a_study_selection_sends_only_that_study)
   EXPECT_EQ(0, Push("--peer 127.0.0.1 --port " + std::to_string(orthanc.port) + " --called ORTHANC --study " + CT_STUDY))
       << output_;
   EXPECT_EQ(1, orthanc.Instances());
+  // A study that is not there selects nothing: nothing is sent, and that is a failure.
+  EXPECT_EQ(1, Push("--peer 127.0.0.1 --port " + std::to_string(orthanc.port) + " --called ORTHANC --study 1.2.3"));
+  EXPECT_NE(std::string::npos, output_.find("no file matches the selection: nothing sent")) << output_;
+  EXPECT_EQ(1, orthanc.Instances());
 }
 
 TEST_F(Cli_Push, server_settings_come_from_the_store_but_deletion_only_from_the_command_line)
