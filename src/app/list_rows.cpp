@@ -197,7 +197,7 @@ int List_Rows_Select(List_Rows &rows, int first, int last, int modifiers)
     bool shift = modifiers & LIST_SELECT_SHIFT, ctrl = modifiers & LIST_SELECT_CTRL;
     if (shift && rows.range_first >= 0) {
       if (first < rows.range_first || last > rows.range_last) {
-        if (first < rows.range_first) last = rows.range_last;
+        if (first < rows.range_first) last = std::min(rows.range_last, rows.nb_row - 1);
         else first = rows.range_first;
         Node_Select(rows.root, SELECT_CLEAR);
         Rows_Select(rows, first, last, SELECT_SET);

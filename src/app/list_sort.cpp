@@ -4,8 +4,8 @@
 // patient nodes for orders 2 to 4. Every children array is one allocation of exactly
 // the size needed, counted before it is filled.
 //
-// Index: nodes / file order / study nodes / keys and comparisons / catalogue orders /
-//        cache.
+// Index: nodes / file order / study nodes / keys and comparisons / catalogue orders.
+// The tree cache is in list_tree_cache.cpp.
 #include "app/list_sort.h"
 
 #include <algorithm>
@@ -313,22 +313,5 @@ List_Tree *List_Tree_Build(int order, List_Sort_Entry *entries, item_catalogue *
   case SORT_PATIENT_ID: return List_Tree_P_ID(entries, catalogue);
   case SORT_PATIENT_NAME: return List_Tree_Name(entries, catalogue);
   default: return nullptr;
-  }
-}
-
-// ---- cache --------------------------------------------------------------------------------------
-
-static List_Tree *tree_cache[SORT_ORDERS];
-
-List_Tree **List_Tree_Slot(int order)
-{
-  return order >= 0 && order < SORT_ORDERS ? &tree_cache[order] : nullptr;
-}
-
-void List_Tree_Cache_Free()
-{
-  for (List_Tree *&slot : tree_cache) {
-    List_Tree_Free(slot);
-    slot = nullptr;
   }
 }

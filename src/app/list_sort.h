@@ -98,13 +98,21 @@ int List_Tree_Study(List_Tree *node, item_study *study);
 // Frees every children array, depth first, then the root. Null is allowed.
 void List_Tree_Free(List_Tree *root);
 
-// ---- tree cache --------------------------------------------------------------------------
+// ---- tree cache (list_tree_cache.cpp) -------------------------------------------------
 // One slot per order, holding that order's tree or nothing. Only the thread that owns the
 // catalogue (the user-interface thread, or a job it started) touches the slots; a sort job
 // fills its slot once its tree is complete.
 
 // The slot of `order` (0 to 4), or nullptr for any other order.
 List_Tree **List_Tree_Slot(int order);
+
+// The tree of `order` over the process-wide catalogue Dir_List, for the view to list:
+// nullptr when no folder was scanned (Dir_List.nb_dir 0) or for an order outside 0 to 4;
+// else the cached tree. An empty slot is filled through Sort_Start: order 0 at once (its
+// tree is returned), orders 1 to 4 by the sort job, which asks the list pane to refresh
+// when the tree is there (nullptr is returned meanwhile).
+// Preconditions: called on the catalogue's thread; no scan job running.
+List_Tree *List_Tree_Get(int order);
 
 // Frees the five trees and empties the slots (before a new scan and at the end).
 void List_Tree_Cache_Free();

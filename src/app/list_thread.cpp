@@ -62,8 +62,12 @@ template <class Job> static int Job_Thread(Job &job, void (*work)(Job *), int li
 int Scan_Start(const char *folder)
 {
   if (!folder || !*folder) return 0;
+  // The catalogue is about to be freed: a job still reading it stops first.
+  Sort_Cancel();
+  Sort_Wait();
   Scan_Wait();
   Message_Log(nullptr, MSG_REPORT, "\xF1\x02" "Dir: \x01%s", folder);
+  List_Refresh(LIST_REFRESH_CLEAR);
   List_Tree_Cache_Free();
   Catalogue_Free(&Dir_List);
   Dir_List.path = strdup(folder);

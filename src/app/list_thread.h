@@ -22,10 +22,13 @@ enum {
   LIST_REFRESH_REDRAW = -1,  // a file's copy state changed: redraw only
   LIST_REFRESH_SORT = 0,     // a sort finished: rebuild the rows of the current order
   LIST_REFRESH_SCAN = 1,     // a scan finished: show the file order afresh
+  LIST_REFRESH_CLEAR = 2,    // a scan starts: drop the rows now, their trees and records
+                             // are about to be freed (called on the starter's thread)
 };
 
-// The front end's list-pane refresh, called on the worker thread; none installed: no
-// refresh. The GUI's posts a message to its list pane and returns at once.
+// The front end's list-pane refresh, called on the worker thread (LIST_REFRESH_CLEAR: on
+// the starter's); none installed: no refresh. The GUI's posts a message to its list
+// pane and returns at once, but empties its rows at once for LIST_REFRESH_CLEAR.
 typedef void (*List_Refresh_Function)(int mode);
 extern std::atomic<List_Refresh_Function> list_refresh;
 
@@ -38,12 +41,14 @@ void List_Refresh(int mode);
 // benchmarks and the tests leave it off.
 extern std::atomic<bool> job_pacing;
 
-// Starts the scan job on `folder`: frees the catalogue `Dir_List` and the sort trees,
+// Starts the scan job on `folder`: empties the list pane's rows (LIST_REFRESH_CLEAR),
+// frees the catalogue `Dir_List` and the sort trees,
 // sets Dir_List.path and starts the worker, which counts the files, walks the folder
 // and stores the top directory record as Dir_List.dir[0] when it accepted files.
 // Returns 1 when the worker was started; returns 0 when `folder` is null or empty, its
 // copy cannot be made, or the thread cannot be started (each reported).
-// Preconditions: called from the catalogue's thread; no scan or sort job running.
+// A sort job still running is cancelled and waited for first (it reads the catalogue).
+// Preconditions: called from the catalogue's thread; no copy or push job running.
 int Scan_Start(const char *folder);
 
 // Starts a sort of `catalogue` into `slot` in `order` (0 to 4). Order 0 is built at
@@ -60,6 +65,6 @@ void Scan_Wait();
 void Sort_Wait();
 
 // Sets the cancel flag of the running scan (or sort) job, as its Cancel button does;
-// nothing when none runs.
+// nothing when none runs. Called from the catalogue's thread.
 void Scan_Cancel();
 void Sort_Cancel();

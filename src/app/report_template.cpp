@@ -85,7 +85,7 @@ int Report_Template_Load(Catalogue_Template &tmpl, int level, const std::string 
       if (std::ferror(file)) {
         int code = errno;
         std::fclose(file);
-        MESSAGE_LOG_WHERE(nullptr);
+        Message_Log(nullptr, MSG_TRACE, "file:%s line:%d", Log_Source_Name(__FILE__), __LINE__);
         Message_Log(nullptr, MSG_WARNING, "\xF1\x04" "ERROR:\x02 reading file %s", path.c_str());
         Message_Log(nullptr, MSG_WARNING, "%s", Error_Text(code));
         return 0;

@@ -144,7 +144,7 @@ int Dry_Run(List_Tree *root)
     if (Copy_Target(settings, files[i]->path, false, &planned, &target)) {
       std::printf("%s -> %s\n", files[i]->path, target.c_str());
     } else {
-      std::printf("%s -> (no target)\n", files[i]->path);
+      std::printf("%s -> (not copied: no DICOM header)\n", files[i]->path);
       all = 0;
     }
   }

@@ -44,6 +44,22 @@ static uint64_t Convert_Wide(int mode, const unsigned char *bytes, int count)
 uint32_t NEMA_Convert_32(int mode, const unsigned char *bytes) { return (uint32_t)Convert_Wide(mode, bytes, 4); }
 uint64_t NEMA_Convert_64(int mode, const unsigned char *bytes) { return Convert_Wide(mode, bytes, 8); }
 
+float NEMA_Convert_Float(int mode, const unsigned char *bytes)
+{
+  uint32_t bits = NEMA_Convert_32(mode, bytes);
+  float value;
+  std::memcpy(&value, &bits, sizeof value);
+  return value;
+}
+
+double NEMA_Convert_Double(int mode, const unsigned char *bytes)
+{
+  uint64_t bits = NEMA_Convert_64(mode, bytes);
+  double value;
+  std::memcpy(&value, &bits, sizeof value);
+  return value;
+}
+
 void NEMA_Swap_Pairs(unsigned char *bytes, int64_t count)
 {
   for (int64_t i = 0; i + 1 < count; i += 2) {
@@ -112,8 +128,7 @@ int NEMA_Read_Float(Window_Handle owner, NEMA_Source *source, int mode, int coun
 {
   unsigned char bytes[4];
   if (!Read_Number(owner, source, count, 4, bytes, 121)) return 0;
-  uint32_t bits = NEMA_Convert_32(mode, bytes);
-  std::memcpy(out, &bits, sizeof bits);
+  *out = NEMA_Convert_Float(mode, bytes);
   return 1;
 }
 
@@ -121,8 +136,7 @@ int NEMA_Read_Double(Window_Handle owner, NEMA_Source *source, int mode, int cou
 {
   unsigned char bytes[8];
   if (!Read_Number(owner, source, count, 8, bytes, 137)) return 0;
-  uint64_t bits = NEMA_Convert_64(mode, bytes);
-  std::memcpy(out, &bits, sizeof bits);
+  *out = NEMA_Convert_Double(mode, bytes);
   return 1;
 }
 

@@ -33,6 +33,9 @@ enum {
 uint16_t NEMA_Convert_16(int mode, const unsigned char *bytes);
 uint32_t NEMA_Convert_32(int mode, const unsigned char *bytes);
 uint64_t NEMA_Convert_64(int mode, const unsigned char *bytes);
+// The IEEE float of 4 bytes and the double of 8 bytes, in the same byte order.
+float NEMA_Convert_Float(int mode, const unsigned char *bytes);
+double NEMA_Convert_Double(int mode, const unsigned char *bytes);
 // Swaps the bytes of every 16-bit pair of `count` bytes in place (a last odd byte stays).
 void NEMA_Swap_Pairs(unsigned char *bytes, int64_t count);
 

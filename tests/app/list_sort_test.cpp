@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include "app/configuration.h"
+#include "app/list_thread.h"
 #include "catalogue_fixture.h"
 #include "support/test_support.h"
 
@@ -243,6 +244,26 @@ TEST(ListSort, CacheHasFiveSlotsAndFreesThem)
   for (int order = 0; order < SORT_ORDERS; order++) EXPECT_EQ(*List_Tree_Slot(order), nullptr);
   EXPECT_STREQ(List_Order_Name(SORT_STUDY_DATE), "by Date");
   EXPECT_STREQ(List_Order_Name(7), "");
+}
+
+TEST(ListSort, GetServesTheCacheAndStartsTheSortJob)
+{
+  Catalogue_Fixture fixture({{"B", "2", "P", "X^Y", nullptr, {1}}, {"A", "1", "P", "X^Y", nullptr, {2}}});
+  ASSERT_EQ(Dir_List.nb_dir, 0);
+  EXPECT_EQ(List_Tree_Get(SORT_FILE), nullptr);  // nothing scanned
+  Dir_List = fixture.catalogue;                  // borrowed for the test
+  List_Tree *files = List_Tree_Get(SORT_FILE);   // built at once
+  ASSERT_NE(files, nullptr);
+  EXPECT_EQ(List_Tree_Get(SORT_FILE), files);
+  EXPECT_EQ(List_Tree_Get(SORT_ORDERS), nullptr);
+  List_Tree_Get(SORT_STUDY_ID);  // starts the sort job
+  Sort_Wait();
+  List_Tree *studies = List_Tree_Get(SORT_STUDY_ID);
+  ASSERT_NE(studies, nullptr);
+  EXPECT_EQ(Top_Level(studies), "A B");
+  EXPECT_EQ(studies->child[0].nb_image, 2);
+  List_Tree_Cache_Free();
+  Dir_List = item_catalogue{};
 }
 
 }  // namespace

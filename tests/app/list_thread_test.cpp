@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <mutex>
 #include <string>
@@ -13,6 +14,7 @@
 #include "app/configuration.h"
 #include "app/list_sort.h"
 #include "support/test_support.h"
+#include "util/progress.h"
 
 namespace fs = std::filesystem;
 
@@ -101,7 +103,7 @@ TEST_F(Jobs, AScanCountsWalksAndShowsTheFileOrder)
   EXPECT_EQ(std::string(Dir_List.path), top);
   EXPECT_EQ(Dir_List.dir[0].nb_dicom, 6);
   EXPECT_EQ(Dir_List.nb_child, 0);  // headers are read by the first catalogue sort
-  EXPECT_EQ(seen_refreshes, std::vector<int>{LIST_REFRESH_SCAN});
+  EXPECT_EQ(seen_refreshes, (std::vector<int>{LIST_REFRESH_CLEAR, LIST_REFRESH_SCAN}));
   for (const char *line : {"\x01 Scanning: \x01", "\xF1 Counting files...", "\xF1 Directory has \x01" "7\x02 files",
                            "\xF1 Searching for DICOM files...", "\xF1 Found \x01" "6\x02 DICOM files",
                            "\xF1 Updating file list...", "\xF1 Done"})
@@ -117,7 +119,7 @@ TEST_F(Jobs, AScanThatFindsNothingLeavesTheCatalogueEmpty)
   ASSERT_EQ(Scan_Start(top.c_str()), 1);
   Scan_Wait();
   EXPECT_EQ(Dir_List.nb_dir, 0);
-  EXPECT_TRUE(seen_refreshes.empty());
+  EXPECT_EQ(seen_refreshes, std::vector<int>{LIST_REFRESH_CLEAR});
   EXPECT_EQ(capture.Count(MSG_THREAD, "Found no valid DICOM files in " + top), 1);
   EXPECT_EQ(Scan_Start(nullptr), 0);
   EXPECT_EQ(Scan_Start(""), 0);
@@ -138,7 +140,7 @@ TEST_F(Jobs, CancellingWhileCountingSkipsTheWalk)
 TEST_F(Jobs, ASortReadsTheHeadersOnceAndFillsItsSlot)
 {
   Copy("a", MR_SERIES);
-  Copy("b", {"CT_small.dcm", "rtplan.dcm", "rtdose.dcm", "rtstruct.dcm", "waveform_ecg.dcm", "test-SR.dcm"});
+  Copy("b", {"CT_small.dcm", "rtplan.dcm", "rtdose.dcm", "MR_small_padded.dcm", "waveform_ecg.dcm", "test-SR.dcm"});
   ASSERT_EQ(Scan_Start(top.c_str()), 1);
   Scan_Wait();
   views_made = 0;
@@ -187,7 +189,7 @@ TEST_F(Jobs, ASmallSortShowsNoProgressAndACancelledOneFreesTheStudies)
 
   List_Tree_Cache_Free();
   Catalogue_Free_Studies(&Dir_List);
-  Copy("more", {"CT_small.dcm", "rtplan.dcm", "rtdose.dcm", "rtstruct.dcm", "waveform_ecg.dcm", "test-SR.dcm"});
+  Copy("more", {"CT_small.dcm", "rtplan.dcm", "rtdose.dcm", "MR_small_padded.dcm", "waveform_ecg.dcm", "test-SR.dcm"});
   ASSERT_EQ(Scan_Start(top.c_str()), 1);
   Scan_Wait();
   seen_refreshes.clear();

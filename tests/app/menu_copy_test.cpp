@@ -273,7 +273,10 @@ TEST_F(Copy_Job_Test, FullDiskFailsTheFileAndRemovesThePartialCopy)
 }
 
 static std::atomic<int> refreshes{0};
-static void Cancel_After_First(int) { if (++refreshes == 1) Copy_Cancel(); }
+static void Cancel_After_First(int mode)
+{
+  if (mode == LIST_REFRESH_REDRAW && ++refreshes == 1) Copy_Cancel();
+}
 
 TEST_F(Copy_Job_Test, CancelStopsBetweenFiles)
 {

@@ -128,6 +128,7 @@ TEST(ReportTemplate, ReadErrorStopsLoading)
   EXPECT_EQ(Report_Templates_Load(env.root()), 0);
   EXPECT_EQ(capture.Count(MSG_WARNING, "ERROR:\x02 reading file " + env.root() + "CSV_Template_Study.txt"), 1);
   EXPECT_EQ(capture.Count(MSG_WARNING, "[EISDIR]"), 1);
+  EXPECT_EQ(capture.Count(MSG_TRACE, "file:app/report_template.cpp line:"), 1);
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 #include <thread>
 #include <vector>
 
+#include "dicom/DICOM_Library_Version.h"
 #include "dicom/DICOM_UID_Name.h"
 #include "dicom/NEMA_Log.h"
 #include "dicom/NEMA_Tag_Attribute.h"
@@ -134,4 +135,11 @@ TEST(DictionaryBuild, EveryBuiltInLineParsesWithoutWarnings)
   NEMA_Warning_Kind = 0;
   EXPECT_EQ(capture.Texts(MSG_WARNING).size(), 0u);
   for (const std::string &text : capture.Texts(MSG_WARNING)) ADD_FAILURE() << text;
+}
+
+TEST(LibraryBanner, OnlyVersion21_7IsKnown)
+{
+  EXPECT_STREQ(DICOM_Library_Version(nullptr), "ArdentVale_DICOM (Static) 21.7 (rev-b)");
+  EXPECT_STREQ(DICOM_Library_Version("21.7"), "ArdentVale_DICOM (Static) 21.7 (rev-b)");
+  EXPECT_EQ(DICOM_Library_Version("21.6"), nullptr);
 }

@@ -25,6 +25,9 @@ TEST(Cli_Scan, TheCatalogueOfPydicomsTestFilesIsWhatPydicomReads)
   Scoped_Temp_Env env;
   std::string collection = env.root() + "test files";
   fs::copy(PYDICOM_FILES, collection, fs::copy_options::recursive);
+  // The same image again under names that are not UTF-8: a second entry of its series.
+  fs::create_directories(collection + "/caf\xe9 folder");
+  fs::copy_file(PYDICOM_FILES + "/CT_small.dcm", collection + "/caf\xe9 folder/\xff\xfe.dcm");
   std::string reports = env.root() + "reports/";
   fs::create_directories(reports);
   std::string listing = env.root() + "catalogue.json";

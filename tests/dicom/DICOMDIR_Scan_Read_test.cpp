@@ -1,0 +1,142 @@
+// The header reader over hand-built Part 10 files: each transfer syntax, encapsulated
+// pixel data, truncated and tiny files, files that cannot be opened, the window giving
+// the same list as element-by-element reading, and how little of a large file it reads.
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "attribute_lists.h"
+#include "dicom/DICOMDIR_Scan_Read.h"
+#include "dicom/NEMA_Read_Data.h"
+#include "dicom_bytes.h"
+#include "support/test_support.h"
+
+namespace {
+
+const char *const implicit_le = "1.2.840.10008.1.2";
+const char *const explicit_le = "1.2.840.10008.1.2.1";
+const char *const explicit_be = "1.2.840.10008.1.2.2";
+const char *const jpeg_baseline = "1.2.840.10008.1.2.4.50";
+
+// A small data set of a secondary capture image with one nested sequence, encoded by
+// `data`'s byte order and `explicit_VR`, and `pixels` bytes of pixel data.
+std::string Data_Set(bool explicit_VR, bool big, size_t pixels)
+{
+  Dicom_Bytes d;
+  d.big = big;
+  auto element = [&](uint16_t g, uint16_t e, const char *VR, const std::string &v) {
+    if (explicit_VR) d.Explicit(g, e, VR, v);
+    else d.Implicit(g, e, v);
+  };
+  element(0x0008, 0x0060, "CS", "OT");
+  if (explicit_VR) d.Explicit(0x0008, 0x1140, "SQ", "", -1);
+  else d.Implicit(0x0008, 0x1140, "", -1);
+  d.Item();
+  element(0x0008, 0x1150, "UI", Even("1.2.840.10008.5.1.4.1.1.7"));
+  d.Item_End().Sequence_End();
+  element(0x0010, 0x0010, "PN", "Doe^Jane");
+  element(0x0028, 0x0010, "US", big ? std::string("\0\x40", 2) : std::string("\x40\0", 2));
+  element(0x7FE0, 0x0010, "OW", std::string(pixels, '\x55'));
+  return d.bytes;
+}
+
+TEST(Scan_Read, each_transfer_syntax)
+{
+  Scoped_Temp_Env env;
+  const struct {
+    const char *syntax;
+    bool explicit_VR, big;
+    int mode;
+  } cases[] = {{implicit_le, false, false, 0x00}, {explicit_le, true, false, 0x08}, {explicit_be, true, true, 0x09}};
+  for (const auto &c : cases) {
+    std::string path = env.temp() + "file.dcm";
+    ASSERT_TRUE(Write_File(path, Part10_File(c.syntax, Data_Set(c.explicit_VR, c.big, 2000))));
+    Read_List l(path);
+    ASSERT_NE(l.list, nullptr) << c.syntax;
+    EXPECT_EQ(l.Text(0x0010, 0x0010), "Doe^Jane") << c.syntax;
+    const DICOM_Attribute *rows = l.Get(0x0028, 0x0010);
+    ASSERT_NE(rows, nullptr);
+    EXPECT_EQ(rows->mode, c.mode);
+    EXPECT_EQ(NEMA_Convert_16(rows->mode, rows->data), 64) << c.syntax;
+    EXPECT_EQ(rows->VR, c.explicit_VR ? DICOM_VR_US : 0);
+    EXPECT_EQ(l.Get(0x0002, 0x0010)->flags & DICOM_FLAG_TRANSFER, DICOM_FLAG_TRANSFER);
+    const DICOM_Attribute *sequence = l.Get(0x0008, 0x1140);
+    ASSERT_NE(sequence, nullptr);
+    EXPECT_EQ(Shape(sequence->item[0]), "fffe,e000 0008,1150 fffe,e00d") << c.syntax;
+    const DICOM_Attribute *pixels = l.Get(0x7FE0, 0x0010);
+    ASSERT_NE(pixels, nullptr);
+    EXPECT_EQ(pixels->data, nullptr) << "values over 1024 bytes are skipped";
+    EXPECT_EQ(pixels->size, 2000);
+  }
+}
+
+TEST(Scan_Read, encapsulated_fragments_are_walked_item_by_item)
+{
+  Scoped_Temp_Env env;
+  Dicom_Bytes d;
+  d.Explicit(0x0028, 0x0010, "US", std::string("\x40\0", 2));
+  d.Explicit(0x7FE0, 0x0010, "OB", "", -1).Item(0).Implicit(0xFFFE, 0xE000, std::string(3000, '\xAA'));
+  d.Implicit(0xFFFE, 0xE000, "tail").Sequence_End();
+  d.Explicit(0xFFFC, 0xFFFC, "OB", "pd");
+  std::string path = env.temp() + "jpeg.dcm";
+  ASSERT_TRUE(Write_File(path, Part10_File(jpeg_baseline, d.bytes)));
+  Read_List l(path);
+  const DICOM_Attribute *pixels = l.Get(0x7FE0, 0x0010);
+  ASSERT_NE(pixels, nullptr);
+  ASSERT_EQ(pixels->count, 3);
+  EXPECT_EQ(pixels->item[1]->data, nullptr) << "a fragment over 1024 bytes is skipped";
+  EXPECT_EQ(pixels->item[1]->dictionary_VR, DICOM_VR_Ia);
+  EXPECT_EQ(std::string((char *)pixels->item[2]->data, 4), "tail");
+  EXPECT_NE(l.Get(0xFFFC, 0xFFFC), nullptr) << "reading goes on after the fragments";
+}
+
+TEST(Scan_Read, a_truncated_value_is_cut_and_flagged)
+{
+  Scoped_Temp_Env env;
+  std::string file = Part10_File(explicit_le, Dicom_Bytes().Explicit(0x0010, 0x0010, "PN", "Doe^Jane^Middle^").bytes);
+  std::string path = env.temp() + "cut.dcm";
+  ASSERT_TRUE(Write_File(path, file.substr(0, file.size() - 6)));
+  Read_List l(path);
+  const DICOM_Attribute *name = l.Get(0x0010, 0x0010);
+  ASSERT_NE(name, nullptr);
+  EXPECT_EQ(name->size, 10);
+  EXPECT_TRUE(name->flags & DICOM_FLAG_REPAIRED);
+  EXPECT_EQ(l.Text(0x0010, 0x0010), "Doe^Jane^M");
+}
+
+TEST(Scan_Read, files_without_elements_and_files_that_cannot_be_read)
+{
+  Scoped_Temp_Env env;
+  Message_Capture capture(0);
+  ASSERT_TRUE(Write_File(env.temp() + "tiny.dcm", std::string(135, 'x')));
+  EXPECT_EQ(Read_List(env.temp() + "tiny.dcm").list, nullptr);
+  EXPECT_TRUE(capture.messages.empty()) << "a tiny file is no failure";
+  EXPECT_EQ(Read_List(env.temp() + "missing.dcm").list, nullptr);
+  EXPECT_EQ(capture.Count(MSG_WARNING, "Unable to open file"), 1);
+  EXPECT_EQ(capture.Count(MSG_WARNING, "[ENOENT]"), 1);
+  EXPECT_EQ(Read_List(env.temp()).list, nullptr);
+  EXPECT_EQ(capture.Count(MSG_WARNING, "[EISDIR]"), 1);
+  ASSERT_EQ(mkfifo((env.temp() + "fifo").c_str(), 0600), 0);
+  EXPECT_EQ(Read_List(env.temp() + "fifo").list, nullptr) << "a FIFO neither blocks nor reads";
+}
+
+TEST(Scan_Read, the_window_gives_the_list_of_element_by_element_reading_and_reads_little)
+{
+  Scoped_Temp_Env env;
+  std::string path = env.temp() + "large.dcm";
+  ASSERT_TRUE(Write_File(path, Part10_File(explicit_le, Data_Set(true, false, 4 << 20))));
+  int64_t unbuffered_bytes = 0, window_bytes = 0;
+  Flat_List a, b;  // owners of the two lists
+  a.list = Read_Through(path, 0, &unbuffered_bytes);
+  b.list = Read_Through(path, 64 * 1024, &window_bytes);
+  Read_List c(path);
+  std::string why;
+  EXPECT_TRUE(Same_List(a.list, b.list, &why)) << why;
+  EXPECT_TRUE(Same_List(a.list, c.list, &why)) << why;
+  EXPECT_LE(window_bytes, 64 * 1024) << "one window for a header followed by 4 MiB of pixels";
+  EXPECT_LT(unbuffered_bytes, 1024);
+}
+
+}  // namespace
