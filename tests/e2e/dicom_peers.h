@@ -63,19 +63,21 @@ class Peer_Process {
 public:
   Peer_Process(const std::vector<std::string> &argv, const std::string &log)
   {
+    // Everything the child needs is made before the fork: it only redirects and execs.
+    std::vector<char *> args;
+    for (const std::string &arg : argv) args.push_back(const_cast<char *>(arg.c_str()));
+    args.push_back(nullptr);
+    int fd = open(log.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
     pid_ = fork();
     if (pid_ == 0) {
-      int fd = open(log.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
       if (fd >= 0) {
         dup2(fd, 1);
         dup2(fd, 2);
       }
-      std::vector<char *> args;
-      for (const std::string &arg : argv) args.push_back(const_cast<char *>(arg.c_str()));
-      args.push_back(nullptr);
       execv(args[0], args.data());
       _exit(127);
     }
+    if (fd >= 0) close(fd);
   }
   ~Peer_Process() { Stop(); }
   Peer_Process(const Peer_Process &) = delete;
