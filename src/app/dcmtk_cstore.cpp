@@ -10,7 +10,7 @@
 // through TCP_NODELAY=1, without which each association waits some 40 ms on loopback.
 //
 // Index: state / transfer syntax choice / progress callback / presentation contexts /
-//        store / DCMTK_CSTORE.
+//        store / the association's resources / DCMTK_CSTORE.
 #include "dcmtk/config/osconfig.h"  // first, as the toolkit requires
 
 #include "app/dcmtk_cstore.h"
