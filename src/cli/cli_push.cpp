@@ -107,7 +107,9 @@ int Options_Read(int argc, char **argv, Cli_Selection &selection, std::string &f
     }
   }
   if (folder.empty()) return Usage_Error("no FOLDER given");
-  if (server_peer.empty()) return Usage_Error("no server: give --peer HOST (the settings name none)");
+  // "none" is the settings' placeholder for a server not chosen yet.
+  if (server_peer.empty() || server_peer == "none")
+    return Usage_Error("no server: give --peer HOST (the settings name none)");
   if (!Port_Valid(server_port)) return Usage_Error("port '" + server_port + "' is not a number from 1 to 65535");
   if (!AE_Title_Valid(server_AET)) return Usage_Error("called AE title '" + server_AET + "' is not 1 to 16 characters");
   if (!AE_Title_Valid(local_AET)) return Usage_Error("calling AE title '" + local_AET + "' is not 1 to 16 characters");

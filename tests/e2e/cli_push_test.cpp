@@ -118,6 +118,7 @@ TEST_F(Cli_Push, bad_options_are_usage_errors_that_send_nothing)
       {"--peer 127.0.0.1 --port 104 --called X --fail-dir", "option --fail-dir needs a value"},
       {"--peer 127.0.0.1 --port 104 --called X --bogus", "unknown option '--bogus'"},
       {"--port 104 --called X --study", "option --study needs a value"},
+      {"--port 104 --called X", "no server: give --peer HOST"},
   };
   for (const auto &test : cases) {
     SCOPED_TRACE(test.arguments);
