@@ -8,9 +8,12 @@ and a floor program, in the same run, on the same corpus, with a warm cache.
   pydicom      pydicom_scan.py CORPUS (the same catalogue, headers only)
   floor        harrowdesk_bench_floor CORPUS (open each file, read its first 8 KiB)
 
-Prints, for each, the wall time, files per second and the ratio of its time to ours, and
-our peak memory per catalogued image (peak resident size over the images catalogued,
-and the same less the resident size of a scan of an empty folder).
+Prints, for each, the wall time, files per second and the ratio of its time to ours, the
+processor time (user + system, which other load on the machine disturbs less than the
+wall time) and its ratio to ours, and our peak memory per catalogued image (peak
+resident size over the images catalogued, and the same less the resident size of a scan
+of an empty folder). The load average is printed first: figures taken under load are
+noisy.
 
 Usage: scan_bench.py [--build DIR] [--corpus DIR] [--files N] [--repeat N]
 The corpus is generated with make_corpus.py when the folder does not exist yet.
@@ -29,7 +32,8 @@ TAGS = ["0020,000d", "0020,000e", "0008,0018", "0020,0013", "0020,0010", "0010,0
 
 
 def run(command, env=None):
-    """Runs `command` with its output discarded; returns (seconds, peak resident KiB)."""
+    """Runs `command` with its output discarded; returns (wall seconds, processor seconds
+    (user + system), peak resident KiB)."""
     start = time.monotonic()
     child = subprocess.Popen(command, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, env=env)
     _, status, usage = os.wait4(child.pid, 0)
@@ -37,7 +41,7 @@ def run(command, env=None):
     code = os.waitstatus_to_exitcode(status)
     if code not in (0, 1):
         sys.exit("benchmark: %s failed with exit code %d" % (command[0], code))
-    return seconds, usage.ru_maxrss
+    return seconds, usage.ru_utime + usage.ru_stime, usage.ru_maxrss
 
 
 def count_files(folder):
@@ -76,8 +80,9 @@ def main():
     images = sum(len(series["images"]) for study in catalogue["studies"] for series in study["series"])
     empty = os.path.join(scratch, "empty")
     os.makedirs(empty, exist_ok=True)
-    _, baseline = run([cli, "scan", empty, "--order", "study", "--report", scratch], env)
+    _, _, baseline = run([cli, "scan", empty, "--order", "study", "--report", scratch], env)
 
+    load = os.getloadavg()
     results = {}
     for name, command in programs:
         best = None
@@ -86,15 +91,19 @@ def main():
             best = measured if best is None or measured[0] < best[0] else best
         results[name] = best
 
-    our_time, our_peak = results["harrowdesk"]
+    our_time, our_cpu, our_peak = results["harrowdesk"]
+    print("load average before the runs: %.2f %.2f %.2f" % load)
     print("corpus: %s (%d files, %d images catalogued, %d studies)" % (corpus, files, images,
                                                                       len(catalogue["studies"])))
-    print("%-12s %9s %11s %14s" % ("program", "seconds", "files/s", "time / ours"))
+    print("%-12s %9s %9s %12s %10s %12s" % ("program", "wall s", "files/s", "wall / ours", "cpu s", "cpu / ours"))
     for name, _ in programs:
-        seconds, _ = results[name]
-        print("%-12s %9.3f %11.0f %14.2f" % (name, seconds, files / seconds, seconds / our_time))
-    print("ours vs gdcmscanner: %.1f times faster; vs pydicom: %.1f times faster; vs floor: %.2f times slower"
-          % (results["gdcmscanner"][0] / our_time, results["pydicom"][0] / our_time, our_time / results["floor"][0]))
+        seconds, cpu, _ = results[name]
+        print("%-12s %9.3f %9.0f %12.2f %10.3f %12.2f" % (name, seconds, files / seconds, seconds / our_time,
+                                                        cpu, cpu / our_cpu))
+    print("ours vs gdcmscanner: %.1f times faster (cpu %.1f); vs pydicom: %.1f times faster (cpu %.1f); "
+          "vs floor: %.2f times slower" % (results["gdcmscanner"][0] / our_time, results["gdcmscanner"][1] / our_cpu,
+                                           results["pydicom"][0] / our_time, results["pydicom"][1] / our_cpu,
+                                           our_time / results["floor"][0]))
     if images:
         print("our peak memory: %d KiB, %.0f bytes per catalogued image (%.0f above an empty scan's %d KiB)"
               % (our_peak, our_peak * 1024.0 / images, (our_peak - baseline) * 1024.0 / images, baseline))

@@ -4,6 +4,7 @@
 #include "app/copy_values.h"
 
 #include <atomic>
+#include <cstdint>
 #include <cstdlib>
 
 #include "dicom/DICOMDIR_Scan_Read.h"

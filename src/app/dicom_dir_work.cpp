@@ -14,6 +14,7 @@
 #include "dicom/conv_name_fct.h"
 #include "dicom/conv_time_fct.h"
 #include "util/message_log.h"
+#include "util/mutex_access.h"
 #include "util/path_split.h"
 
 // ---- texts and columns ------------------------------------------------------------------------
@@ -88,7 +89,7 @@ static int Info_Fill(char ***info, const Catalogue_Template &columns, DICOM_Attr
     }
     (*info)[i] = strdup(text);
     if (!(*info)[i]) {
-      Strdup_Failed(__LINE__, (std::string(variable) + "[" + std::to_string(i) + "]").c_str());
+      Strdup_Failed(__LINE__, (std::string(variable) + "[i]").c_str());
       return 0;
     }
   }
@@ -327,8 +328,11 @@ static void Value_Text(std::string &text, DICOM_Attribute *attribute, uint16_t v
   case DICOM_VR_DA: case DICOM_VR_TM: case DICOM_VR_DT: {
     Ardent_Date *date = vr != DICOM_VR_TM ? DICOM_Value_Date(nullptr, attribute, vr) : nullptr;
     Ardent_Time *time = vr != DICOM_VR_DA ? DICOM_Value_Time(nullptr, attribute, vr) : nullptr;
+    // The text form lives in one shared buffer: copy it out inside the shared region.
+    Mutex_Access_Start();
     const char *shown = (date || time) ? Ardent_Date_Time_To_Display(date, time) : nullptr;
     if (shown) text += shown;
+    Mutex_Access_Stop();
     break;
   }
   case DICOM_VR_DS: case DICOM_VR_FD: case DICOM_VR_FL: {

@@ -1,8 +1,9 @@
 // The header pass, reading ahead on helper threads. The files are numbered in the order
 // the catalogue must meet them; helpers claim numbers in turn, read each header into an
 // attribute list and park it in a ring of slots; the calling thread takes the lists out
-// strictly by number and files them. The ring bounds how far the helpers run ahead, and
-// so the memory held by lists not yet filed.
+// strictly by number and files them, and hands each back for the helper that next uses
+// its slot to release. The ring bounds how far the helpers run ahead, and so the memory
+// held by lists not yet filed.
 #include "app/header_pass.h"
 
 #include <algorithm>
@@ -45,12 +46,22 @@ DICOM_Attribute *Header_Read(const char *path)
   return list;
 }
 
+// Releases an attribute list (null allowed).
+void List_Release(DICOM_Attribute *list)
+{
+  if (!list) return;
+  DICOM_Sequence_Root root{};
+  DICOM_Attribute_Sequence_Reset(nullptr, &root);
+  DICOM_Attribute_Delete(nullptr, &root, &list, 0xFFFF, 0xFFFF);
+}
+
 // The ring shared by the helpers and the filing thread.
 struct Read_Ahead {
   const std::vector<Pass_File> &files;
   std::mutex lock;
   std::condition_variable slot_filled, slot_freed;
   DICOM_Attribute *list[RING_SLOTS] = {};
+  DICOM_Attribute *spent[RING_SLOTS] = {};  // filed lists, released by the slot's next helper
   long ready[RING_SLOTS];        // number of the file whose list the slot holds, or -1
   long filed = 0;                // files taken out so far
   std::atomic<long> next{0};     // next number to claim
@@ -68,12 +79,32 @@ struct Read_Ahead {
         slot_freed.wait(hold, [&] { return stop || number < filed + RING_SLOTS; });
         if (stop) return;
       }
+      DICOM_Attribute *filed;
+      {
+        std::lock_guard<std::mutex> hold(lock);
+        filed = spent[number % RING_SLOTS];
+        spent[number % RING_SLOTS] = nullptr;
+      }
+      List_Release(filed);
       DICOM_Attribute *read = Header_Read(files[number].entry->path);
       std::lock_guard<std::mutex> hold(lock);
       list[number % RING_SLOTS] = read;
       ready[number % RING_SLOTS] = number;
       slot_filled.notify_all();
     }
+  }
+
+  // Hands back the list of file `number` once filed, for a helper to release. A list
+  // the slot still holds (its helper looked before it was handed back) goes here.
+  void Give_Back(long number, DICOM_Attribute *filed)
+  {
+    DICOM_Attribute *earlier;
+    {
+      std::lock_guard<std::mutex> hold(lock);
+      earlier = spent[number % RING_SLOTS];
+      spent[number % RING_SLOTS] = filed;
+    }
+    List_Release(earlier);
   }
 
   DICOM_Attribute *Take(long number)
@@ -98,14 +129,15 @@ struct Read_Ahead {
 
   void Release_Parked()
   {
-    DICOM_Sequence_Root root{};
-    DICOM_Attribute_Sequence_Reset(nullptr, &root);
-    for (DICOM_Attribute *&parked : list)
-      if (parked) DICOM_Attribute_Delete(nullptr, &root, &parked, 0xFFFF, 0xFFFF);
+    for (int slot = 0; slot < RING_SLOTS; slot++) {
+      List_Release(list[slot]);
+      List_Release(spent[slot]);
+      list[slot] = spent[slot] = nullptr;
+    }
   }
 };
 
-// Files one list; the caller reports progress and reads the cancel flag.
+// Files one list; the caller releases it, reports progress and reads the cancel flag.
 void File_One(item_catalogue *catalogue, item_file *entry, DICOM_Attribute *list)
 {
   DICOM_Sequence_Root root{};
@@ -113,7 +145,6 @@ void File_One(item_catalogue *catalogue, item_file *entry, DICOM_Attribute *list
   Message_Log(nullptr, MSG_TRACE + 1, "\x02\t DICOM_Dir: Parsing DICOM tags...");
   Catalogue_Add_File(catalogue, entry, list, &root);
   DICOM_Attribute_Sequence_Reset(nullptr, &root);
-  if (list) DICOM_Attribute_Delete(nullptr, &root, &list, 0xFFFF, 0xFFFF);
 }
 
 }  // namespace
@@ -142,6 +173,10 @@ int Header_Pass(item_catalogue *catalogue, item_dir *record, Progress_Record *pr
     }
     DICOM_Attribute *list = helpers.empty() ? Header_Read(file.entry->path) : ahead.Take(number);
     File_One(catalogue, file.entry, list);
+    if (helpers.empty())
+      List_Release(list);
+    else
+      ahead.Give_Back(number, list);
     Progress_Set_Position(progress, file.index);
     if (Progress_Cancelled(progress)) {
       result = 0;

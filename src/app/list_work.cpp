@@ -3,7 +3,6 @@
 #include "app/list_work.h"
 
 #include <cstdlib>
-#include <new>
 
 #include "app/dicom_dir_analyze.h"
 #include "app/header_pass.h"

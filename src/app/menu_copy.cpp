@@ -76,7 +76,7 @@ int Copy_Target(const Copy_Settings &settings, const char *source, bool create, 
     Message_Log(nullptr, MSG_THREAD, "\xF1\x05WARNING:\x02 File (%s) already exist!", path.c_str());
     chosen.clear();
     for (int number = 1; number <= 99 && chosen.empty(); number++) {
-      char suffix[4];
+      char suffix[12];
       std::snprintf(suffix, sizeof suffix, "%02d", number);
       if (!Name_Taken(path + suffix, planned)) chosen = path + suffix;
     }

@@ -114,5 +114,9 @@ List_Tree *Cli_Selection_Run(const char *command, const Cli_Selection *selection
   List_Rows_Init(rows);
   rows.root = root;
   *selected = List_Rows_Count_Selected(rows);
+  if (by_header && *selected == 0) {
+    std::fprintf(stderr, "harrowdesk-cli %s: no file of %s matches the selection\n", command, selection->folder);
+    return nullptr;
+  }
   return root;
 }

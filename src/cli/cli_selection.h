@@ -44,5 +44,6 @@ int Cli_Selection_Option(const char *command, int argc, char **argv, int *index,
 // Returns the root of the file-order tree (owned by the tree cache; valid until the
 // next scan) and stores the number of selected files in *selected (0 is possible);
 // returns nullptr after printing the reason on standard error ("no DICOM files in
-// FOLDER", the scan or sort cancelled or failed); *selected is then 0.
+// FOLDER", the scan or sort cancelled or failed, or selection options that match no
+// file); *selected is then 0.
 List_Tree *Cli_Selection_Run(const char *command, const Cli_Selection *selection, int *selected);

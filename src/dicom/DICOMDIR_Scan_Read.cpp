@@ -3,6 +3,7 @@
 // to 1024 bytes and skips longer ones (pixel data is never read), switches encoding
 // after the transfer syntax UID, then nests the flat list and fills in the dictionary's
 // view. The file is read through a 64 KiB window, so a header costs one or two reads.
+// A file without the Part 10 preamble is read from its first byte.
 #include "dicom/DICOMDIR_Scan_Read.h"
 
 #include <cerrno>
@@ -161,6 +162,19 @@ DICOM_Attribute *DICOMDIR_Scan_Source(NEMA_Source *source, DICOM_Sequence_Root *
   return list;
 }
 
+// Where the elements start: after the preamble and "DICM" in a Part 10 file; at byte
+// 0 in a file without them (a bare data set, as ACR-NEMA and some exporters write),
+// which read from byte 132 would give elements cut from the middle of others.
+static int64_t First_Element(NEMA_Source *source)
+{
+  unsigned char magic[4];
+  if (NEMA_Source_Seek(nullptr, source, SCAN_PREAMBLE - 4) && NEMA_Source_Read(source, magic, 4) == 4 &&
+      !std::memcmp(magic, "DICM", 4))
+    return SCAN_PREAMBLE;
+  Message_Log(nullptr, MSG_TRACE + 2, "--> no \"DICM\" at byte 128: reading from byte 0");
+  return 0;
+}
+
 // Reports a file that cannot be read: the trace of the place, then the error.
 static void Report_Open_Failure(const char *path, int code)
 {
@@ -192,7 +206,7 @@ DICOM_Attribute *DICOMDIR_Scan_Read(const char *path, DICOM_Sequence_Root *root)
     return nullptr;
   }
   DICOM_Attribute *list = nullptr;
-  if (NEMA_Source_Seek(nullptr, &source, SCAN_PREAMBLE)) list = DICOMDIR_Scan_Source(&source, root);
+  if (NEMA_Source_Seek(nullptr, &source, First_Element(&source))) list = DICOMDIR_Scan_Source(&source, root);
   NEMA_Source_Close(&source);
   return list;
 }

@@ -78,17 +78,20 @@ static const char *Type_Colour(int16_t type)
 }
 
 // The description, else the dictionary's name, else "Unknown tag", cut or padded to
-// 40 characters, control characters shown as spaces.
+// 40 characters, control characters shown as spaces, font markup kept.
 static std::string Description(const DICOM_Attribute *r)
 {
   const char *text = r->description;
   if (!text) text = r->dictionary ? r->dictionary->name : nullptr;
   if (!text) text = "Unknown tag";
   std::string column;
-  for (const unsigned char *p = (const unsigned char *)text; *p && column.size() < 40; p++)
+  size_t shown = 0;  // font markup (0xF0 to 0xF2) takes no room
+  for (const unsigned char *p = (const unsigned char *)text; *p && shown < 40; p++) {
+    bool font = *p >= 0xF0 && *p <= 0xF2;
     column += *p < ' ' ? ' ' : (char)*p;
-  column.resize(40, ' ');
-  return column;
+    shown += !font;
+  }
+  return column + std::string(40 - shown, ' ');
 }
 
 static char Code_Char(uint16_t code, int index)
@@ -223,7 +226,7 @@ static void Dump_Line(Window_Handle owner, const DICOM_Sequence_Root *root, cons
   const char *VR_colour = (r->flags & DICOM_FLAG_VR_UNKNOWN) ? RED : r->VR ? BLUE : GREEN;
   std::string value = r->count > 0 ? "---- Sequence in ---------------" : Value_Text(r);
   if (value.empty()) value = "(no data)";
-  Message_Log(owner, log_kind, "%s%s(%04x,%04x)" BLACK " %s %c%s%s" BLACK " (%s%c%c" BLACK ",%c%c,%-4d) %s",
+  Message_Log(owner, log_kind, "%s%s(%04x,%04x)" BLACK " %s %c%s%s" BOLD_OUT " (%s%c%c" BLACK ",%c%c,%-4d) %s",
               indent.c_str(), tag_colour, r->group, r->element, Origin_Label(r->flags), Prefix(r->flags),
               Type_Colour(r->type), Description(r).c_str(), VR_colour, Code_Char(VR, 0), Code_Char(VR, 1),
               Code_Char((uint16_t)r->type, 0), Code_Char((uint16_t)r->type, 1), (int)r->size, value.c_str());

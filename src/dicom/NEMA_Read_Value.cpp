@@ -10,6 +10,8 @@
 #include <algorithm>
 #include <cctype>
 #include <cerrno>
+#include <cfloat>
+#include <cstdint>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
@@ -282,6 +284,7 @@ static void Read_DT_Time(const std::string &text, Ardent_Time *time)
   }
   size_t seconds_end = sign_at == std::string::npos ? text.size() : sign_at;
   double second = text.size() > 12 ? std::strtod(text.substr(12, seconds_end - 12).c_str(), nullptr) : 0;
+  if (!std::isfinite(second) || std::fabs(second) > 1e6) second = 0;
   int hour = Digits(text, 8, 10) + sign * offset_hours;
   int minute = Digits(text, 10, 12) + sign * offset_minutes;
   int carry = (int)std::floor(minute / 60.0);
@@ -312,6 +315,19 @@ Ardent_Time *DICOM_Value_Time(Window_Handle owner, DICOM_Attribute *tag, uint16_
 // ---- numbers -------------------------------------------------------------------------------------------------
 
 // Reads split text numbers into a slot of `pool`: IS as integers, DS as decimals.
+// A number as the pool's element type: integers truncated toward zero, and both kinds
+// held to their type's range (a text such as "1e99" or "nan" must not overflow).
+static int32_t Number_As(double value, int32_t *)
+{
+  if (std::isnan(value)) return 0;
+  return (int32_t)std::clamp(std::trunc(value), (double)INT32_MIN, (double)INT32_MAX);
+}
+static float Number_As(double value, float *)
+{
+  if (std::isnan(value)) return value;
+  return (float)std::clamp(value, (double)-FLT_MAX, (double)FLT_MAX);
+}
+
 template <typename T>
 static T *Text_Numbers(Array_Pool<T> &pool, DICOM_Attribute *tag, const unsigned char *bytes, bool integer, int line,
                        const char *var)
@@ -322,7 +338,8 @@ static T *Text_Numbers(Array_Pool<T> &pool, DICOM_Attribute *tag, const unsigned
   if (!out) return nullptr;
   for (size_t i = 0; i < values.size(); i++) {
     std::string value(values[i]);
-    out[i] = integer ? (T)std::strtol(value.c_str(), nullptr, 10) : (T)std::strtod(value.c_str(), nullptr);
+    double number = integer ? (double)std::strtoll(value.c_str(), nullptr, 10) : std::strtod(value.c_str(), nullptr);
+    out[i] = Number_As(number, out);
   }
   tag->vm = (uint32_t)values.size();
   return out;
@@ -344,7 +361,7 @@ float *DICOM_Value_Float(Window_Handle owner, DICOM_Attribute *tag, uint16_t VR)
       uint64_t bits = NEMA_Convert_64(tag->mode, bytes + 8 * i);
       double value;
       std::memcpy(&value, &bits, sizeof value);
-      out[i] = (float)value;
+      out[i] = Number_As(value, out);
     } else {
       uint32_t bits = NEMA_Convert_32(tag->mode, bytes + 4 * i);
       std::memcpy(&out[i], &bits, sizeof out[i]);

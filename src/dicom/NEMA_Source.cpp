@@ -10,6 +10,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "dicom/NEMA_Log.h"
 #include "util/error_text.h"
 #include "util/message_log.h"
 
@@ -76,7 +77,7 @@ int NEMA_Source_Seek(Window_Handle owner, NEMA_Source *source, int64_t position)
   int code = position < 0 ? EINVAL : EBADF;
   NEMA_Source_Close(source);
   Message_Log(owner, MSG_TRACE + 1, "file:%s line:%d", "NEMA_Source", __LINE__);
-  Message_Log(owner, MSG_WARNING, "\xF1\x04" "ERROR:\x02 while seeking pos %ld", (long)position);
+  Message_Log(owner, MSG_WARNING, NEMA_ERROR_PREFIX " while seeking pos %ld", (long)position);
   Message_Log(owner, MSG_WARNING, "%s", Error_Text(code));
   Message_Log(owner, MSG_WARNING, "file: (%s)", source->name);
   return 0;

@@ -11,6 +11,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <climits>
 #include <cstdarg>
 #include <cmath>
 #include <cstdio>
@@ -50,6 +51,13 @@ static const char *Pool_Message(std::atomic<unsigned> &next, char (*pool)[MESSAG
   std::vsnprintf(slot, MESSAGE_TEXT, format, args);
   va_end(args);
   return slot;
+}
+
+// A whole number as int, held to int's range (NaN gives 0).
+static int Clamped_Int(double value)
+{
+  if (std::isnan(value)) return 0;
+  return (int)std::clamp(value, (double)INT_MIN, (double)INT_MAX);
 }
 
 // ---- making and releasing ---------------------------------------------------------------------
@@ -151,6 +159,8 @@ void Ardent_Time_Set_Now(Ardent_Time *time)
 
 void Ardent_Time_Set_Hours(Ardent_Time *time, double hours)
 {
+  hours = std::isfinite(hours) ? std::fmod(hours, 24.0) : 0;
+  if (hours < 0) hours += 24;
   double hour = std::floor(hours);
   double minutes = (hours - hour) * 60;
   double minute = std::floor(minutes);
@@ -205,7 +215,7 @@ int Ardent_Date_Day_Number(const Ardent_Date *date)
 int Ardent_Time_Seconds(const Ardent_Time *time)
 {
   if (!time || time->type != 1) return 0;
-  return (int)time->second + 60 * time->minute + 3600 * time->hour;
+  return Clamped_Int(std::trunc(time->second) + 60.0 * time->minute + 3600.0 * time->hour);
 }
 
 double Ardent_Time_Hours(const Ardent_Time *time)
@@ -417,14 +427,15 @@ static double Fraction_At(const char *text, size_t length, const char *tmplt, si
 // Carries seconds and minutes, keeping each in range, and takes hours modulo 24.
 static void Normalise_Time(Ardent_Time *time)
 {
-  double second = time->second;
-  long minute = time->minute, hour = time->hour;
-  double borrow = std::floor(second / 60);
-  second -= borrow * 60;
-  minute += (long)borrow;
-  hour += minute >= 0 ? minute / 60 : -((59 - minute) / 60);
-  minute = ((minute % 60) + 60) % 60;
-  hour = ((hour % 24) + 24) % 24;
+  double second = std::isfinite(time->second) ? time->second : 0;
+  double carry = std::floor(second / 60);
+  second -= carry * 60;
+  if (second < 0 || second >= 60) second = 0;  // precision lost in a huge value
+  double minute = time->minute + carry;
+  double hours = std::floor(minute / 60);
+  minute -= hours * 60;
+  double hour = std::fmod(time->hour + hours, 24.0);
+  if (hour < 0) hour += 24;
   time->second = (float)second;
   time->minute = (uint8_t)minute;
   time->hour = (uint8_t)hour;
@@ -510,13 +521,13 @@ static void Resolve_Both(Ardent_Date *date, Ardent_Time *time, bool *has_date, b
   *has_time = time && time->type == 1;
 }
 
-// The seconds as "%02d" when their fraction is below 0.001 or above 0.999 (rounded up),
-// else with `fraction_format`.
+// The seconds as "%02d" when their fraction is below 0.001 or above 0.999 (rounded up,
+// but never to 60: the minute is not carried), else with `fraction_format`.
 static void Print_Seconds(char *out, size_t size, float second, const char *whole_format, const char *fraction_format)
 {
   double whole = std::floor(second), fraction = second - whole;
-  if (fraction < 0.001) std::snprintf(out, size, whole_format, (int)whole);
-  else if (fraction > 0.999) std::snprintf(out, size, whole_format, (int)whole + 1);
+  if (fraction < 0.001) std::snprintf(out, size, whole_format, Clamped_Int(whole));
+  else if (fraction > 0.999) std::snprintf(out, size, whole_format, Clamped_Int(std::min(whole + 1, 59.0)));
   else std::snprintf(out, size, fraction_format, (double)second);
 }
 

@@ -49,7 +49,7 @@ void Ardent_Date_Set(Ardent_Date *date, int year, int month, int day);   // type
 void Ardent_Date_Set_Today(Ardent_Date *date);                           // local calendar date
 void Ardent_Time_Set(Ardent_Time *time, int hour, int minute, float second);  // type 1, as given
 void Ardent_Time_Set_Now(Ardent_Time *time);                             // local clock, whole seconds
-void Ardent_Time_Set_Hours(Ardent_Time *time, double hours);             // decimal hours, e.g. 10.25
+void Ardent_Time_Set_Hours(Ardent_Time *time, double hours);             // decimal hours modulo 24, e.g. 10.25
 
 // Copies every field; the strings of an unresolved source are duplicated. `target` must
 // be a valid record (its own strings are released). Returns 1, or 0 after reporting a

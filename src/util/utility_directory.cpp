@@ -51,8 +51,13 @@ static bool Folder_Read(const char *folder, bool want_directories, const char *p
   }
   DIR *stream = opendir(folder);
   if (!stream) {
-    Message_Log(nullptr, MSG_WARNING, "\xF1\x05WARNING:\x02 Unable to read folder \x01%s\x02 (%s)", folder,
-                Error_Text(0));
+    // A walk lists each folder for its sub-directories and for its files, while counting
+    // and again while walking: one warning per unreadable folder is enough.
+    thread_local std::string last_warned;
+    if (last_warned != folder)
+      Message_Log(nullptr, MSG_WARNING, "\xF1\x05WARNING:\x02 Unable to read folder \x01%s\x02 (%s)", folder,
+                  Error_Text(0));
+    last_warned = folder;
     return false;
   }
   int folder_fd = dirfd(stream);

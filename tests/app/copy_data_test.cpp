@@ -1,7 +1,7 @@
 // Moving a file's bytes: copies are byte-identical by every method and size, never
 // replace a file, leave nothing behind when the disk fills up, and renames never replace
-// a file and fail cleanly across file systems. The full disk and the second file
-// system are small tmpfs mounts made by the test (root only; skipped otherwise).
+// a file (across file systems they fail: see the job's tests). The full disk is a small
+// tmpfs mounted by the test (root only; skipped otherwise).
 #include "app/copy_data.h"
 
 #include <gtest/gtest.h>
@@ -89,7 +89,7 @@ TEST(CopyData, FullDiskRemovesThePartialTargetAndKeepsTheSource)
   EXPECT_EQ(Read_File(source), Pattern(400 * 1024));
 }
 
-TEST(CopyData, RenameNeverReplacesAndFailsCleanlyAcrossFileSystems)
+TEST(CopyData, RenameNeverReplacesAFile)
 {
   Scoped_Temp_Env env;
   std::string a = env.temp() + "a", b = env.temp() + "b", c = env.temp() + "c";
@@ -102,12 +102,4 @@ TEST(CopyData, RenameNeverReplacesAndFailsCleanlyAcrossFileSystems)
   EXPECT_EQ(Copy_Rename(a.c_str(), c.c_str()), 1);
   EXPECT_FALSE(Exists(a));
   EXPECT_EQ(Read_File(c), "A");
-
-  Scoped_Tmpfs other(env.root() + "other", "1m");
-  if (!other.mounted()) GTEST_SKIP() << "mounting a tmpfs needs root";
-  std::string away = env.root() + "other/c";
-  EXPECT_EQ(Copy_Rename(c.c_str(), away.c_str()), 0);
-  EXPECT_EQ(errno, EXDEV);
-  EXPECT_EQ(Read_File(c), "A");
-  EXPECT_FALSE(Exists(away));
 }

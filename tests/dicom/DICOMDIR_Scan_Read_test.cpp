@@ -20,8 +20,8 @@ const char *const explicit_le = "1.2.840.10008.1.2.1";
 const char *const explicit_be = "1.2.840.10008.1.2.2";
 const char *const jpeg_baseline = "1.2.840.10008.1.2.4.50";
 
-// A small data set of a secondary capture image with one nested sequence, encoded by
-// `data`'s byte order and `explicit_VR`, and `pixels` bytes of pixel data.
+// A small data set with one nested sequence and `pixels` bytes of pixel data, in
+// explicit or implicit VR, big or little endian.
 std::string Data_Set(bool explicit_VR, bool big, size_t pixels)
 {
   Dicom_Bytes d;
@@ -90,6 +90,18 @@ TEST(Scan_Read, encapsulated_fragments_are_walked_item_by_item)
   EXPECT_EQ(pixels->item[1]->dictionary_VR, DICOM_VR_Ia);
   EXPECT_EQ(std::string((char *)pixels->item[2]->data, 4), "tail");
   EXPECT_NE(l.Get(0xFFFC, 0xFFFC), nullptr) << "reading goes on after the fragments";
+}
+
+TEST(Scan_Read, a_file_without_preamble_is_read_from_its_first_byte)
+{
+  Scoped_Temp_Env env;
+  for (bool explicit_VR : {true, false}) {
+    std::string path = env.temp() + "bare.dcm";
+    ASSERT_TRUE(Write_File(path, Data_Set(explicit_VR, false, 10)));
+    Read_List l(path);
+    EXPECT_EQ(l.Text(0x0010, 0x0010), "Doe^Jane") << explicit_VR;
+    EXPECT_EQ(l.list ? l.list->element_position : -1, 0);
+  }
 }
 
 TEST(Scan_Read, a_truncated_value_is_cut_and_flagged)

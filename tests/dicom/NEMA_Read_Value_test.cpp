@@ -3,6 +3,8 @@
 // the value source; pool validity.
 #include <gtest/gtest.h>
 
+#include <cfloat>
+#include <cmath>
 #include <cstring>
 #include <thread>
 #include <string>
@@ -118,6 +120,25 @@ TEST(DecodeNumbers, SplitTextAsFloatsAndIntegers)
   // The caller can name the VR: a DS read as IS takes the integer part of each value.
   ints = DICOM_Value_Int(nullptr, &ds.tag, DICOM_VR_IS);
   EXPECT_EQ(ints[1], 2);
+
+  // Numbers beyond the result's range are held to it; "nan" is no integer.
+  Test_Record huge(0x0028, 0x1050, DICOM_VR_DS, "1e99\\-1e99\\nan\\12345678901");
+  ints = DICOM_Value_Int(nullptr, &huge.tag, 0);
+  ASSERT_EQ(huge.tag.vm, 4u);
+  EXPECT_EQ(ints[0], INT32_MAX);
+  EXPECT_EQ(ints[1], INT32_MIN);
+  EXPECT_EQ(ints[2], 0);
+  EXPECT_EQ(ints[3], INT32_MAX);
+  floats = DICOM_Value_Float(nullptr, &huge.tag, 0);
+  EXPECT_FLOAT_EQ(floats[0], FLT_MAX);
+  EXPECT_FLOAT_EQ(floats[1], -FLT_MAX);
+  EXPECT_TRUE(std::isnan(floats[2]));
+  EXPECT_FLOAT_EQ(floats[3], 12345678901.0f);
+  double big = 1e300;
+  Test_Record fd(0x0018, 0x9087, DICOM_VR_FD, std::string((const char *)&big, 8));
+  floats = DICOM_Value_Float(nullptr, &fd.tag, 0);
+  ASSERT_EQ(fd.tag.vm, 1u);
+  EXPECT_FLOAT_EQ(floats[0], FLT_MAX);
 }
 
 TEST(DecodeNumbers, StoredNumbersInEachByteOrder)

@@ -111,14 +111,17 @@ struct Read_List {
 };
 
 // Reads `path` element by element with a file source of `block` bytes (0: one read
-// per request) and returns the list; `bytes_read` receives what was read from the file.
+// per request), from byte 132 after "DICM" or else from byte 0, and returns the list;
+// `bytes_read` receives what was read from the file.
 inline DICOM_Attribute *Read_Through(const std::string &path, int64_t block, int64_t *bytes_read)
 {
   int fd = open(path.c_str(), O_RDONLY);
   NEMA_Source source;
   if (fd < 0 || !NEMA_Source_File(&source, fd, path.c_str(), block)) return nullptr;
   DICOM_Sequence_Root root{};
-  NEMA_Source_Seek(nullptr, &source, 132);
+  char magic[4] = "";
+  bool part10 = pread(fd, magic, 4, 128) == 4 && !std::memcmp(magic, "DICM", 4);
+  NEMA_Source_Seek(nullptr, &source, part10 ? 132 : 0);
   DICOM_Attribute *list = DICOMDIR_Scan_Source(&source, &root);
   *bytes_read = source.file_bytes_read;
   NEMA_Source_Close(&source);

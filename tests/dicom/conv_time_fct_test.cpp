@@ -2,6 +2,7 @@
 // Y2K repair, year bounds), time fractions and normalisation, comparisons, text forms.
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <string>
 
 #include "dicom/conv_time_fct.h"
@@ -164,6 +165,20 @@ TEST(TimeResolution, NormalisationCarriesAndWraps)
     EXPECT_EQ(time.minute, c.want_minute) << c.hour << ":" << c.minute << ":" << c.second;
     EXPECT_FLOAT_EQ(time.second, c.want_second);
   }
+  // Values far out of range are brought back without overflow.
+  Ardent_Time wild = {};
+  Ardent_Time_Set(&wild, 200, 250, 1e30f);
+  EXPECT_EQ(Ardent_Time_Seconds(&wild), INT_MAX);
+  EXPECT_EQ(Ardent_Time_Resolve(&wild), nullptr);
+  EXPECT_LT(wild.hour, 24);
+  EXPECT_LT(wild.minute, 60);
+  EXPECT_LT(wild.second, 60);
+  Ardent_Time_Set_Hours(&wild, 1e300);
+  EXPECT_LT(wild.hour, 24);
+  Ardent_Time_Set_Hours(&wild, -1.5);
+  EXPECT_EQ(wild.hour, 22);
+  EXPECT_EQ(wild.minute, 30);
+
   Ardent_Time time = {};
   Ardent_Time_Set_Hours(&time, 10.2625);
   EXPECT_EQ(Ardent_Time_Seconds(&time), 10 * 3600 + 15 * 60 + 45);
@@ -181,6 +196,7 @@ TEST(DateTimeText, DICOMAndDisplayForms)
       {"20240131", "101530", "20240131101530", "31 Jan 2024  10:15:30"},
       {"20240131", "101530.0004", "20240131101530", "31 Jan 2024  10:15:30"},
       {"20240131", "101529.9995", "20240131101530", "31 Jan 2024  10:15:30"},
+      {"20240131", "101559.9995", "20240131101559", "31 Jan 2024  10:15:59"},
       {nullptr, "101530", "101530", "10:15:30"},
       {"20240131", nullptr, "20240131", "31 Jan 2024"},
       {nullptr, nullptr, "", ""},
