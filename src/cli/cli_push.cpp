@@ -146,11 +146,8 @@ int Push_Run(int argc, char **argv)
   List_Tree *root = Cli_Selection_Run("push", &selection, &selected);
   if (!root) return CLI_FAILED;
   std::vector<item_file *> files = Selected_Files(root);
-  const char *problem = files.size() != (size_t)selected ? "cannot list the selected files"
-                        : files.empty()                  ? "no file matches the selection: nothing sent"
-                                                         : nullptr;
-  if (problem) {
-    std::fprintf(stderr, "harrowdesk-cli push: %s\n", problem);
+  if (files.size() != (size_t)selected) {
+    std::fprintf(stderr, "harrowdesk-cli push: cannot list the selected files\n");
     List_Tree_Cache_Free();
     Catalogue_Free(&Dir_List);
     return CLI_FAILED;

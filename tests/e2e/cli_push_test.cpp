@@ -64,7 +64,7 @@ TEST_F(Cli_Push, a_study_selection_sends_only_that_study)
   EXPECT_EQ(1, orthanc.Instances());
   // A study that is not there selects nothing: nothing is sent, and that is a failure.
   EXPECT_EQ(1, Push("--peer 127.0.0.1 --port " + std::to_string(orthanc.port) + " --called ORTHANC --study 1.2.3"));
-  EXPECT_NE(std::string::npos, output_.find("no file matches the selection: nothing sent")) << output_;
+  EXPECT_NE(std::string::npos, output_.find("matches the selection")) << output_;
   EXPECT_EQ(1, orthanc.Instances());
 }
 
