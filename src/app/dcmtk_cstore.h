@@ -1,0 +1,36 @@
+// The C-STORE client: sends one DICOM file to a storage server through DCMTK, one
+// association per call, one presentation context built from the file's SOP class and
+// the transfer syntax chosen from its meta header. The push job calls it once per file
+// on its worker thread.
+#pragma once
+
+#include "util/progress.h"
+
+// Sends the file `path` to the storage server `peer`:`port` (called AE title
+// `server_AET`, calling AE title `local_AET`). `transfer_syntax` and `sop_class` are the
+// meta header's (0002,0010) and (0002,0002) as the push job read them; a listed
+// transfer syntax becomes the syntax proposed from this call on (an unlisted or empty
+// one keeps the earlier choice; with none yet, the machine's explicit VR syntax is
+// proposed). Byte-count progress lines go to `progress` (may be null).
+// Returns 1 when the server confirmed the store with a success or warning status;
+// returns 0 otherwise (no connection, association rejected, no accepted context, the
+// file unreadable or not a storage object, a failure status, an abort, a failed
+// release), after the operator lines (MSG_WARNING) and the toolkit's condition texts
+// (MSG_TRACE). Calls are serialised process-wide: a second thread waits for the first.
+int DCMTK_CSTORE(const char *path, const char *peer, const char *server_AET, int port, const char *local_AET,
+                 const char *transfer_syntax, const char *sop_class, Progress_Record *progress);
+
+// Prepares the toolkit once per process (repeated calls do nothing): switches its own
+// logging off and, unless the environment says otherwise already, sets TCP_NODELAY=1 so
+// that the toolkit turns Nagle's algorithm off. DCMTK_CSTORE calls it itself; a front end
+// calls it on its main thread before starting a push job, so that the environment
+// changes while no other thread reads it.
+void DCMTK_CSTORE_Prepare();
+
+// The transfer syntax that the next call proposes when its file brings no listed one:
+// the toolkit's number of the choice carried from earlier calls, or -1 while there is
+// none. For tests and traces.
+int DCMTK_CSTORE_Choice();
+
+// Forgets the carried transfer syntax choice (as at program start). For tests.
+void DCMTK_CSTORE_Reset();

@@ -1,0 +1,193 @@
+// The push job: its starter, its one process-wide record and its worker. The worker
+// reads each file's meta header, sends the file through the C-STORE client, marks the
+// file entry, writes the audit line, and deals with the file: deleted after a
+// confirmed store when asked, copied (or moved) into the fail folder after a failure
+// when asked. A file the server did not confirm is never deleted. The settings are
+// copied into the record when the job starts, so that a change in the settings window
+// does not reach a job halfway.
+#include "app/menu_push.h"
+
+#include <atomic>
+#include <chrono>
+#include <cstdlib>
+#include <string>
+#include <system_error>
+#include <thread>
+
+#include "app/configuration.h"
+#include "app/dcmtk_cstore.h"
+#include "app/file_to_folder.h"
+#include "app/list_thread.h"
+#include "app/number_text.h"
+#include "util/message_log.h"
+#include "util/path_split.h"
+#include "util/progress.h"
+#include "util/utility_directory.h"
+
+namespace {
+
+typedef std::chrono::steady_clock Clock;
+
+struct Push_Job {
+  std::vector<item_file *> files;  // the work list, in tree order
+  std::string peer, port, server_AET, local_AET, dir_fail;
+  bool flag_fail = false, delete_push = false;
+  Progress_Record *progress = nullptr;  // the worker's reference, released by Progress_End
+  Progress_Record *held = nullptr;      // the reference kept for Push_Cancel
+  std::thread thread;
+  std::atomic<bool> running{false};
+  Push_Result result;
+};
+
+Push_Job push_job;
+
+double Seconds_Since(Clock::time_point start)
+{
+  return (double)std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start).count() / 1000.0;
+}
+
+void Timing_Trace(const char *format, Clock::time_point start)
+{
+  if (trace_level.load() != 0) Message_Log(nullptr, MSG_TRACE, format, Seconds_Since(start));
+}
+
+// Sends one file; returns 1 when stored, 0 when it failed, -1 when its meta header could
+// not be read (not sent, not marked).
+int Push_File(Push_Job *job, item_file *entry, int index, bool *rescan)
+{
+  const Clock::time_point start = Clock::now();
+  Message_Log(nullptr, MSG_THREAD, "%d  \x01%s", index + 1, entry->path);
+  Progress_Write(job->progress, "  \x01%s", entry->path);
+  char transfer_syntax[64] = "", sop_class[64] = "";
+  if (!Part10_Meta_Read(entry->path, transfer_syntax, sop_class)) return -1;
+  Progress_Write(job->progress, "    storage class:   \"%s\"", sop_class);
+  Progress_Write(job->progress, "    transfer syntax: \"%s\"", transfer_syntax);
+  if (trace_level.load() != 0) {
+    Timing_Trace("    timing preparation: %.3f sec", start);
+    Message_Log(nullptr, MSG_TRACE, "    storage class:   \"%s\"", sop_class);
+    Message_Log(nullptr, MSG_TRACE, "    transfer syntax: \"%s\"", transfer_syntax);
+  }
+
+  const int stored = DCMTK_CSTORE(entry->path, job->peer.c_str(), job->server_AET.c_str(), std::atoi(job->port.c_str()),
+                                  job->local_AET.c_str(), transfer_syntax, sop_class, job->progress);
+  entry->copy_state = stored ? COPY_DONE : COPY_FAILED;
+  const std::string number = Number_Text_Thousands(index + 1);
+  if (stored) {
+    Message_Log(nullptr, MSG_AUDIT, "        [%s] %s: success", number.c_str(), entry->path);
+    if (job->delete_push) {
+      if (File_Delete(entry->path)) *rescan = true;
+      else Message_Log(nullptr, MSG_THREAD, "\xF1\x04" "ERROR:\x02 Unable to delete \x01%s", entry->path);
+    }
+  } else {
+    Message_Log(nullptr, MSG_AUDIT, "ERROR:  [%s] %s: failed", number.c_str(), entry->path);
+    if (job->flag_fail) {
+      if (job->delete_push) File_Move_To(entry->path, job->dir_fail.c_str());
+      else File_Copy_To(entry->path, job->dir_fail.c_str());
+    }
+  }
+  Timing_Trace("    timing transfer: %.3f sec", start);
+  List_Refresh(LIST_REFRESH_REDRAW);
+  Timing_Trace("    timing total: %.3f sec", start);
+  return stored;
+}
+
+// The summary line, as a thread message and in the audit trail.
+void Push_Summary(const Push_Result &result)
+{
+  const std::string count = Number_Text_Thousands(result.count);
+  for (int kind : {MSG_THREAD, MSG_AUDIT}) {
+    if (result.successes == result.count)
+      Message_Log(nullptr, kind, "\xF1\x02" "Done: All \x01%s\x02 files pushed", count.c_str());
+    else
+      Message_Log(nullptr, kind, "\xF1\x02" "Done: Failed \x04%s\x02 file%s out of \x01%s",
+                  Number_Text_Thousands(result.failures).c_str(), result.failures >= 2 ? "s" : "", count.c_str());
+  }
+}
+
+void Push_Thread(Push_Job *job)
+{
+  Push_Result result;
+  result.count = (int)job->files.size();
+  if (result.count) {
+    std::string folder;
+    Path_Split(job->files[0]->path, &folder, nullptr, nullptr);
+    Progress_Set_Range(job->progress, result.count);
+    Progress_Write(job->progress, "\xF1\x02 Pushing: \x01%d\x02 files from \x01%s", result.count, folder.c_str());
+    Message_Log(nullptr, MSG_THREAD, "\xF1Pushing \x01%d\x02 files from \x01%s\x02 to \x01%s:%s", result.count,
+                folder.c_str(), job->peer.c_str(), job->port.c_str());
+    Message_Log(nullptr, MSG_AUDIT, "Pushing %d files from %s to %s:%s", result.count, folder.c_str(),
+                job->peer.c_str(), job->port.c_str());
+  }
+  bool rescan = false;
+  for (int i = 0; i < result.count; ++i) {
+    Progress_Set_Position(job->progress, i);
+    if (Progress_Cancelled(job->progress)) {
+      result.cancelled = true;
+      break;
+    }
+    if (Push_File(job, job->files[i], i, &rescan) == 1) result.successes++;
+    else result.failures++;
+  }
+  Push_Summary(result);
+  job->result = result;
+  job->files.clear();
+  if (rescan && Dir_List.path) {
+    const std::string folder = Dir_List.path;
+    Scan_Start(folder.c_str());
+  }
+  Progress_End(job->progress);
+  job->progress = nullptr;
+  job->running.store(false);
+}
+
+}  // namespace
+
+int Push_Start(const std::vector<item_file *> &files)
+{
+  if (push_job.running.load()) {
+    Message_Log(nullptr, MSG_WARNING, "\xF1\x05WARNING:\x02 A push job is running already: wait for it to end");
+    return 0;
+  }
+  Push_Wait();
+  DCMTK_CSTORE_Prepare();
+  push_job.files = files;
+  push_job.peer = server_peer;
+  push_job.port = server_port;
+  push_job.server_AET = server_AET;
+  push_job.local_AET = local_AET;
+  push_job.dir_fail = dir_fail;
+  push_job.flag_fail = flag_fail != 0;
+  push_job.delete_push = delete_push != 0;
+  push_job.result = Push_Result();
+  push_job.progress = Progress_Create(nullptr, "Pushing", "Pushing to DICOM Server", nullptr, 0);
+  if (push_job.progress) {
+    push_job.progress->paced.store(job_pacing.load());
+    Progress_Retain(push_job.progress);
+    push_job.held = push_job.progress;
+    Progress_Show(push_job.progress);
+  }
+  push_job.running.store(true);
+  try {
+    push_job.thread = std::thread(Push_Thread, &push_job);
+    return 1;
+  } catch (const std::system_error &) {
+    push_job.running.store(false);
+    Progress_End(push_job.progress);
+    push_job.progress = nullptr;
+    Message_Log(nullptr, MSG_ERRLOG, "file:%s line:%d", Log_Source_Name(__FILE__), __LINE__);
+    Message_Log(nullptr, MSG_ERRLOG, "Unable to start push thread");
+    return 0;
+  }
+}
+
+Push_Result Push_Wait()
+{
+  if (push_job.thread.joinable()) push_job.thread.join();
+  Progress_Release(push_job.held);
+  push_job.held = nullptr;
+  return push_job.result;
+}
+
+bool Push_Running() { return push_job.running.load(); }
+
+void Push_Cancel() { Progress_Cancel(push_job.held); }

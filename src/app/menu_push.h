@@ -1,0 +1,42 @@
+// The push job: sends the selected files of the catalogue to the configured storage
+// server, one association per file, on a worker thread under a "Pushing" progress
+// record. It marks each file entry with its outcome, writes the audit trail, keeps
+// failed files in the fail folder (copied, or moved when stored files are deleted) and
+// deletes stored files when asked; after deletions it scans the catalogue's folder
+// again.
+#pragma once
+
+#include <vector>
+
+#include "app/catalogue.h"
+
+// The counts of the push job that ran last.
+struct Push_Result {
+  int count = 0;           // files given to the job
+  int successes = 0;       // stored (success or warning status)
+  int failures = 0;        // not stored, or without a readable meta header
+  bool cancelled = false;  // the job stopped before its last file
+};
+
+// Starts the push job over `files` (the selected file entries, in the depth-first
+// order of the current sort tree; the entries must stay valid until the job ends). The
+// server settings (server_peer, server_port, server_AET, local_AET) and the fail and
+// delete settings (flag_fail, dir_fail, delete_push) are taken as they are now, for the
+// whole job.
+// Returns 1 when the worker runs. Returns 0 when a push job is running already (after a
+// warning saying so; nothing else happens) or the thread cannot be started (after the
+// error-file lines "file:%s line:%d" and "Unable to start push thread").
+// Precondition: called from the catalogue's thread.
+int Push_Start(const std::vector<item_file *> &files);
+
+// Waits until the push worker has ended (returns at once when none runs), then gives
+// the counts of the job.
+Push_Result Push_Wait();
+
+// True while a push worker runs.
+bool Push_Running();
+
+// Sets the cancel flag of the running push job, as its Cancel button does: the job
+// stops before its next file (a transfer in progress is finished). Nothing when none
+// runs.
+void Push_Cancel();

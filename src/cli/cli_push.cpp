@@ -1,0 +1,176 @@
+// harrowdesk-cli push: scans a folder, selects files as the GUI's list would, and runs
+// the push job on them, exactly as the GUI's Push button does (same audit trail, same
+// fail folder, same deletions). Server options not given come from the settings store;
+// the options change the settings for this run only and are never saved. Deleting
+// stored files happens only with --delete. Ctrl-C cancels the job before its next file.
+#include <unistd.h>
+
+#include <chrono>
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "app/configuration.h"
+#include "app/list_rows.h"
+#include "app/list_sort.h"
+#include "app/list_thread.h"
+#include "app/menu_push.h"
+#include "cli/cli_command.h"
+#include "cli/cli_selection.h"
+
+namespace {
+
+const char USAGE[] =
+    "usage: harrowdesk-cli push FOLDER [--peer HOST] [--port N] [--called AET] [--calling AET]\n"
+    "                          [--delete] [--fail-dir DIR] [--part10] [--study UID]\n"
+    "                          [--series UID] [--patient-id ID]\n"
+    "\n"
+    "Scans FOLDER and sends the selected DICOM files to a storage server (C-STORE), one\n"
+    "association per file. Server options not given are taken from the settings.\n"
+    "\n"
+    "  --peer HOST          the server's host name or address\n"
+    "  --port N             the server's port, 1 to 65535\n"
+    "  --called AET         the server's AE title\n"
+    "  --calling AET        our own AE title\n"
+    "  --delete             delete each file the server confirmed; with --fail-dir,\n"
+    "                       failed files are moved into DIR instead of copied\n"
+    "  --fail-dir DIR       put the files that failed into DIR (copied, or moved with\n"
+    "                       --delete); without it the settings decide\n";
+
+const char USAGE_TAIL[] =
+    "\n"
+    "Exit status: 0 when every selected file was stored; 1 when a file failed, nothing\n"
+    "was found or selected, or the job was cancelled; 2 on a usage error.\n";
+
+volatile std::sig_atomic_t interrupted = 0;
+
+void On_Interrupt(int) { interrupted = 1; }
+
+int Usage_Error(const std::string &text)
+{
+  std::fprintf(stderr, "harrowdesk-cli push: %s\n%s%s%s", text.c_str(), USAGE, cli_selection_help, USAGE_TAIL);
+  return CLI_USAGE;
+}
+
+// An AE title: 1 to 16 characters, printable, no backslash.
+bool AE_Title_Valid(const std::string &title)
+{
+  if (title.empty() || title.size() > 16) return false;
+  for (unsigned char c : title)
+    if (c < 0x20 || c > 0x7E || c == '\\') return false;
+  return true;
+}
+
+// A port: decimal digits only, 1 to 65535.
+bool Port_Valid(const std::string &port)
+{
+  if (port.empty() || port.size() > 5 || port.find_first_not_of("0123456789") != std::string::npos) return false;
+  int value = std::atoi(port.c_str());
+  return value >= 1 && value <= 65535;
+}
+
+// Reads argv into the settings of this run and `selection`; returns -1 when the command
+// should run, else the exit code.
+int Options_Read(int argc, char **argv, Cli_Selection &selection, std::string &folder)
+{
+  delete_push = 0;
+  for (int i = 1; i < argc; i++) {
+    std::string word = argv[i];
+    int taken = Cli_Selection_Option("push", argc, argv, &i, &selection);
+    if (taken < 0) return CLI_USAGE;
+    if (taken > 0) continue;
+    if (word == "--help" || word == "-h") {
+      std::printf("%s%s%s", USAGE, cli_selection_help, USAGE_TAIL);
+      return CLI_OK;
+    }
+    if (word == "--delete") {
+      delete_push = 1;
+      continue;
+    }
+    std::string *setting = word == "--peer" ? &server_peer : word == "--port" ? &server_port
+                         : word == "--called" ? &server_AET : word == "--calling" ? &local_AET
+                         : word == "--fail-dir" ? &dir_fail : nullptr;
+    if (setting) {
+      if (i + 1 >= argc || !*argv[i + 1]) return Usage_Error("option " + word + " needs a value");
+      *setting = argv[++i];
+      if (word == "--fail-dir") flag_fail = 1;
+    } else if (word.size() > 1 && word[0] == '-') {
+      return Usage_Error("unknown option '" + word + "'");
+    } else if (folder.empty() && !word.empty()) {
+      folder = word;
+    } else {
+      return Usage_Error("unexpected argument '" + word + "'");
+    }
+  }
+  if (folder.empty()) return Usage_Error("no FOLDER given");
+  // "none" is the settings' placeholder for a server not chosen yet.
+  if (server_peer.empty() || server_peer == "none")
+    return Usage_Error("no server: give --peer HOST (the settings name none)");
+  if (!Port_Valid(server_port)) return Usage_Error("port '" + server_port + "' is not a number from 1 to 65535");
+  if (!AE_Title_Valid(server_AET)) return Usage_Error("called AE title '" + server_AET + "' is not 1 to 16 characters");
+  if (!AE_Title_Valid(local_AET)) return Usage_Error("calling AE title '" + local_AET + "' is not 1 to 16 characters");
+  if (flag_fail && dir_fail.empty()) return Usage_Error("the fail folder is on but names no folder: give --fail-dir DIR");
+  if (flag_fail && dir_fail.back() != '/') dir_fail += '/';
+  if (folder.back() != '/') folder += '/';
+  return -1;
+}
+
+// The selected file entries under `root`, in tree order.
+std::vector<item_file *> Selected_Files(List_Tree *root)
+{
+  List_Rows rows = {};
+  List_Rows_Init(rows);
+  rows.root = root;
+  item_file **files = nullptr;
+  int count = 0;
+  std::vector<item_file *> list;
+  if (List_Rows_Collect_Selected(rows, &files, &count)) list.assign(files, files + count);
+  std::free(files);
+  List_Rows_Free(rows);
+  return list;
+}
+
+int Push_Run(int argc, char **argv)
+{
+  Cli_Selection selection;
+  std::string folder;
+  int exit_code = Options_Read(argc, argv, selection, folder);
+  if (exit_code >= 0) return exit_code;
+  selection.folder = folder.c_str();
+
+  int selected = 0;
+  List_Tree *root = Cli_Selection_Run("push", &selection, &selected);
+  if (!root) return CLI_FAILED;
+  std::vector<item_file *> files = Selected_Files(root);
+  if (files.size() != (size_t)selected) {
+    std::fprintf(stderr, "harrowdesk-cli push: cannot list the selected files\n");
+    List_Tree_Cache_Free();
+    Catalogue_Free(&Dir_List);
+    return CLI_FAILED;
+  }
+
+  std::signal(SIGINT, On_Interrupt);
+  Push_Result result;
+  if (Push_Start(files)) {
+    while (Push_Running()) {
+      if (interrupted) Push_Cancel();
+      std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    result = Push_Wait();
+  } else {
+    result.count = (int)files.size();
+  }
+  Scan_Wait();  // the rescan that follows deletions
+  std::signal(SIGINT, SIG_DFL);
+  List_Tree_Cache_Free();
+  Catalogue_Free(&Dir_List);
+  return result.successes == result.count && !result.cancelled ? CLI_OK : CLI_FAILED;
+}
+
+Cli_Register reg({"push", "send the DICOM files of a folder to a storage server (C-STORE)", Push_Run});
+
+}  // namespace

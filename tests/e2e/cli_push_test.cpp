@@ -1,0 +1,130 @@
+// harrowdesk-cli push end to end: a folder of real files pushed into Orthanc (counted
+// through its REST API), a selection by study, server settings taken from the settings
+// store, the fail folder in both modes, and usage errors.
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include "app/configuration.h"
+#include "e2e/dicom_peers.h"
+#include "support/test_support.h"
+
+namespace {
+
+const char CT_STUDY[] = "1.3.6.1.4.1.5962.1.2.1.20040119072730.12322";
+const char *const SOURCES[] = {"CT_small.dcm", "MR_small.dcm", "SC_rgb_jpeg_gdcm.dcm"};
+
+class Cli_Push : public testing::Test {
+protected:
+  void SetUp() override
+  {
+    folder_ = env_.root() + "in/";
+    mkdir(folder_.c_str(), 0700);
+    mkdir((folder_ + "sub").c_str(), 0700);
+    for (const char *name : SOURCES) ASSERT_TRUE(Write_File(folder_ + "sub/" + name, Read_File(Peer_Test_File(name))));
+    ASSERT_TRUE(Write_File(folder_ + "notes.txt", "not a DICOM file"));
+  }
+
+  // Runs the command with `arguments`; returns its exit code.
+  int Push(const std::string &arguments)
+  {
+    int status = 0;
+    output_ = Run_Command("'" + Binary_Dir() + "src/app/harrowdesk-cli' push '" + folder_ + "' --part10 " + arguments +
+                              " 2>&1",
+                          &status);
+    return status;
+  }
+  bool Exists(const std::string &path) const { return access(path.c_str(), F_OK) == 0; }
+
+  Scoped_Temp_Env env_;
+  std::string folder_, output_;
+};
+
+TEST_F(Cli_Push, every_file_goes_into_orthanc_and_the_audit_trail)
+{
+  Orthanc orthanc(env_.root());
+  ASSERT_TRUE(orthanc.Ready());
+  EXPECT_EQ(0, Push("--peer 127.0.0.1 --port " + std::to_string(orthanc.port) + " --called ORTHANC --calling HD"))
+      << output_;
+  EXPECT_EQ(3, orthanc.Instances());
+  EXPECT_NE(std::string::npos, output_.find("Done: All 3 files pushed")) << output_;
+  for (const char *name : SOURCES) EXPECT_TRUE(Exists(folder_ + "sub/" + name));
+  const std::string audit = Read_File(env_.temp() + "Harrowdesk.log");
+  EXPECT_NE(std::string::npos, audit.find(" Pushing 3 files from " + folder_ + "sub/ to 127.0.0.1:")) << audit;
+  EXPECT_NE(std::string::npos, audit.find(" Done: All 3 files pushed\n")) << audit;
+}
+
+TEST_F(Cli_Push, a_study_selection_sends_only_that_study)
+{
+  Orthanc orthanc(env_.root());
+  ASSERT_TRUE(orthanc.Ready());
+  EXPECT_EQ(0, Push("--peer 127.0.0.1 --port " + std::to_string(orthanc.port) + " --called ORTHANC --study " + CT_STUDY))
+      << output_;
+  EXPECT_EQ(1, orthanc.Instances());
+  // A study that is not there selects nothing: nothing is sent, and that is a failure.
+  EXPECT_EQ(1, Push("--peer 127.0.0.1 --port " + std::to_string(orthanc.port) + " --called ORTHANC --study 1.2.3"));
+  EXPECT_NE(std::string::npos, output_.find("matches the selection")) << output_;
+  EXPECT_EQ(1, orthanc.Instances());
+}
+
+TEST_F(Cli_Push, server_settings_come_from_the_store_but_deletion_only_from_the_command_line)
+{
+  Storescp peer(env_.root(), {"+xa"});
+  ASSERT_TRUE(peer.Ready());
+  Configuration_Defaults();
+  server_peer = "127.0.0.1";
+  server_port = std::to_string(peer.port);
+  server_AET = "STORESCP";
+  local_AET = "HARROWDESK";
+  delete_push = 1;
+  ASSERT_EQ(1, Configuration_Write());
+  EXPECT_EQ(0, Push("")) << output_;
+  EXPECT_EQ(3, peer.Stored());
+  for (const char *name : SOURCES) EXPECT_TRUE(Exists(folder_ + "sub/" + name));
+
+  EXPECT_EQ(0, Push("--delete")) << output_;
+  for (const char *name : SOURCES) EXPECT_FALSE(Exists(folder_ + "sub/" + name));
+}
+
+TEST_F(Cli_Push, failed_files_are_copied_or_moved_into_the_fail_folder)
+{
+  Storescp peer(env_.root(), {"--refuse"});
+  ASSERT_TRUE(peer.Ready());
+  const std::string server = "--peer 127.0.0.1 --port " + std::to_string(peer.port) + " --called STORESCP ";
+  const std::string copies = env_.root() + "copies", moved = env_.root() + "moved";
+  EXPECT_EQ(1, Push(server + "--fail-dir " + copies)) << output_;
+  EXPECT_NE(std::string::npos, output_.find("Done: Failed 3 files out of 3")) << output_;
+  for (const char *name : SOURCES) {
+    EXPECT_EQ(Read_File(Peer_Test_File(name)), Read_File(copies + "/" + name)) << name;
+    EXPECT_TRUE(Exists(folder_ + "sub/" + name)) << name;
+  }
+  EXPECT_EQ(1, Push(server + "--fail-dir " + moved + " --delete")) << output_;
+  for (const char *name : SOURCES) {
+    EXPECT_EQ(Read_File(Peer_Test_File(name)), Read_File(moved + "/" + name)) << name;
+    EXPECT_FALSE(Exists(folder_ + "sub/" + name)) << name;
+  }
+}
+
+TEST_F(Cli_Push, bad_options_are_usage_errors_that_send_nothing)
+{
+  const struct {
+    const char *arguments;
+    const char *message;
+  } cases[] = {
+      {"--peer 127.0.0.1 --port 70000 --called X", "port '70000' is not a number from 1 to 65535"},
+      {"--peer 127.0.0.1 --port 104x --called X", "port '104x' is not a number from 1 to 65535"},
+      {"--peer 127.0.0.1 --port 104 --called ABCDEFGHIJKLMNOPQ", "called AE title 'ABCDEFGHIJKLMNOPQ' is not 1 to 16"},
+      {"--peer 127.0.0.1 --port 104 --called X --fail-dir", "option --fail-dir needs a value"},
+      {"--peer 127.0.0.1 --port 104 --called X --bogus", "unknown option '--bogus'"},
+      {"--port 104 --called X --study", "option --study needs a value"},
+      {"--port 104 --called X", "no server: give --peer HOST"},
+  };
+  for (const auto &test : cases) {
+    SCOPED_TRACE(test.arguments);
+    EXPECT_EQ(2, Push(test.arguments));
+    EXPECT_NE(std::string::npos, output_.find(test.message)) << output_;
+  }
+}
+
+}  // namespace

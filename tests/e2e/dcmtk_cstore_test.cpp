@@ -1,0 +1,192 @@
+// The C-STORE client against real servers on loopback: storescp accepting, refusing,
+// accepting no context and aborting mid-transfer, a port without listener, and
+// Orthanc; the transfer syntax carried from file to file; the progress lines.
+#include "dcmtk/config/osconfig.h"
+
+#include "app/dcmtk_cstore.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+#include "dcmtk/dcmdata/dcxfer.h"
+#include "e2e/dicom_peers.h"
+#include "support/test_support.h"
+
+namespace {
+
+const char CT_CLASS[] = "1.2.840.10008.5.1.4.1.1.2";
+const char SC_CLASS[] = "1.2.840.10008.5.1.4.1.1.7";
+const char EXPLICIT_LE[] = "1.2.840.10008.1.2.1";
+const char JPEG_LOSSLESS_SV1[] = "1.2.840.10008.1.2.4.70";
+
+// Collects the lines written to a progress record.
+class Line_View : public Progress_View {
+public:
+  std::vector<std::string> lines;
+  void Notify(Progress_Record *progress, int message) override
+  {
+    if (message != WM_PROGRESS_TEXT) return;
+    for (std::string &line : Progress_Take_Lines(progress)) lines.push_back(line);
+  }
+};
+
+int Send(int port, const std::string &file, const char *syntax, const char *sop_class,
+         Progress_Record *progress = nullptr)
+{
+  return DCMTK_CSTORE(file.c_str(), "127.0.0.1", "STORESCP", port, "HARROWDESK", syntax, sop_class, progress);
+}
+
+struct Peer_Case {
+  const char *name;
+  std::vector<std::string> options;  // storescp options; {"-"} = no listener at all
+  int stored;                        // expected result
+  std::vector<std::string> warnings; // warning lines expected, in order after the first
+};
+
+TEST(DCMTK_CSTORE, outcomes_against_real_storescp_peers)
+{
+  Scoped_Temp_Env env;
+  const std::string profile = Peer_Verification_Only_Profile(env.root());
+  const Peer_Case cases[] = {
+      {"accepting", {}, 1, {}},
+      {"refusing", {"--refuse"}, 0, {"\xF1        Association Rejected"}},
+      {"no context", {"-xf", profile, "VerificationOnly"}, 0, {"\xF1        No Acceptable Presentation Contexts"}},
+      {"aborting mid-transfer", {"--abort-during"}, 0, {}},
+      {"no listener", {"-"}, 0, {"Connection refused"}},
+  };
+  int index = 0;
+  for (const Peer_Case &test : cases) {
+    SCOPED_TRACE(test.name);
+    DCMTK_CSTORE_Reset();
+    const std::string folder = env.root() + "peer" + std::to_string(index++) + "/";
+    mkdir(folder.c_str(), 0700);
+    std::unique_ptr<Storescp> peer;
+    int port = Peer_Free_Port();
+    if (test.options != std::vector<std::string>{"-"}) {
+      peer = std::make_unique<Storescp>(folder, test.options);
+      ASSERT_TRUE(peer->Ready());
+      port = peer->port;
+    }
+    Message_Capture capture(19);
+    EXPECT_EQ(test.stored, Send(port, Peer_Test_File("CT_small.dcm"), EXPLICIT_LE, CT_CLASS));
+    if (peer) {
+      EXPECT_EQ(test.stored, peer->Stored());
+    }
+    std::vector<std::string> warnings = capture.Texts(MSG_WARNING);
+    if (test.stored) {
+      EXPECT_TRUE(warnings.empty());
+      continue;
+    }
+    if (test.options == std::vector<std::string>{"--abort-during"}) {
+      EXPECT_EQ(1, capture.Count(MSG_TRACE, "DCMTK_CSTORE(), Peer Aborted Association"));
+      EXPECT_EQ(1, capture.Count(MSG_WARNING, "Store SCU Failed"));
+      continue;
+    }
+    ASSERT_EQ(2 + test.warnings.size(), warnings.size());
+    EXPECT_EQ("\xF1\x05WARNING:\x02 Unable to connect with SCP", warnings[0]);
+    EXPECT_EQ("\xF1        Server: \x01STORESCP\x02 on \x01" "127.0.0.1:" + std::to_string(port) + "\x02", warnings[1]);
+    for (size_t i = 0; i < test.warnings.size(); ++i)
+      EXPECT_NE(std::string::npos, warnings[2 + i].find(test.warnings[i])) << warnings[2 + i];
+  }
+}
+
+TEST(DCMTK_CSTORE, file_that_is_no_storage_object_fails_before_any_connection)
+{
+  Scoped_Temp_Env env;
+  const std::string file = env.root() + "verification.dcm";
+  int status = 0;
+  Run_Command("/usr/bin/python3 -c \"import pydicom; d = pydicom.dcmread('" + Peer_Test_File("CT_small.dcm") +
+                  "'); d.SOPClassUID = '1.2.840.10008.1.1'; d.save_as('" + file + "')\"",
+              &status);
+  ASSERT_EQ(0, status);
+  Message_Capture capture(19);
+  EXPECT_EQ(0, Send(Peer_Free_Port(), file, EXPLICIT_LE, "1.2.840.10008.1.1"));
+  EXPECT_EQ(std::vector<std::string>{"\xF1\x05WARNING:\x02 DCMTK_CSTORE(), unknown storage sop class in file"},
+            capture.Texts(MSG_WARNING));
+  EXPECT_EQ(0, capture.Count(MSG_TRACE, "Requesting Association"));
+
+  capture.Clear();
+  EXPECT_EQ(0, Send(Peer_Free_Port(), env.root() + "missing.dcm", EXPLICIT_LE, CT_CLASS));
+  EXPECT_EQ(std::vector<std::string>{"\xF1\x05WARNING:\x02 DCMTK_CSTORE(), missing SOP class (or instance) in file"},
+            capture.Texts(MSG_WARNING));
+}
+
+TEST(DCMTK_CSTORE, transfer_syntax_choice_is_carried_from_file_to_file)
+{
+  Scoped_Temp_Env env;
+  Storescp peer(env.root(), {"+xa"});
+  ASSERT_TRUE(peer.Ready());
+  DCMTK_CSTORE_Reset();
+  EXPECT_EQ(-1, DCMTK_CSTORE_Choice());
+
+  // No choice yet and an unlisted syntax: explicit VR little endian is proposed.
+  EXPECT_EQ(1, Send(peer.port, Peer_Test_File("CT_small.dcm"), "1.2.3.unlisted", CT_CLASS));
+  EXPECT_EQ(-1, DCMTK_CSTORE_Choice());
+
+  // A JPEG lossless file makes its syntax the choice, and it is stored in it.
+  EXPECT_EQ(1, Send(peer.port, Peer_Test_File("SC_rgb_jpeg_gdcm.dcm"), JPEG_LOSSLESS_SV1, SC_CLASS));
+  EXPECT_EQ((int)DcmXfer(JPEG_LOSSLESS_SV1).getXfer(), DCMTK_CSTORE_Choice());
+
+  // The next file brings an unlisted syntax: JPEG lossless is proposed again, and the
+  // explicit VR file cannot be sent in the syntax the peer accepted.
+  Message_Capture capture(19);
+  EXPECT_EQ(0, Send(peer.port, Peer_Test_File("CT_small.dcm"), "", CT_CLASS));
+  EXPECT_EQ(1, capture.Count(MSG_TRACE, "Transfer: Little Endian Explicit -> JPEG Lossless"));
+  EXPECT_EQ(1, capture.Count(MSG_WARNING, "Store SCU Failed"));
+  EXPECT_EQ((int)DcmXfer(JPEG_LOSSLESS_SV1).getXfer(), DCMTK_CSTORE_Choice());
+  EXPECT_EQ(2, peer.Stored());
+}
+
+TEST(DCMTK_CSTORE, progress_lines_show_the_size_and_the_end)
+{
+  Scoped_Temp_Env env;
+  Storescp peer(env.root(), {});
+  ASSERT_TRUE(peer.Ready());
+  DCMTK_CSTORE_Reset();
+  Progress_Record progress;
+  Line_View view;
+  progress.view = &view;
+  ASSERT_EQ(1, Send(peer.port, Peer_Test_File("CT_small.dcm"), EXPLICIT_LE, CT_CLASS, &progress));
+  progress.view = nullptr;
+  ASSERT_EQ(2u, view.lines.size());
+  EXPECT_EQ(0u, view.lines[0].find("    pushing \x01"));
+  EXPECT_NE(std::string::npos, view.lines[0].find(" Kb"));
+  EXPECT_EQ("    done", view.lines[1]);
+}
+
+TEST(DCMTK_CSTORE, orthanc_stores_what_it_confirms)
+{
+  Scoped_Temp_Env env;
+  Orthanc orthanc(env.root());
+  ASSERT_TRUE(orthanc.Ready());
+  DCMTK_CSTORE_Reset();
+  const char *const files[][3] = {{"CT_small.dcm", EXPLICIT_LE, CT_CLASS},
+                                  {"MR_small.dcm", EXPLICIT_LE, "1.2.840.10008.5.1.4.1.1.4"},
+                                  {"SC_rgb_jpeg_gdcm.dcm", JPEG_LOSSLESS_SV1, SC_CLASS}};
+  for (const auto &file : files)
+    EXPECT_EQ(1, DCMTK_CSTORE(Peer_Test_File(file[0]).c_str(), "127.0.0.1", "ORTHANC", orthanc.port, "HARROWDESK",
+                              file[1], file[2], nullptr))
+        << file[0];
+  EXPECT_EQ(3, orthanc.Instances());
+}
+
+TEST(DCMTK_CSTORE, orthanc_rejects_a_wrong_called_AE_title)
+{
+  Scoped_Temp_Env env;
+  Orthanc orthanc(env.root(), true);
+  ASSERT_TRUE(orthanc.Ready());
+  DCMTK_CSTORE_Reset();
+  Message_Capture capture(19);
+  EXPECT_EQ(0, DCMTK_CSTORE(Peer_Test_File("CT_small.dcm").c_str(), "127.0.0.1", "NOT_ORTHANC", orthanc.port,
+                            "HARROWDESK", EXPLICIT_LE, CT_CLASS, nullptr));
+  const std::string address = "127.0.0.1:" + std::to_string(orthanc.port);
+  EXPECT_EQ((std::vector<std::string>{"\xF1\x05WARNING:\x02 Unable to connect with SCP",
+                                      "\xF1        Server: \x01NOT_ORTHANC\x02 on \x01" + address + "\x02",
+                                      "\xF1        Association Rejected"}),
+            capture.Texts(MSG_WARNING));
+  EXPECT_EQ(1, capture.Count(MSG_TRACE, "Called AE Title Not Recognized"));
+  EXPECT_EQ(0, orthanc.Instances());
+}
+
+}  // namespace
