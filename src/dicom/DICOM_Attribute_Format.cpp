@@ -56,11 +56,11 @@ static bool Item_Tag(const DICOM_Attribute *r, uint16_t element) { return r && r
 static void Close_Ended(Walk &w, int64_t position)
 {
   while (w.End_Of_Sequence[Depth(w)] != -1 && position >= w.End_Of_Sequence[Depth(w)]) {
-    Message_Log(w.owner, MSG_TRACE + 4, "\"Stop of Sequence\" from size");
+    Message_Log(w.owner, MSG_TRACE + 3, "\"Stop of Sequence\" from size");
     Close_Sequence(w);
   }
   if (w.End_Of_Item[Depth(w)] != -1 && position >= w.End_Of_Item[Depth(w)]) {
-    Message_Log(w.owner, MSG_TRACE + 4, "\"Stop of Item\" from size");
+    Message_Log(w.owner, MSG_TRACE + 3, "\"Stop of Item\" from size");
     Close_Item(w);
   }
 }
@@ -135,7 +135,7 @@ static void Open_By_VR(Walk &w, DICOM_Attribute *made, const DICOM_Attribute *ne
 static bool Format_Record(Walk &w, const DICOM_Attribute *record, const DICOM_Attribute *next)
 {
   int64_t P = record->element_position;
-  Message_Log(w.owner, MSG_TRACE + 5, "DICOM_Attribute_Format (%04x,%04x) (pos:%04X)", record->group, record->element,
+  Message_Log(w.owner, MSG_TRACE + 4, "DICOM_Attribute_Format (%04x,%04x) (pos:%04X)", record->group, record->element,
               (unsigned)P);
   DICOM_Attribute copy = *record;
   if (copy.dictionary && copy.dictionary->retired) {

@@ -14,13 +14,13 @@ static std::string Banner_Indent(int depth) { return std::string(4 * (size_t)(de
 
 static void Trace_Item_Number(Window_Handle owner, const DICOM_Sequence_Root *root)
 {
-  Message_Log(owner, MSG_TRACE + 5, "-> Item_Number[%d] = %d", root->Sequence_Depth,
+  Message_Log(owner, MSG_TRACE + 4, "-> Item_Number[%d] = %d", root->Sequence_Depth,
               root->Item_Number[root->Sequence_Depth]);
 }
 
 void DICOM_Attribute_Sequence_Reset(Window_Handle owner, DICOM_Sequence_Root *root)
 {
-  Message_Log(owner, MSG_TRACE + 5, "in DICOM_Attribute_Sequence_Reset()");
+  Message_Log(owner, MSG_TRACE + 4, "in DICOM_Attribute_Sequence_Reset()");
   std::memset(root, 0, sizeof *root);
 }
 
@@ -93,7 +93,7 @@ int DICOM_Attribute_Sequence_End(Window_Handle owner, DICOM_Sequence_Root *root)
                  missing, root->group[depth - 1], root->element[depth - 1]);
   }
   root->Sequence_Depth = 0;
-  Message_Log(owner, MSG_TRACE + 5, "-> root->Sequence_Depth = %d", 0);
+  Message_Log(owner, MSG_TRACE + 4, "-> root->Sequence_Depth = %d", 0);
   return 0;
 }
 
@@ -106,7 +106,7 @@ int DICOM_Attribute_Item_Start(Window_Handle owner, DICOM_Sequence_Root *root, i
   if (log_kind)
     Message_Log(owner, log_kind, "%s------------------------ ---- Item[%d] in ---------------",
                 Banner_Indent(depth - 1).c_str(), number);
-  Message_Log(owner, MSG_TRACE + 5, "-> root->Item_Number[%d] = %d", depth, number);
+  Message_Log(owner, MSG_TRACE + 4, "-> root->Item_Number[%d] = %d", depth, number);
   return number;
 }
 
@@ -124,7 +124,7 @@ int DICOM_Attribute_Sequence_Depth(const DICOM_Sequence_Root *root) { return roo
 
 int DICOM_Attribute_Item_Index(const DICOM_Sequence_Root *root, int depth)
 {
-  Message_Log(nullptr, MSG_TRACE + 5, "in DICOM_Attribute_Sequence_End(depth:%d)", depth);
+  Message_Log(nullptr, MSG_TRACE + 4, "in DICOM_Attribute_Sequence_End(depth:%d)", depth);
   if (depth < 0 || depth >= DICOM_SEQUENCE_LEVELS) return -1;
   return root->Item_Number[depth] - 1;
 }

@@ -79,7 +79,7 @@ static int Read_Exact(Window_Handle owner, NEMA_Source *source, void *dest, int6
   int64_t got = NEMA_Source_Read(source, dest, count);
   if (got == count) return 1;
   int code = errno;
-  Message_Log(owner, MSG_TRACE + 1, "file:%s line:%d", "NEMA_Read_Data", line);
+  Message_Log(owner, MSG_TRACE, "file:%s line:%d", "NEMA_Read_Data", line);
   if (got >= 0) {
     Message_Log(owner, MSG_WARNING, "End of File while reading: (%d /vs/ %d) (%s)", (int)got, (int)count, source->name);
   } else {
@@ -95,7 +95,7 @@ static int Read_Number(Window_Handle owner, NEMA_Source *source, int count, int 
 {
   std::memset(bytes, 0, (size_t)capacity);
   if (count < 1 || count > capacity) {
-    Message_Log(owner, MSG_TRACE + 1, "file:%s line:%d", "NEMA_Read_Data", line);
+    Message_Log(owner, MSG_TRACE, "file:%s line:%d", "NEMA_Read_Data", line);
     Message_Log(owner, MSG_WARNING, "Bad byte count %d for a value of %d bytes (%s)", count, capacity, source->name);
     return 0;
   }
@@ -148,7 +148,7 @@ static unsigned char *Read_Block(Window_Handle owner, NEMA_Source *source, int m
 {
   int64_t remaining = NEMA_Source_Remaining(source);
   if (size < 0 || (remaining >= 0 && size > remaining)) {
-    Message_Log(owner, MSG_TRACE + 1, "file:%s line:%d", "NEMA_Read_Data", read_line);
+    Message_Log(owner, MSG_TRACE, "file:%s line:%d", "NEMA_Read_Data", read_line);
     Message_Log(owner, MSG_WARNING, "End of File while reading: (%d /vs/ %d) (%s)", (int)(remaining < 0 ? 0 : remaining),
                 size, source->name);
     return nullptr;
@@ -181,10 +181,10 @@ char *NEMA_Read_String(Window_Handle owner, NEMA_Source *source, int mode, int c
 
 int NEMA_Skip(Window_Handle owner, NEMA_Source *source, int64_t size)
 {
-  Message_Log(owner, MSG_TRACE + 5, "in NEMA_Skip(size:%d)", (int)size);
+  Message_Log(owner, MSG_TRACE + 4, "in NEMA_Skip(size:%d)", (int)size);
   if (size == -1) return 1;
   if (size < -1) {
-    Message_Log(owner, MSG_TRACE + 1, "file:%s line:%d", "NEMA_Read_Data", __LINE__);
+    Message_Log(owner, MSG_TRACE, "file:%s line:%d", "NEMA_Read_Data", __LINE__);
     return 0;
   }
   return NEMA_Source_Seek(owner, source, NEMA_Source_Position(owner, source) + size);

@@ -65,13 +65,13 @@ static char VR_Char(int16_t VR, int index)
 
 static void Trace_Header(Window_Handle owner, const Header &h)
 {
-  Message_Log(owner, MSG_TRACE + 4, "[%06X] --> (%04x,%04x) VR:%c%c lenght:%08X (%d)", (unsigned)h.position, h.group,
+  Message_Log(owner, MSG_TRACE + 3, "[%06X] --> (%04x,%04x) VR:%c%c lenght:%08X (%d)", (unsigned)h.position, h.group,
               h.element, VR_Char(h.VR, 0), VR_Char(h.VR, 1), (unsigned)h.length, h.length);
 }
 
 static int Fail(Window_Handle owner, int level, const char *text)
 {
-  Message_Log(owner, MSG_TRACE + level, "NEMA_Get_Data_Element() --> %s", text);
+  Message_Log(owner, MSG_TRACE + level - 1, "NEMA_Get_Data_Element() --> %s", text);
   return 0;
 }
 
@@ -180,7 +180,7 @@ static int Read_Group(Window_Handle owner, NEMA_Source *source, Header &h, bool 
 static int Read_Element(Window_Handle owner, NEMA_Source *source, Header &h)
 {
   if (!NEMA_Read_Short(owner, source, h.mode, 2, &h.element)) return Fail(owner, 5, "failed to read element");
-  Message_Log(owner, MSG_TRACE + 5, "--> reading (%04x,%04x)", h.group, h.element);
+  Message_Log(owner, MSG_TRACE + 4, "--> reading (%04x,%04x)", h.group, h.element);
   return 1;
 }
 
@@ -198,7 +198,7 @@ static int Read_Implicit_Length(Window_Handle owner, NEMA_Source *source, Header
 {
   h.VR = 0;
   if (NEMA_Read_Long(owner, source, h.mode, 4, &h.length)) return 1;
-  Message_Log(owner, MSG_TRACE + 5, "NEMA_Get_Data_Element() --> failed to read size (VR:%c%c)", '0', '0');
+  Message_Log(owner, MSG_TRACE + 4, "NEMA_Get_Data_Element() --> failed to read size (VR:%c%c)", '0', '0');
   h.length = 0;
   return h.delimiter ? 1 : 0;
 }
@@ -207,7 +207,7 @@ static bool Over_Limit(const Header &h, int64_t limit) { return limit && h.lengt
 
 static int Fail_Size(Window_Handle owner, const Header &h)
 {
-  Message_Log(owner, MSG_TRACE + 5, "NEMA_Get_Data_Element() --> failed to read size (VR:%c%c)", VR_Char(h.VR, 0),
+  Message_Log(owner, MSG_TRACE + 4, "NEMA_Get_Data_Element() --> failed to read size (VR:%c%c)", VR_Char(h.VR, 0),
               VR_Char(h.VR, 1));
   return 0;
 }
@@ -236,7 +236,7 @@ static int Read_Explicit(Window_Handle owner, NEMA_Source *source, Header &h, in
     h.VR = 0;
     h.length = (int32_t)NEMA_Convert_32(h.mode, c);
     if (h.length < -1 || Over_Limit(h, limit)) return 0;
-    Message_Log(owner, MSG_TRACE + 4, "[%06X] --> (%04x,%04x) BUG! lenght:%08X (%d)", (unsigned)h.position, h.group,
+    Message_Log(owner, MSG_TRACE + 3, "[%06X] --> (%04x,%04x) BUG! lenght:%08X (%d)", (unsigned)h.position, h.group,
                 h.element, (unsigned)h.length, h.length);
     return 2;
   }
@@ -257,7 +257,7 @@ static int Read_Explicit(Window_Handle owner, NEMA_Source *source, Header &h, in
 int NEMA_Get_Data_Element(Window_Handle owner, NEMA_Source *source, int mode, uint16_t *group, uint16_t *element,
                           int16_t *VR, int32_t *length, int64_t limit)
 {
-  Message_Log(owner, MSG_TRACE + 4, "in NEMA_Get_Data_Element(mode:%04X)", mode);
+  Message_Log(owner, MSG_TRACE + 3, "in NEMA_Get_Data_Element(mode:%04X)", mode);
   Header h{NEMA_Source_Position(owner, source), mode, 0, 0, 0, 0, false};
   if (!Read_Group(owner, source, h, false) || !Read_Element(owner, source, h)) return 0;
   Repair_Philips_Item(owner, h);
@@ -280,7 +280,7 @@ int NEMA_Get_Data_Element(Window_Handle owner, NEMA_Source *source, int mode, ui
     return 0;
   }
   if (Over_Limit(h, limit)) {
-    Message_Log(owner, MSG_TRACE + 5, "NEMA_Get_Data_Element() --> failed size to big (=%08X)", (unsigned)h.length);
+    Message_Log(owner, MSG_TRACE + 4, "NEMA_Get_Data_Element() --> failed size to big (=%08X)", (unsigned)h.length);
     return 0;
   }
   if (Repair_GE_Length(owner, h)) {
@@ -309,7 +309,7 @@ int NEMA_Get_Data_Element(Window_Handle owner, NEMA_Source *source, int mode, ui
 int NEMA_Get_Data_Element_Fuji(Window_Handle owner, NEMA_Source *source, int mode, uint16_t *group,
                                uint16_t *element, int16_t *VR, int32_t *length, int64_t limit)
 {
-  Message_Log(owner, MSG_TRACE + 2, "in NEMA_Get_Data_Element_Fuji(mode:%04X)", mode);
+  Message_Log(owner, MSG_TRACE + 1, "in NEMA_Get_Data_Element_Fuji(mode:%04X)", mode);
   Header h{NEMA_Source_Position(owner, source), (mode & ~0x07) | NEMA_MODE_EXPLICIT, 0, 0, 0, 0, false};
   if (!Read_Group(owner, source, h, true) || !Read_Element(owner, source, h)) return 0;
   Item_Tag_Mode(h);
@@ -323,7 +323,7 @@ int NEMA_Get_Data_Element_Fuji(Window_Handle owner, NEMA_Source *source, int mod
     return 0;
   }
   if (Over_Limit(h, limit)) {
-    Message_Log(owner, MSG_TRACE + 5, "NEMA_Get_Data_Element() --> failed size to big (=%08X)", (unsigned)h.length);
+    Message_Log(owner, MSG_TRACE + 4, "NEMA_Get_Data_Element() --> failed size to big (=%08X)", (unsigned)h.length);
     return 0;
   }
   if (h.length < -1) return 0;

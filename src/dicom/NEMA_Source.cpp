@@ -34,10 +34,10 @@ int NEMA_Source_File(NEMA_Source *source, int fd, const char *name, int64_t bloc
   source->size = fstat(fd, &info) == 0 && S_ISREG(info.st_mode) ? (int64_t)info.st_size : -1;
   off_t start = lseek(fd, 0, SEEK_CUR);
   if (start < 0) {
-    Message_Log(nullptr, MSG_TRACE + 1, "file:%s line:%d", "NEMA_Source", __LINE__);
-    Message_Log(nullptr, MSG_TRACE + 1, "using lseek()");
-    Message_Log(nullptr, MSG_TRACE + 1, "%s", Error_Text(0));
-    Message_Log(nullptr, MSG_TRACE + 1, "file: (%s)", source->name);
+    Message_Log(nullptr, MSG_TRACE, "file:%s line:%d", "NEMA_Source", __LINE__);
+    Message_Log(nullptr, MSG_TRACE, "using lseek()");
+    Message_Log(nullptr, MSG_TRACE, "%s", Error_Text(0));
+    Message_Log(nullptr, MSG_TRACE, "file: (%s)", source->name);
     start = 0;
   }
   source->offset = start;
@@ -76,7 +76,7 @@ int NEMA_Source_Seek(Window_Handle owner, NEMA_Source *source, int64_t position)
   // A file that cannot be sought is closed, so that nobody reads it at a wrong place.
   int code = position < 0 ? EINVAL : EBADF;
   NEMA_Source_Close(source);
-  Message_Log(owner, MSG_TRACE + 1, "file:%s line:%d", "NEMA_Source", __LINE__);
+  Message_Log(owner, MSG_TRACE, "file:%s line:%d", "NEMA_Source", __LINE__);
   Message_Log(owner, MSG_WARNING, NEMA_ERROR_PREFIX " while seeking pos %ld", (long)position);
   Message_Log(owner, MSG_WARNING, "%s", Error_Text(code));
   Message_Log(owner, MSG_WARNING, "file: (%s)", source->name);

@@ -156,7 +156,7 @@ static int Attribute_Copy(DICOM_Attribute *to, const DICOM_Attribute *from)
 DICOM_Attribute *DICOM_Attribute_Insert(Window_Handle owner, const DICOM_Sequence_Root *root, DICOM_Attribute **list,
                                         const DICOM_Attribute *record)
 {
-  Message_Log(owner, MSG_TRACE + 5, "in DICOM_Attribute_Insert(%04x,%04x) %c%c %d bytes", record->group,
+  Message_Log(owner, MSG_TRACE + 4, "in DICOM_Attribute_Insert(%04x,%04x) %c%c %d bytes", record->group,
               record->element, VR_Or_Dash(record->VR, 0), VR_Or_Dash(record->VR, 1), record->size);
   DICOM_Attribute **target = Descend(root, list, true);
   if (!target) {
@@ -183,7 +183,7 @@ DICOM_Attribute *DICOM_Attribute_Insert(Window_Handle owner, const DICOM_Sequenc
 DICOM_Attribute *DICOM_Attribute_Get(Window_Handle owner, const DICOM_Sequence_Root *root, DICOM_Attribute *list,
                                      uint16_t group, uint16_t element)
 {
-  Message_Log(owner, MSG_TRACE + 5, "in DICOM_Attribute_Get(%04x,%04x)", group, element);
+  Message_Log(owner, MSG_TRACE + 4, "in DICOM_Attribute_Get(%04x,%04x)", group, element);
   DICOM_Attribute **found = Descend(root, &list, false);
   for (DICOM_Attribute *r = found ? *found : nullptr; r; r = r->next)
     if ((group == 0xFFFF || r->group == group) && (element == 0xFFFF || r->element == element)) return r;
@@ -219,7 +219,7 @@ static bool Tag_Match(const DICOM_Attribute *r, const char *group, const char *e
 DICOM_Attribute *DICOM_Attribute_Get(Window_Handle owner, const DICOM_Sequence_Root *root, DICOM_Attribute *list,
                                      const char *group, const char *element)
 {
-  Message_Log(owner, MSG_TRACE + 5, "in DICOM_Attribute_Get(%s,%s)", group, element);
+  Message_Log(owner, MSG_TRACE + 4, "in DICOM_Attribute_Get(%s,%s)", group, element);
   DICOM_Attribute **found = Descend(root, &list, false);
   for (DICOM_Attribute *r = found ? *found : nullptr; r; r = r->next)
     if (Tag_Match(r, group, element)) return r;
@@ -231,7 +231,7 @@ DICOM_Attribute *DICOM_Attribute_Get(Window_Handle owner, const DICOM_Sequence_R
 void DICOM_Attribute_Free(Window_Handle owner, DICOM_Attribute *record)
 {
   if (!record) return;
-  Message_Log(owner, MSG_TRACE + 5, "in DICOM_Attribute_Free(%04x,%04x)", record->group, record->element);
+  Message_Log(owner, MSG_TRACE + 4, "in DICOM_Attribute_Free(%04x,%04x)", record->group, record->element);
   for (int32_t i = 0; i < record->count; i++) {
     DICOM_Attribute *r = record->item[i];
     while (r) {
@@ -269,7 +269,7 @@ static void Delete_In(Window_Handle owner, DICOM_Attribute **list, const Match &
 int DICOM_Attribute_Delete(Window_Handle owner, const DICOM_Sequence_Root *root, DICOM_Attribute **list,
                            uint16_t group, uint16_t element)
 {
-  Message_Log(owner, MSG_TRACE + 5, "in DICOM_Attribute_Delete(%04x,%04x)", group, element);
+  Message_Log(owner, MSG_TRACE + 4, "in DICOM_Attribute_Delete(%04x,%04x)", group, element);
   if (!list) return 0;
   DICOM_Attribute **found = Descend(root, list, false);
   if (!found) return 1;
@@ -283,7 +283,7 @@ int DICOM_Attribute_Delete(Window_Handle owner, const DICOM_Sequence_Root *root,
 int DICOM_Attribute_Delete(Window_Handle owner, const DICOM_Sequence_Root *root, DICOM_Attribute **list,
                            const char *group, const char *element)
 {
-  Message_Log(owner, MSG_TRACE + 5, "in DICOM_Attribute_Delete(%s,%s)", group, element);
+  Message_Log(owner, MSG_TRACE + 4, "in DICOM_Attribute_Delete(%s,%s)", group, element);
   if (!list) return 0;
   DICOM_Attribute **found = Descend(root, list, false);
   if (!found) return 1;

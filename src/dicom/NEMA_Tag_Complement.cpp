@@ -16,6 +16,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <unordered_map>
 
 #include "dicom/NEMA_Log.h"
 #include "dicom/NEMA_Memory_Error.h"
@@ -215,34 +216,46 @@ static int Complement_Group_Length(DICOM_Attribute *record)
   return 1;
 }
 
-// The text of the private creator of `record` in `list` (cut to 64 characters and
-// trimmed) in `out`; false when the list has no creator with a value.
-static bool Creator_Text(const DICOM_Attribute *list, const DICOM_Attribute *record, char *out, size_t size)
+// The private creators of one list with a value, by group and block ((gggg,00bb) under
+// gggg << 8 | bb): the first record of each wins. Built once per list, so a list of many
+// private elements costs linear time.
+typedef std::unordered_map<uint32_t, const DICOM_Attribute *> Creator_Index;
+
+static Creator_Index Creators_Of(const DICOM_Attribute *list)
 {
-  uint16_t creator = (uint16_t)(record->element >> 8);
-  for (const DICOM_Attribute *r = list; r; r = r->next) {
-    if (r->group != record->group || r->element != creator || !r->data || r->size <= 0) continue;
-    size_t length = std::min<size_t>((size_t)r->size, CREATOR_MAX);
-    const char *text = (const char *)r->data;
-    while (length > 0 && (text[length - 1] == ' ' || text[length - 1] == '\0')) length--;
-    size_t start = 0;
-    while (start < length && text[start] == ' ') start++;
-    std::snprintf(out, size, "%.*s", (int)(length - start), text + start);
-    return length > start;
-  }
-  return false;
+  Creator_Index creators;
+  for (const DICOM_Attribute *r = list; r; r = r->next)
+    if ((r->group & 1) && r->element <= 0x00FF && r->data && r->size > 0)
+      creators.emplace((uint32_t)r->group << 8 | r->element, r);
+  return creators;
+}
+
+// The text of the private creator of `record` (cut to 64 characters and trimmed) in
+// `out`; false when the list has no creator with a value.
+static bool Creator_Text(const Creator_Index &creators, const DICOM_Attribute *record, char *out, size_t size)
+{
+  auto found = creators.find((uint32_t)record->group << 8 | (uint32_t)(record->element >> 8));
+  if (found == creators.end()) return false;
+  const DICOM_Attribute *r = found->second;
+  size_t length = std::min<size_t>((size_t)r->size, CREATOR_MAX);
+  const char *text = (const char *)r->data;
+  while (length > 0 && (text[length - 1] == ' ' || text[length - 1] == '\0')) length--;
+  size_t start = 0;
+  while (start < length && text[start] == ' ') start++;
+  std::snprintf(out, size, "%.*s", (int)(length - start), text + start);
+  return length > start;
 }
 
 // Vendors' private dictionaries are not read yet: a private element is described by its
 // creator's text.
-static int Complement_Private(const DICOM_Attribute *list, DICOM_Attribute *record)
+static int Complement_Private(const Creator_Index &creators, DICOM_Attribute *record)
 {
   if (record->element >= 0x0010 && record->element <= 0x00FF) {
     record->dictionary_VR = (int16_t)DICOM_VR_LO;
     return Describe(record, "Private Creator Data Element");
   }
   char creator[CREATOR_MAX + 1];
-  if (record->element >= 0x1000 && Creator_Text(list, record, creator, sizeof creator))
+  if (record->element >= 0x1000 && Creator_Text(creators, record, creator, sizeof creator))
     return Describe(record, "%s", creator);
   return 1;
 }
@@ -305,14 +318,14 @@ static int Complement_Structure(DICOM_Attribute *record)
   }
 }
 
-// Completes one record of `list`; returns 1, or 0 when its description failed.
-static int Complement_Record(Window_Handle owner, const DICOM_Attribute *list, DICOM_Attribute *record)
+// Completes one record of a list; returns 1, or 0 when its description failed.
+static int Complement_Record(Window_Handle owner, const Creator_Index &creators, DICOM_Attribute *record)
 {
   Message_Log(owner, MSG_TRACE + 4, "DICOM_Attribute_Complement (%04x,%04x)", record->group, record->element);
   Attach_Entry(record);
   if (record->element == 0x0000 && !record->description) return Complement_Group_Length(record);
   bool is_private = record->flags & DICOM_FLAG_PRIVATE;
-  if (record->group & 1) return Complement_Private(list, record);
+  if (record->group & 1) return Complement_Private(creators, record);
   if (record->group == 0x1000 && is_private) return Complement_1000(owner, record);
   if (record->group >= 0x7F00 && record->group <= 0x7FDF && is_private) return Complement_7Fxx(owner, record);
   return Complement_Structure(record);
@@ -322,8 +335,9 @@ static int Complement_Record(Window_Handle owner, const DICOM_Attribute *list, D
 static int Complement_List(Window_Handle owner, DICOM_Attribute *list)
 {
   int failed = 0;
+  Creator_Index creators = Creators_Of(list);
   for (DICOM_Attribute *record = list; record; record = record->next) {
-    if (!Complement_Record(owner, list, record)) failed++;
+    if (!Complement_Record(owner, creators, record)) failed++;
     for (int32_t i = 0; i < record->count; i++) failed += Complement_List(owner, record->item[i]);
   }
   return failed;

@@ -5,6 +5,7 @@
 #include <dirent.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <map>
@@ -51,7 +52,8 @@ class Cli_Copy : public ::testing::Test {
 protected:
   static void SetUpTestSuite()
   {
-    corpus = Binary_Dir() + "test-tmp/cli-copy-corpus/";
+    // One corpus per test process: ctest runs the tests of this suite side by side.
+    corpus = Binary_Dir() + "test-tmp/cli-copy-corpus-" + std::to_string(getpid()) + "/";
     int status = 0;
     Run_Command("rm -rf '" + corpus + "' && /usr/bin/python3 '" + Source_Dir() + "bench/make_corpus.py' '" + corpus +
                     "' --files 24 --images-per-series 4 --series-per-study 2 --rows 16 --columns 16 >/dev/null 2>&1",
