@@ -4,9 +4,9 @@
 // after the transfer syntax UID, then nests the flat list and fills in the dictionary's
 // view. The file is read through a 16 KiB window kept per thread and reused for every
 // file, so a header (usually a few KiB) costs one read and no allocation; one that
-// runs past the window refills it. Each element costs one
-// allocation, its record with its value in the same block, and the records are moved
-// (not copied) into the nested list. A file without the Part 10 preamble is read from
+// runs past the window refills it. Each element's record holds its value and comes
+// from the thread's shared block of records, and the records are moved (not copied)
+// into the nested list. A file without the Part 10 preamble is read from
 // its first byte.
 #include "dicom/DICOMDIR_Scan_Read.h"
 
@@ -133,11 +133,9 @@ static bool Scan_Element(Scan &s)
   DICOM_Attribute header{};
   int32_t value_size = Read_Header(s, header);
   if (value_size < 0) return false;
-  DICOM_Attribute *record = DICOM_Attribute_New(nullptr, value_size);
+  DICOM_Attribute *record = DICOM_Attribute_New(nullptr, &header, value_size);
   if (!record) return false;
   unsigned char *value = record->data;
-  *record = header;
-  record->data = value;
   int mode = header.group == 0x0002 ? 0 : s.mode;
   if ((value && !NEMA_Read_Buffer_Into(nullptr, s.source, mode, value_size, value)) ||
       !DICOM_Attribute_Adopt(nullptr, s.root, &s.list, record)) {

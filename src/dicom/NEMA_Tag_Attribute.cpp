@@ -9,6 +9,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "dicom/DICOM_Attribute_Block.h"
 #include "dicom/NEMA_Log.h"
 #include "dicom/NEMA_Tag_Attribute.h"
 #include "util/message_log.h"
@@ -121,15 +122,22 @@ static DICOM_Attribute **Descend(const DICOM_Sequence_Root *root, DICOM_Attribut
 // The room for a value that DICOM_Attribute_New leaves right after the record.
 static unsigned char *Inline_Value(DICOM_Attribute *record) { return (unsigned char *)(record + 1); }
 
-DICOM_Attribute *DICOM_Attribute_New(Window_Handle, int32_t value_size)
+DICOM_Attribute *DICOM_Attribute_New(Window_Handle, const DICOM_Attribute *fields, int32_t value_size)
 {
   size_t room = value_size > 0 ? (size_t)value_size : 0;
-  DICOM_Attribute *made = (DICOM_Attribute *)std::calloc(1, sizeof(DICOM_Attribute) + room);
-  if (!made) {
-    Memory_Error("calloc", __LINE__, "record", 1, (int)(sizeof(DICOM_Attribute) + room));
+  DICOM_Attribute_Block *block = nullptr;
+  DICOM_Attribute *made = (DICOM_Attribute *)DICOM_Attribute_Block_Take(sizeof(DICOM_Attribute) + room, &block);
+  if (!made && !(made = (DICOM_Attribute *)std::malloc(sizeof(DICOM_Attribute) + room))) {
+    Memory_Error("malloc", __LINE__, "record", 1, (int)(sizeof(DICOM_Attribute) + room));
     return nullptr;
   }
-  if (room) made->data = Inline_Value(made);
+  *made = *fields;
+  made->data = room ? Inline_Value(made) : nullptr;
+  made->description = nullptr;
+  made->count = 0;
+  made->item = nullptr;
+  made->next = made->last = nullptr;
+  made->block = block;
   return made;
 }
 
@@ -150,6 +158,7 @@ static int Attribute_Copy(DICOM_Attribute *to, const DICOM_Attribute *from)
   to->item = nullptr;
   to->count = 0;
   to->next = to->last = nullptr;
+  to->block = nullptr;
   if (from->data && from->size > 0) {
     to->data = (unsigned char *)std::malloc((size_t)from->size);
     if (!to->data) {
@@ -277,7 +286,10 @@ void DICOM_Attribute_Free(Window_Handle owner, DICOM_Attribute *record)
   std::free(record->item);
   if (record->data != Inline_Value(record)) std::free(record->data);
   std::free(record->description);
-  std::free(record);
+  if (record->block)
+    DICOM_Attribute_Block_Release(record->block);
+  else
+    std::free(record);
 }
 
 // Removes and frees every record of `*list` that `matches`, relinks the rest, then

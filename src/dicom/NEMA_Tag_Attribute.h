@@ -13,7 +13,8 @@
 
 #include "platform/os/window_handle.h"
 
-struct NEMA_db_Entry;  // a dictionary entry (dicom/NEMA_db.h)
+struct NEMA_db_Entry;          // a dictionary entry (dicom/NEMA_db.h)
+struct DICOM_Attribute_Block;  // a shared block of records (dicom/DICOM_Attribute_Block.h)
 
 // ---- VR codes ---------------------------------------------------------------------------
 // A VR as a 16-bit code, first character in the high byte; 0 = none. "Ia" and "Ib" are
@@ -60,8 +61,9 @@ enum : uint16_t {
 // ---- attribute record ---------------------------------------------------------------------
 // Allocated zero-filled with calloc; `data`, `description` and `item` (and each list in
 // it) are owned by the record and released with free() by DICOM_Attribute_Free. A
-// record made by DICOM_Attribute_New holds its value in its own block, right after it:
-// `data` then points there and goes with the record (a value never replaces it).
+// record made by DICOM_Attribute_New holds its value right after it, in the same room:
+// `data` then points there and goes with the record (a value never replaces it); the
+// room may lie in a shared block (`block`), which the record then holds.
 
 struct DICOM_Attribute {
   uint8_t mode;                  // mode byte in force when read; numbers convert by it
@@ -84,6 +86,7 @@ struct DICOM_Attribute {
   DICOM_Attribute **item;        // `count` list heads, one per item (a slot may be null)
   DICOM_Attribute *next;         // next record of the same list
   DICOM_Attribute *last;         // first record of a list only: the list's last record
+  DICOM_Attribute_Block *block;  // the shared block holding the record, or null (own allocation)
 };
 
 // ---- sequence context ---------------------------------------------------------------------
@@ -128,12 +131,15 @@ int DICOM_Attribute_Item_Index(const DICOM_Sequence_Root *root, int depth);
 
 // ---- list operations ----------------------------------------------------------------------
 
-// A new record, zero-filled, with room for a value of `value_size` bytes in its own
-// block: `data` points at that room when `value_size` is positive, else is null (the
-// value is not set: the caller fills it). Returns the record, owned by the caller until
-// a list adopts it, released with DICOM_Attribute_Free; returns nullptr when memory
-// runs out, after reporting it. One allocation instead of two for a value read.
-DICOM_Attribute *DICOM_Attribute_New(Window_Handle owner, int32_t value_size);
+// A new record with the fields of `fields` (value, description, items and links not
+// taken: `fields` should hold none) and room for a value of `value_size` bytes right
+// after it: `data` points at that room when `value_size` is positive, else is null (the
+// value is not set: the caller fills it). Small records come from the thread's shared
+// block (dicom/DICOM_Attribute_Block.h), so reading a header costs almost no calls to
+// malloc or free. Returns the record, owned by the caller until a list adopts it,
+// released with DICOM_Attribute_Free; returns nullptr when memory runs out, after
+// reporting it.
+DICOM_Attribute *DICOM_Attribute_New(Window_Handle owner, const DICOM_Attribute *fields, int32_t value_size);
 
 
 // Appends a copy of `record` (every field, the value bytes and the description
