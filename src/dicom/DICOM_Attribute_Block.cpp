@@ -1,7 +1,8 @@
 // The record blocks: a block is one malloc'd area with a header that counts its
 // holders, one per room handed out plus one for the thread that fills it. A thread
-// keeps its current block until a room no longer fits, then drops its hold and opens
-// the next; the hold of the block current at the thread's end is dropped by a
+// keeps its current block until a room no longer fits, then starts it over when every
+// room has been given back (the usual case: lists live for one file), else drops its
+// hold and opens the next; the hold of the block current at the thread's end is dropped by a
 // thread-local owner. The count is atomic because lists are often released by another
 // thread than the one that read them.
 #include "dicom/DICOM_Attribute_Block.h"
@@ -47,6 +48,8 @@ void *DICOM_Attribute_Block_Take(size_t bytes, DICOM_Attribute_Block **block)
   if (bytes > BLOCK_ROOM_MAX) return nullptr;
   bytes = (bytes + BLOCK_ALIGN - 1) / BLOCK_ALIGN * BLOCK_ALIGN;
   DICOM_Attribute_Block *current = thread_block.current;
+  if (current && current->used + bytes > BLOCK_SIZE && current->holders.load(std::memory_order_acquire) == 1)
+    current->used = 0;  // every room given back: the block starts over
   if (!current || current->used + bytes > BLOCK_SIZE) {
     void *area = std::malloc(sizeof(DICOM_Attribute_Block));
     if (!area) return nullptr;

@@ -1,8 +1,10 @@
 // Records from shared blocks: values kept apart across many blocks, rooms too large for
-// a block, and records released in any order from another thread than the reader's
-// (the sanitizer build checks that every block is freed once, after its last record).
+// a block, records released in any order from another thread than the reader's (the
+// sanitizer build checks that every block is freed once, after its last record), and a
+// block started over once all its records are gone, but never under a live one.
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <string>
 #include <thread>
 #include <vector>
@@ -65,6 +67,36 @@ TEST(Block, a_list_of_block_records_is_released_by_delete)
   EXPECT_EQ(std::string((char *)copy->data, 3), "345");
   EXPECT_EQ(DICOM_Attribute_Delete(nullptr, &root, &list, 0xFFFF, 0xFFFF), 1);
   EXPECT_EQ(list, nullptr);
+}
+
+TEST(Block, a_block_starts_over_only_when_all_its_records_are_gone)
+{
+  std::thread reader([] {
+    DICOM_Attribute fields{};
+    fields.size = 8;
+    DICOM_Attribute *kept = nullptr;
+    for (int round = 0; round < 200; round++) {  // lists of one "file" each, 40 KiB a round
+      std::vector<DICOM_Attribute *> list;
+      for (int i = 0; i < 300; i++) {
+        DICOM_Attribute *r = DICOM_Attribute_New(nullptr, &fields, 8);
+        ASSERT_NE(r, nullptr);
+        std::memset(r->data, round & 0xFF, 8);
+        list.push_back(r);
+      }
+      if (round == 50) {  // one record lives on: its block is never started over
+        kept = list.back();
+        list.pop_back();
+        std::memset(kept->data, 0xEE, 8);
+      }
+      for (DICOM_Attribute *r : list) {
+        for (int b = 0; b < 8; b++) ASSERT_EQ(r->data[b], round & 0xFF) << round;
+        DICOM_Attribute_Free(nullptr, r);
+      }
+      for (int b = 0; b < 8; b++) ASSERT_EQ(kept ? kept->data[b] : 0xEE, 0xEE) << round;
+    }
+    DICOM_Attribute_Free(nullptr, kept);
+  });
+  reader.join();
 }
 
 }  // namespace
