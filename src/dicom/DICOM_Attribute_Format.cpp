@@ -3,7 +3,8 @@
 // lengths say (the end offsets kept per depth), whichever comes; an element that
 // cannot be in the sequence it seems to be in (a tag below the last sequence of its
 // item, in a sequence of undefined length) ends that sequence. Each element is checked
-// against the dictionary and inserted at the current depth of the walk.
+// against the dictionary and inserted at the current depth of the walk: a copy of it,
+// or (the move form, for a flat list nobody needs afterwards) the record itself.
 #include <cstdint>
 
 #include "dicom/NEMA_Log.h"
@@ -165,6 +166,7 @@ static bool Format_Record(Walk &w, DICOM_Attribute *record, const DICOM_Attribut
   return true;
 }
 
+// A walk at depth 0 with no end known at any depth.
 static void Walk_Start(Walk &w, Window_Handle owner)
 {
   w = Walk{};

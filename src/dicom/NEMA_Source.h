@@ -49,8 +49,8 @@ int NEMA_Source_File(NEMA_Source *source, int fd, const char *name, int64_t bloc
 // opens file after file reuses one window, for example one per thread). Returns 1.
 int NEMA_Source_File_Lent(NEMA_Source *source, int fd, const char *name, unsigned char *window, int64_t capacity);
 
-// Releases the window of a file source (unless lent) and closes its descriptor when still open.
-// Safe on a memory source and on a source already closed.
+// Releases the window of a file source (unless lent) and closes its descriptor when
+// still open. Safe on a memory source and on a source already closed.
 void NEMA_Source_Close(NEMA_Source *source);
 
 // The current position (memory: the offset; file: the offset in the file); -1 when it

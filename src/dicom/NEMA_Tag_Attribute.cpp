@@ -6,6 +6,9 @@
 //
 // Item arrays grow one slot at a time in count, but their storage doubles, so that a
 // sequence of many items costs linear time.
+//
+// Records made by DICOM_Attribute_New hold their value right after themselves and may
+// lie in a shared block; free releases each kind as it was made.
 #include <cstdlib>
 #include <cstring>
 
@@ -119,7 +122,9 @@ static DICOM_Attribute **Descend(const DICOM_Sequence_Root *root, DICOM_Attribut
 
 // ---- insert -----------------------------------------------------------------------------
 
-// The room for a value that DICOM_Attribute_New leaves right after the record.
+// The room for a value that DICOM_Attribute_New leaves right after the record. A value
+// allocated on its own never starts there: that address is inside the record's own
+// allocation or block, or at its end, where the allocator keeps its own header.
 static unsigned char *Inline_Value(DICOM_Attribute *record) { return (unsigned char *)(record + 1); }
 
 DICOM_Attribute *DICOM_Attribute_New(Window_Handle, const DICOM_Attribute *fields, int32_t value_size)

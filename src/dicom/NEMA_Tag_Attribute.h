@@ -150,10 +150,11 @@ DICOM_Attribute *DICOM_Attribute_New(Window_Handle owner, const DICOM_Attribute 
 // sequence records already made for the path stay).
 DICOM_Attribute *DICOM_Attribute_Insert(Window_Handle owner, const DICOM_Sequence_Root *root,
                                         DICOM_Attribute **list, const DICOM_Attribute *record);
-// As above without the copy: links `record` itself (allocated with calloc, in no list;
-// its value, description and items owned by it) into that list, which then owns it.
-// Returns `record`; returns nullptr when the path cannot be made, after reporting it
-// (`record` then stays the caller's, unchanged but for its links).
+// As above without the copy: links `record` itself (made by DICOM_Attribute_New or
+// allocated with calloc, in no list; its value, description and items owned by it)
+// into that list, which then owns it. Returns `record`; returns nullptr when the path
+// cannot be made, after reporting it (`record` then stays the caller's, unchanged but
+// for its links and level).
 DICOM_Attribute *DICOM_Attribute_Adopt(Window_Handle owner, const DICOM_Sequence_Root *root,
                                        DICOM_Attribute **list, DICOM_Attribute *record);
 
