@@ -5,10 +5,12 @@
 #include <dirent.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <map>
 #include <sstream>
+#include <string>
 
 #include "support/test_support.h"
 
@@ -46,12 +48,13 @@ std::vector<std::string> Lines(const std::string &text)
   return lines;
 }
 
-// The generated corpus, made once for the whole test program.
+// The generated corpus, made once for the whole test program, in a folder of the
+// process's own: ctest runs the cases of this program as parallel processes.
 class Cli_Copy : public ::testing::Test {
 protected:
   static void SetUpTestSuite()
   {
-    corpus = Binary_Dir() + "test-tmp/cli-copy-corpus/";
+    corpus = Binary_Dir() + "test-tmp/cli-copy-corpus-" + std::to_string(getpid()) + "/";
     int status = 0;
     Run_Command("rm -rf '" + corpus + "' && /usr/bin/python3 '" + Source_Dir() + "bench/make_corpus.py' '" + corpus +
                     "' --files 24 --images-per-series 4 --series-per-study 2 --rows 16 --columns 16 >/dev/null 2>&1",
