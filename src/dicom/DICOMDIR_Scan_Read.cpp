@@ -2,12 +2,15 @@
 // It walks the elements from byte 132 with the element reader, keeps every value of up
 // to 1024 bytes and skips longer ones (pixel data is never read), switches encoding
 // after the transfer syntax UID, then nests the flat list and fills in the dictionary's
-// view. The file is read through a 64 KiB window, so a header costs one or two reads.
-// A file without the Part 10 preamble is read from its first byte.
+// view. The file is read through a 16 KiB window kept per thread and reused for every
+// file, so a header (usually a few KiB) costs one read and no allocation; one that
+// runs past the window refills it. Each element's record holds its value and comes
+// from the thread's shared block of records, and the records are moved (not copied)
+// into the nested list. A file without the Part 10 preamble is read from
+// its first byte.
 #include "dicom/DICOMDIR_Scan_Read.h"
 
 #include <cerrno>
-#include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -22,7 +25,7 @@
 #include "util/message_log.h"
 
 enum {
-  SCAN_WINDOW = 64 * 1024,   // bytes read from the file at a time
+  SCAN_WINDOW = 16 * 1024,   // bytes read from the file at a time
   SCAN_VALUE_MAX = 1024,     // longer values are skipped
   SCAN_PREAMBLE = 132,       // preamble and "DICM"
 };
@@ -68,19 +71,20 @@ struct Scan {
 };
 }  // namespace
 
-// Reads one element into the flat list. Returns false when the walk ends.
-static bool Scan_Element(Scan &s)
+// Reads the header of the element at the source's position into `record` (zero-filled)
+// and skips a value that is not kept. Returns the length of the value to read next
+// (0 for none), or -1 when the walk ends there.
+static int32_t Read_Header(Scan &s, DICOM_Attribute &record)
 {
   int64_t size = s.source->size;
   int64_t P = NEMA_Source_Position(nullptr, s.source);
   if (size < P + 4) {
     Message_Log(nullptr, MSG_TRACE + 2, "--> ****** end of file ******");
-    return false;
+    return -1;
   }
-  DICOM_Attribute record{};
   int16_t VR;
   if (!NEMA_Get_Data_Element(nullptr, s.source, s.mode, &record.group, &record.element, &VR, &record.size, size))
-    return false;
+    return -1;
   record.VR = (uint16_t)VR;
   if (trace_level > 6)
     Message_Log(nullptr, MSG_TRACE + 6, "(%04x,%04x) VR:%c%c length:%d pos:%d of %d", record.group, record.element,
@@ -88,11 +92,11 @@ static bool Scan_Element(Scan &s)
   int64_t Q = NEMA_Source_Position(nullptr, s.source);
   if ((record.group || record.element) && record.size == 0 && Q > size) {
     Message_Log(nullptr, MSG_TRACE + 2, "--> ****** end of file ******");
-    return false;
+    return -1;
   }
   if (!record.group && !record.element && !VR && record.size == 0) {
     Message_Log(nullptr, MSG_TRACE + 2, "--> ****** NULL element ******");
-    return false;
+    return -1;
   }
   record.flags = DICOM_ORIGIN_DICOM;
   if (record.size > 0 && Q + record.size > size) {
@@ -117,19 +121,32 @@ static bool Scan_Element(Scan &s)
   record.element_position = P;
   record.value_position = Q;
   bool has_value = record.size > 0 && effective != DICOM_VR_SQ && (!item || s.encapsulated);
-  if (has_value && record.size > SCAN_VALUE_MAX) {
-    if (!NEMA_Skip(nullptr, s.source, record.size)) return false;
-  } else if (has_value && !(record.data = NEMA_Read_Buffer(nullptr, s.source, record.group == 0x0002 ? 0 : s.mode,
-                                                           record.size))) {
+  if (!has_value) return 0;
+  if (record.size > SCAN_VALUE_MAX) return NEMA_Skip(nullptr, s.source, record.size) ? 0 : -1;
+  return record.size;
+}
+
+// Reads one element, its value in the record's own block, and appends it to the flat
+// list. Returns false when the walk ends.
+static bool Scan_Element(Scan &s)
+{
+  DICOM_Attribute header{};
+  int32_t value_size = Read_Header(s, header);
+  if (value_size < 0) return false;
+  DICOM_Attribute *record = DICOM_Attribute_New(nullptr, &header, value_size);
+  if (!record) return false;
+  unsigned char *value = record->data;
+  int mode = header.group == 0x0002 ? 0 : s.mode;
+  if ((value && !NEMA_Read_Buffer_Into(nullptr, s.source, mode, value_size, value)) ||
+      !DICOM_Attribute_Adopt(nullptr, s.root, &s.list, record)) {
+    DICOM_Attribute_Free(nullptr, record);
     return false;
   }
-  DICOM_Attribute *made = DICOM_Attribute_Insert(nullptr, s.root, &s.list, &record);
-  if (made && record.group == 0x0002 && record.element == 0x0010 && record.data) {
-    s.mode = Transfer_Syntax_Mode(record.data, record.size, s.mode);
-    made->flags |= DICOM_FLAG_TRANSFER;
+  if (record->group == 0x0002 && record->element == 0x0010 && record->data) {
+    s.mode = Transfer_Syntax_Mode(record->data, record->size, s.mode);
+    record->flags |= DICOM_FLAG_TRANSFER;
   }
-  std::free(record.data);
-  return made != nullptr;
+  return true;
 }
 
 DICOM_Attribute *DICOMDIR_Scan_Source(NEMA_Source *source, DICOM_Sequence_Root *root)
@@ -148,8 +165,7 @@ DICOM_Attribute *DICOMDIR_Scan_Source(NEMA_Source *source, DICOM_Sequence_Root *
 
   Message_Log(nullptr, MSG_TRACE + 5, "\x02\t DICOMDIR: Analyzing DICOM tags...");
   Banner("-----                        Checking DICOM Tags                          -----");
-  DICOM_Attribute *list = DICOM_Attribute_Format(nullptr, s.list);
-  DICOM_Attribute_Delete(nullptr, root, &s.list, 0xFFFF, 0xFFFF);
+  DICOM_Attribute *list = DICOM_Attribute_Format_Move(nullptr, &s.list);
   if (!list) {
     Message_Log(nullptr, MSG_WARNING, "\xF1\x05WARNING:\xF0\x02 Failed in DICOM_Attribute_Format()");
     return nullptr;
@@ -200,11 +216,9 @@ DICOM_Attribute *DICOMDIR_Scan_Read(const char *path, DICOM_Sequence_Root *root)
     Report_Open_Failure(path, code);
     return nullptr;
   }
+  static thread_local unsigned char window[SCAN_WINDOW];
   NEMA_Source source;
-  if (!NEMA_Source_File(&source, fd, path, SCAN_WINDOW)) {
-    close(fd);
-    return nullptr;
-  }
+  NEMA_Source_File_Lent(&source, fd, path, window, SCAN_WINDOW);
   DICOM_Attribute *list = nullptr;
   if (NEMA_Source_Seek(nullptr, &source, First_Element(&source))) list = DICOMDIR_Scan_Source(&source, root);
   NEMA_Source_Close(&source);

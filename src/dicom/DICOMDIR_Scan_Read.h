@@ -9,7 +9,8 @@
 
 // Reads the file `path`: a Part 10 file from byte 132, after its preamble and "DICM";
 // a file without them from byte 0. The file is read
-// in blocks of 64 KiB held in memory; values over 1024 bytes are skipped, never read.
+// in blocks of 16 KiB through a window kept per thread; values over 1024 bytes are
+// skipped, never read.
 // Returns the nested, complemented list, owned by the caller, who releases it with
 // DICOM_Attribute_Delete(..., 0xFFFF, 0xFFFF); returns nullptr when the file cannot be
 // opened or sought or the list cannot be formatted, after reporting it. A file with

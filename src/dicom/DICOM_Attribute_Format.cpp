@@ -3,7 +3,8 @@
 // lengths say (the end offsets kept per depth), whichever comes; an element that
 // cannot be in the sequence it seems to be in (a tag below the last sequence of its
 // item, in a sequence of undefined length) ends that sequence. Each element is checked
-// against the dictionary and inserted at the current depth of the walk.
+// against the dictionary and inserted at the current depth of the walk: a copy of it,
+// or (the move form, for a flat list nobody needs afterwards) the record itself.
 #include <cstdint>
 
 #include "dicom/NEMA_Log.h"
@@ -131,48 +132,89 @@ static void Open_By_VR(Walk &w, DICOM_Attribute *made, const DICOM_Attribute *ne
   }
 }
 
-// Files one record of the flat list; returns false when it cannot be inserted.
-static bool Format_Record(Walk &w, const DICOM_Attribute *record, const DICOM_Attribute *next)
+// Files one record of the flat list: `record` itself when `move` (it must be in no
+// list), else a copy. `next` is the record that follows it in the flat list. Returns
+// false when it cannot be filed (a moved record then stays the caller's).
+static bool Format_Record(Walk &w, DICOM_Attribute *record, const DICOM_Attribute *next, bool move)
 {
   int64_t P = record->element_position;
   Message_Log(w.owner, MSG_TRACE + 4, "DICOM_Attribute_Format (%04x,%04x) (pos:%04X)", record->group, record->element,
               (unsigned)P);
   DICOM_Attribute copy = *record;
-  if (copy.dictionary && copy.dictionary->retired) {
-    copy.flags |= DICOM_FLAG_RETIRED;
-    NEMA_Notice(w.owner, "\x02    (%04x,%04x) Retired from DICOM (%s)", copy.group, copy.element,
-                copy.dictionary->name);
+  DICOM_Attribute *filed = move ? record : &copy;
+  if (filed->dictionary && filed->dictionary->retired) {
+    filed->flags |= DICOM_FLAG_RETIRED;
+    NEMA_Notice(w.owner, "\x02    (%04x,%04x) Retired from DICOM (%s)", filed->group, filed->element,
+                filed->dictionary->name);
   }
-  if (copy.group & 1) copy.flags |= DICOM_FLAG_PRIVATE;
+  if (filed->group & 1) filed->flags |= DICOM_FLAG_PRIVATE;
   Close_Ended(w, P);
-  if (Item_Tag(record, 0xE0DD)) {
+  if (Item_Tag(filed, 0xE0DD)) {
     Close_Sequence(w);
-  } else if (Item_Tag(record, 0xE000)) {
+  } else if (Item_Tag(filed, 0xE000)) {
     DICOM_Attribute_Item_Start(w.owner, &w.root, 0);
-    if (record->size != -1) w.End_Of_Item[Depth(w)] = record->value_position + record->size;
+    if (filed->size != -1) w.End_Of_Item[Depth(w)] = filed->value_position + filed->size;
   }
-  Check_Order(w, &copy);
-  DICOM_Attribute_Check_VR(w.owner, &copy);
-  DICOM_Attribute *made = DICOM_Attribute_Insert(w.owner, &w.root, &w.list, &copy);
+  Check_Order(w, filed);
+  DICOM_Attribute_Check_VR(w.owner, filed);
+  DICOM_Attribute *made = move ? DICOM_Attribute_Adopt(w.owner, &w.root, &w.list, filed)
+                               : DICOM_Attribute_Insert(w.owner, &w.root, &w.list, filed);
   if (!made) return false;
   if (made->group != 0xFFFE) Open_By_VR(w, made, next);
-  if (Item_Tag(record, 0xE00D)) Close_Item(w);
+  if (Item_Tag(made, 0xE00D)) Close_Item(w);
   if (w.End_Of_Item[Depth(w)] != -1 && P >= w.End_Of_Item[Depth(w)]) Close_Item(w);
   return true;
 }
 
-DICOM_Attribute *DICOM_Attribute_Format(Window_Handle owner, DICOM_Attribute *list)
+// A walk at depth 0 with no end known at any depth.
+static void Walk_Start(Walk &w, Window_Handle owner)
 {
-  Walk w{};
+  w = Walk{};
   w.owner = owner;
   for (int d = 0; d < DICOM_SEQUENCE_LEVELS; d++) w.End_Of_Item[d] = w.End_Of_Sequence[d] = -1;
-  for (const DICOM_Attribute *r = list; r; r = r->next) {
-    if (!Format_Record(w, r, r->next)) {
-      DICOM_Sequence_Root top{};
-      DICOM_Attribute_Delete(owner, &top, &w.list, 0xFFFF, 0xFFFF);
-      return nullptr;
+}
+
+// Ends the walk: the new list, or nullptr after releasing it when `failed`.
+static DICOM_Attribute *Walk_End(Walk &w, bool failed)
+{
+  DICOM_Sequence_Root top{};
+  if (failed) {
+    DICOM_Attribute_Delete(w.owner, &top, &w.list, 0xFFFF, 0xFFFF);
+    return nullptr;
+  }
+  DICOM_Attribute_Sequence_End(w.owner, &w.root);
+  return w.list;
+}
+
+DICOM_Attribute *DICOM_Attribute_Format(Window_Handle owner, DICOM_Attribute *list)
+{
+  Walk w;
+  Walk_Start(w, owner);
+  for (DICOM_Attribute *r = list; r; r = r->next)
+    if (!Format_Record(w, r, r->next, false)) return Walk_End(w, true);
+  return Walk_End(w, false);
+}
+
+DICOM_Attribute *DICOM_Attribute_Format_Move(Window_Handle owner, DICOM_Attribute **list)
+{
+  Walk w;
+  Walk_Start(w, owner);
+  DICOM_Attribute *rest = *list;
+  *list = nullptr;
+  bool failed = false;
+  while (rest && !failed) {
+    DICOM_Attribute *record = rest;
+    rest = record->next;
+    record->next = record->last = nullptr;
+    if (!Format_Record(w, record, rest, true)) {
+      DICOM_Attribute_Free(owner, record);
+      failed = true;
     }
   }
-  DICOM_Attribute_Sequence_End(owner, &w.root);
-  return w.list;
+  while (rest) {
+    DICOM_Attribute *record = rest;
+    rest = record->next;
+    DICOM_Attribute_Free(owner, record);
+  }
+  return Walk_End(w, failed);
 }

@@ -140,36 +140,55 @@ int NEMA_Read_Double(Window_Handle owner, NEMA_Source *source, int mode, int cou
   return 1;
 }
 
+// Whether a value of `size` bytes can be read: not negative and not beyond what the
+// source still holds. Writes the library's messages naming `line` when not. Checked
+// before anything is allocated: a length taken from a file never decides an allocation
+// on its own.
+static bool Size_Readable(Window_Handle owner, NEMA_Source *source, int size, int line)
+{
+  int64_t remaining = NEMA_Source_Remaining(source);
+  if (size >= 0 && (remaining < 0 || size <= remaining)) return true;
+  Message_Log(owner, MSG_TRACE, "file:%s line:%d", "NEMA_Read_Data", line);
+  Message_Log(owner, MSG_WARNING, "End of File while reading: (%d /vs/ %d) (%s)", (int)(remaining < 0 ? 0 : remaining),
+              size, source->name);
+  return false;
+}
+
+// Reads `size` bytes into `block` (pairs swapped under mode 0x02).
+static bool Read_Value(Window_Handle owner, NEMA_Source *source, int mode, int size, unsigned char *block, int line)
+{
+  if (!Read_Exact(owner, source, block, size, line)) return false;
+  if (Pair_Swap(mode)) NEMA_Swap_Pairs(block, size);
+  return true;
+}
+
 // Allocates `size` + `extra` bytes and reads `size` into them (pairs swapped under mode
-// 0x02). A size beyond what the source still holds is refused before anything is
-// allocated: a length taken from a file never decides an allocation on its own.
+// 0x02), once the size is known to be readable.
 static unsigned char *Read_Block(Window_Handle owner, NEMA_Source *source, int mode, int size, int extra,
                                  int alloc_line, int read_line)
 {
-  int64_t remaining = NEMA_Source_Remaining(source);
-  if (size < 0 || (remaining >= 0 && size > remaining)) {
-    Message_Log(owner, MSG_TRACE, "file:%s line:%d", "NEMA_Read_Data", read_line);
-    Message_Log(owner, MSG_WARNING, "End of File while reading: (%d /vs/ %d) (%s)", (int)(remaining < 0 ? 0 : remaining),
-                size, source->name);
-    return nullptr;
-  }
+  if (!Size_Readable(owner, source, size, read_line)) return nullptr;
   unsigned char *block = (unsigned char *)std::malloc((size_t)size + (size_t)extra + (size == 0 && !extra));
   if (!block) {
     Message_Log(owner, MSG_ERROR, "line %-4d of %s \nmemory error in malloc (var=%s, dim=%dx%d)", alloc_line,
                 "NEMA_Read_Data", "buf", size + extra, 1);
     return nullptr;
   }
-  if (!Read_Exact(owner, source, block, size, read_line)) {
+  if (!Read_Value(owner, source, mode, size, block, read_line)) {
     std::free(block);
     return nullptr;
   }
-  if (Pair_Swap(mode)) NEMA_Swap_Pairs(block, size);
   return block;
 }
 
 unsigned char *NEMA_Read_Buffer(Window_Handle owner, NEMA_Source *source, int mode, int size)
 {
   return Read_Block(owner, source, mode, size, 0, 150, 152);
+}
+
+int NEMA_Read_Buffer_Into(Window_Handle owner, NEMA_Source *source, int mode, int size, unsigned char *out)
+{
+  return Size_Readable(owner, source, size, 152) && Read_Value(owner, source, mode, size, out, 152);
 }
 
 char *NEMA_Read_String(Window_Handle owner, NEMA_Source *source, int mode, int count)

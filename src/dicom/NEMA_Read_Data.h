@@ -57,6 +57,9 @@ int NEMA_Read_Double(Window_Handle owner, NEMA_Source *source, int mode, int cou
 // cannot be allocated or the read fails, after reporting it. A size of 0 returns a
 // block of one byte.
 unsigned char *NEMA_Read_Buffer(Window_Handle owner, NEMA_Source *source, int mode, int size);
+// As NEMA_Read_Buffer into the caller's `out`, which has room for `size` bytes. Returns
+// 1; returns 0 after the same reports (`out` then unspecified).
+int NEMA_Read_Buffer_Into(Window_Handle owner, NEMA_Source *source, int mode, int size, unsigned char *out);
 
 // As NEMA_Read_Buffer, with a NUL after the `count` bytes (count + 1 bytes allocated).
 char *NEMA_Read_String(Window_Handle owner, NEMA_Source *source, int mode, int count);

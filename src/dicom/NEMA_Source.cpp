@@ -24,7 +24,8 @@ void NEMA_Source_Memory(NEMA_Source *source, const void *base, int64_t length, c
   source->size = length < 0 ? 0 : length;
 }
 
-int NEMA_Source_File(NEMA_Source *source, int fd, const char *name, int64_t block)
+// Describes `fd` as a file source without a window (read request by request).
+static void File_Start(NEMA_Source *source, int fd, const char *name)
 {
   std::memset(source, 0, sizeof *source);
   source->kind = NEMA_SOURCE_FILE;
@@ -41,6 +42,11 @@ int NEMA_Source_File(NEMA_Source *source, int fd, const char *name, int64_t bloc
     start = 0;
   }
   source->offset = start;
+}
+
+int NEMA_Source_File(NEMA_Source *source, int fd, const char *name, int64_t block)
+{
+  File_Start(source, fd, name);
   if (block > 0) {
     source->window = (unsigned char *)std::malloc((size_t)block);
     if (!source->window) {
@@ -54,10 +60,20 @@ int NEMA_Source_File(NEMA_Source *source, int fd, const char *name, int64_t bloc
   return 1;
 }
 
+int NEMA_Source_File_Lent(NEMA_Source *source, int fd, const char *name, unsigned char *window, int64_t capacity)
+{
+  File_Start(source, fd, name);
+  source->window = window;
+  source->window_capacity = capacity;
+  source->window_lent = true;
+  source->base = window;
+  return 1;
+}
+
 void NEMA_Source_Close(NEMA_Source *source)
 {
   if (source->kind != NEMA_SOURCE_FILE) return;
-  std::free(source->window);
+  if (!source->window_lent) std::free(source->window);
   source->window = nullptr;
   source->base = nullptr;
   source->window_capacity = source->window_length = 0;

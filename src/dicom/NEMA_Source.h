@@ -23,12 +23,14 @@ struct NEMA_Source {
   int64_t size;               // memory: bytes in the block; file: the file's size, -1 unknown
   int64_t offset;             // memory: running offset in the block; file: current position
   // File window (unused for memory): `window_length` bytes of the file starting at file
-  // offset `window_start`, held in `window` (owned, `window_capacity` bytes).
+  // offset `window_start`, held in `window` (`window_capacity` bytes; owned unless
+  // `window_lent`).
   unsigned char *window;
   int64_t window_start;
   int64_t window_length;
   int64_t window_capacity;    // 0 = unbuffered: one read() per read request
   int64_t file_bytes_read;    // file: bytes read from the file so far (for measurements)
+  bool window_lent;           // file: the window is the caller's, never freed here
 };
 
 // Describes `length` bytes at `base` (not copied; must outlive the source) as a memory
@@ -42,8 +44,13 @@ void NEMA_Source_Memory(NEMA_Source *source, const void *base, int64_t length, c
 // Returns 1; returns 0 when the window cannot be allocated, after reporting it.
 int NEMA_Source_File(NEMA_Source *source, int fd, const char *name, int64_t block);
 
-// Releases the window of a file source and closes its descriptor when still open.
-// Safe on a memory source and on a source already closed.
+// As NEMA_Source_File with a window lent by the caller: `capacity` (> 0) bytes at
+// `window`, which must outlive the source and are never freed by it (a reader that
+// opens file after file reuses one window, for example one per thread). Returns 1.
+int NEMA_Source_File_Lent(NEMA_Source *source, int fd, const char *name, unsigned char *window, int64_t capacity);
+
+// Releases the window of a file source (unless lent) and closes its descriptor when
+// still open. Safe on a memory source and on a source already closed.
 void NEMA_Source_Close(NEMA_Source *source);
 
 // The current position (memory: the offset; file: the offset in the file); -1 when it

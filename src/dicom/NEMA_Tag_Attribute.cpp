@@ -6,9 +6,13 @@
 //
 // Item arrays grow one slot at a time in count, but their storage doubles, so that a
 // sequence of many items costs linear time.
+//
+// Records made by DICOM_Attribute_New hold their value right after themselves and may
+// lie in a shared block; free releases each kind as it was made.
 #include <cstdlib>
 #include <cstring>
 
+#include "dicom/DICOM_Attribute_Block.h"
 #include "dicom/NEMA_Log.h"
 #include "dicom/NEMA_Tag_Attribute.h"
 #include "util/message_log.h"
@@ -118,6 +122,30 @@ static DICOM_Attribute **Descend(const DICOM_Sequence_Root *root, DICOM_Attribut
 
 // ---- insert -----------------------------------------------------------------------------
 
+// The room for a value that DICOM_Attribute_New leaves right after the record. A value
+// allocated on its own never starts there: that address is inside the record's own
+// allocation or block, or at its end, where the allocator keeps its own header.
+static unsigned char *Inline_Value(DICOM_Attribute *record) { return (unsigned char *)(record + 1); }
+
+DICOM_Attribute *DICOM_Attribute_New(Window_Handle, const DICOM_Attribute *fields, int32_t value_size)
+{
+  size_t room = value_size > 0 ? (size_t)value_size : 0;
+  DICOM_Attribute_Block *block = nullptr;
+  DICOM_Attribute *made = (DICOM_Attribute *)DICOM_Attribute_Block_Take(sizeof(DICOM_Attribute) + room, &block);
+  if (!made && !(made = (DICOM_Attribute *)std::malloc(sizeof(DICOM_Attribute) + room))) {
+    Memory_Error("malloc", __LINE__, "record", 1, (int)(sizeof(DICOM_Attribute) + room));
+    return nullptr;
+  }
+  *made = *fields;
+  made->data = room ? Inline_Value(made) : nullptr;
+  made->description = nullptr;
+  made->count = 0;
+  made->item = nullptr;
+  made->next = made->last = nullptr;
+  made->block = block;
+  return made;
+}
+
 static char VR_Or_Dash(uint16_t VR, int index)
 {
   if (!VR) return '-';
@@ -135,6 +163,7 @@ static int Attribute_Copy(DICOM_Attribute *to, const DICOM_Attribute *from)
   to->item = nullptr;
   to->count = 0;
   to->next = to->last = nullptr;
+  to->block = nullptr;
   if (from->data && from->size > 0) {
     to->data = (unsigned char *)std::malloc((size_t)from->size);
     if (!to->data) {
@@ -153,16 +182,27 @@ static int Attribute_Copy(DICOM_Attribute *to, const DICOM_Attribute *from)
   return 1;
 }
 
+// Appends `made` to the list the root's path names below `*list`, at the root's depth.
+// Returns `made`; returns nullptr when the path cannot be made, after reporting it
+// (`made` then stays the caller's).
+static DICOM_Attribute *Append_At_Path(Window_Handle owner, const DICOM_Sequence_Root *root, DICOM_Attribute **list,
+                                       DICOM_Attribute *made)
+{
+  DICOM_Attribute **target = Descend(root, list, true);
+  if (!target) {
+    NEMA_Warning(owner, "  \x02" "Failed to insert tag(\x01%04X\x02,\x01%04X\x02)", made->group, made->element);
+    return nullptr;
+  }
+  made->level = (uint8_t)root->Sequence_Depth;
+  List_Append(target, made);
+  return made;
+}
+
 DICOM_Attribute *DICOM_Attribute_Insert(Window_Handle owner, const DICOM_Sequence_Root *root, DICOM_Attribute **list,
                                         const DICOM_Attribute *record)
 {
   Message_Log(owner, MSG_TRACE + 4, "in DICOM_Attribute_Insert(%04x,%04x) %c%c %d bytes", record->group,
               record->element, VR_Or_Dash(record->VR, 0), VR_Or_Dash(record->VR, 1), record->size);
-  DICOM_Attribute **target = Descend(root, list, true);
-  if (!target) {
-    NEMA_Warning(owner, "  \x02" "Failed to insert tag(\x01%04X\x02,\x01%04X\x02)", record->group, record->element);
-    return nullptr;
-  }
   DICOM_Attribute *made = (DICOM_Attribute *)std::calloc(1, sizeof(DICOM_Attribute));
   if (!made) {
     Memory_Error("calloc", __LINE__, "insert", 1, (int)sizeof(DICOM_Attribute));
@@ -173,9 +213,17 @@ DICOM_Attribute *DICOM_Attribute_Insert(Window_Handle owner, const DICOM_Sequenc
     std::free(made);
     return nullptr;
   }
-  made->level = (uint8_t)root->Sequence_Depth;
-  List_Append(target, made);
-  return made;
+  if (Append_At_Path(owner, root, list, made)) return made;
+  DICOM_Attribute_Free(owner, made);
+  return nullptr;
+}
+
+DICOM_Attribute *DICOM_Attribute_Adopt(Window_Handle owner, const DICOM_Sequence_Root *root, DICOM_Attribute **list,
+                                       DICOM_Attribute *record)
+{
+  Message_Log(owner, MSG_TRACE + 4, "in DICOM_Attribute_Adopt(%04x,%04x) %c%c %d bytes", record->group,
+              record->element, VR_Or_Dash(record->VR, 0), VR_Or_Dash(record->VR, 1), record->size);
+  return Append_At_Path(owner, root, list, record);
 }
 
 // ---- get ----------------------------------------------------------------------------------
@@ -241,9 +289,12 @@ void DICOM_Attribute_Free(Window_Handle owner, DICOM_Attribute *record)
     }
   }
   std::free(record->item);
-  std::free(record->data);
+  if (record->data != Inline_Value(record)) std::free(record->data);
   std::free(record->description);
-  std::free(record);
+  if (record->block)
+    DICOM_Attribute_Block_Release(record->block);
+  else
+    std::free(record);
 }
 
 // Removes and frees every record of `*list` that `matches`, relinks the rest, then

@@ -13,7 +13,8 @@
 
 #include "platform/os/window_handle.h"
 
-struct NEMA_db_Entry;  // a dictionary entry (dicom/NEMA_db.h)
+struct NEMA_db_Entry;          // a dictionary entry (dicom/NEMA_db.h)
+struct DICOM_Attribute_Block;  // a shared block of records (dicom/DICOM_Attribute_Block.h)
 
 // ---- VR codes ---------------------------------------------------------------------------
 // A VR as a 16-bit code, first character in the high byte; 0 = none. "Ia" and "Ib" are
@@ -59,7 +60,10 @@ enum : uint16_t {
 
 // ---- attribute record ---------------------------------------------------------------------
 // Allocated zero-filled with calloc; `data`, `description` and `item` (and each list in
-// it) are owned by the record and released with free() by DICOM_Attribute_Free.
+// it) are owned by the record and released with free() by DICOM_Attribute_Free. A
+// record made by DICOM_Attribute_New holds its value right after it, in the same room:
+// `data` then points there and goes with the record (a value never replaces it); the
+// room may lie in a shared block (`block`), which the record then holds.
 
 struct DICOM_Attribute {
   uint8_t mode;                  // mode byte in force when read; numbers convert by it
@@ -82,6 +86,7 @@ struct DICOM_Attribute {
   DICOM_Attribute **item;        // `count` list heads, one per item (a slot may be null)
   DICOM_Attribute *next;         // next record of the same list
   DICOM_Attribute *last;         // first record of a list only: the list's last record
+  DICOM_Attribute_Block *block;  // the shared block holding the record, or null (own allocation)
 };
 
 // ---- sequence context ---------------------------------------------------------------------
@@ -126,6 +131,17 @@ int DICOM_Attribute_Item_Index(const DICOM_Sequence_Root *root, int depth);
 
 // ---- list operations ----------------------------------------------------------------------
 
+// A new record with the fields of `fields` (value, description, items and links not
+// taken: `fields` should hold none) and room for a value of `value_size` bytes right
+// after it: `data` points at that room when `value_size` is positive, else is null (the
+// value is not set: the caller fills it). Small records come from the thread's shared
+// block (dicom/DICOM_Attribute_Block.h), so reading a header costs almost no calls to
+// malloc or free. Returns the record, owned by the caller until a list adopts it,
+// released with DICOM_Attribute_Free; returns nullptr when memory runs out, after
+// reporting it.
+DICOM_Attribute *DICOM_Attribute_New(Window_Handle owner, const DICOM_Attribute *fields, int32_t value_size);
+
+
 // Appends a copy of `record` (every field, the value bytes and the description
 // duplicated; next, last and items not copied; the level set to the root's depth) to
 // the list that the root's path names below `*list`, creating the sequence records and
@@ -134,6 +150,13 @@ int DICOM_Attribute_Item_Index(const DICOM_Sequence_Root *root, int depth);
 // sequence records already made for the path stay).
 DICOM_Attribute *DICOM_Attribute_Insert(Window_Handle owner, const DICOM_Sequence_Root *root,
                                         DICOM_Attribute **list, const DICOM_Attribute *record);
+// As above without the copy: links `record` itself (made by DICOM_Attribute_New or
+// allocated with calloc, in no list; its value, description and items owned by it)
+// into that list, which then owns it. Returns `record`; returns nullptr when the path
+// cannot be made, after reporting it (`record` then stays the caller's, unchanged but
+// for its links and level).
+DICOM_Attribute *DICOM_Attribute_Adopt(Window_Handle owner, const DICOM_Sequence_Root *root,
+                                       DICOM_Attribute **list, DICOM_Attribute *record);
 
 // The first record, in the list the root's path names below `list`, whose group and
 // element match; 0xFFFF in either matches anything. Returns nullptr when the path or
@@ -166,6 +189,10 @@ void DICOM_Attribute_Free(Window_Handle owner, DICOM_Attribute *record);
 // lengths; `list` is left as it was. Returns the head of the new list (nullptr for an
 // empty input); returns nullptr when a record cannot be inserted, after reporting it.
 DICOM_Attribute *DICOM_Attribute_Format(Window_Handle owner, DICOM_Attribute *list);
+// The same nesting made of the records of `*list` themselves, moved rather than copied
+// (no record or value is allocated). `*list` is null on return; on failure every
+// record, moved or not, has been released.
+DICOM_Attribute *DICOM_Attribute_Format_Move(Window_Handle owner, DICOM_Attribute **list);
 
 // Writes the listing of `list` (from the root's depth), one message of kind `log_kind`
 // per line; at depth 0 the legend and the column header come first.

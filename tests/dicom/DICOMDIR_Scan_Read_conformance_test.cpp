@@ -6,6 +6,7 @@
 // without the window, and must give the same list.
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <fcntl.h>
 #include <fnmatch.h>
 #include <map>
@@ -51,6 +52,7 @@ std::string Json_String(const std::string &line, size_t &at)
 // pydicom's view of every file, by path.
 std::map<std::string, Py_File> Pydicom_View()
 {
+  // A file of the process's own: ctest runs the cases of this program as parallel processes.
   std::string output = Binary_Dir() + "test-tmp/pydicom_view-" + std::to_string(getpid()) + ".jsonl";
   int status = -1;
   Run_Command("/usr/bin/python3 " + Source_Dir() + "tests/dicom/pydicom_view.py " + test_files + " " + output,

@@ -1,6 +1,8 @@
 // The header reader over hand-built Part 10 files: each transfer syntax, encapsulated
 // pixel data, truncated and tiny files, files that cannot be opened, the window giving
-// the same list as element-by-element reading, and how little of a large file it reads.
+// the same list as element-by-element reading (also for headers longer than the window,
+// and file after file through the thread's one window), and how little of a large file
+// it reads.
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
@@ -149,6 +151,33 @@ TEST(Scan_Read, the_window_gives_the_list_of_element_by_element_reading_and_read
   EXPECT_TRUE(Same_List(a.list, c.list, &why)) << why;
   EXPECT_LE(window_bytes, 64 * 1024) << "one window for a header followed by 4 MiB of pixels";
   EXPECT_LT(unbuffered_bytes, 1024);
+}
+
+TEST(Scan_Read, headers_longer_than_the_window_and_file_after_file)
+{
+  Scoped_Temp_Env env;
+  Dicom_Bytes long_header;
+  long_header.Explicit(0x0008, 0x0060, "CS", "OT");
+  for (uint16_t e = 0x1000; e < 0x1040; e++)
+    long_header.Explicit(0x0009, e, "LO", std::string(1000, (char)('a' + e % 26)));
+  long_header.Explicit(0x0010, 0x0010, "PN", "Doe^Jane");
+  const std::string files[] = {
+      Part10_File(explicit_le, long_header.bytes),          // 64 KiB of values: past the window
+      Part10_File(explicit_le, Data_Set(true, false, 10)),  // a short header after it
+      Part10_File(implicit_le, Data_Set(false, false, 10)),
+      Part10_File(explicit_le, long_header.bytes),
+  };
+  for (size_t i = 0; i < std::size(files); i++) {
+    std::string path = env.temp() + "file" + std::to_string(i) + ".dcm";
+    ASSERT_TRUE(Write_File(path, files[i]));
+    int64_t bytes = 0;
+    Flat_List single;  // owner of the list read element by element
+    single.list = Read_Through(path, 0, &bytes);
+    Read_List windowed(path);
+    std::string why;
+    EXPECT_TRUE(Same_List(single.list, windowed.list, &why)) << "file " << i << ": " << why;
+    EXPECT_EQ(windowed.Text(0x0010, 0x0010), "Doe^Jane") << "file " << i;
+  }
 }
 
 }  // namespace

@@ -9,9 +9,22 @@
 
 namespace {
 
+// The nesting of a flat list, made by copy; every case also checks that the nesting
+// made by moving the records of a copy of the flat list is the same, record for record,
+// and leaves that copy empty.
 struct Formatted {
   DICOM_Attribute *list;
-  explicit Formatted(const Flat_List &flat) : list(DICOM_Attribute_Format(nullptr, flat.list)) {}
+  explicit Formatted(const Flat_List &flat) : list(DICOM_Attribute_Format(nullptr, flat.list))
+  {
+    DICOM_Sequence_Root top{};
+    DICOM_Attribute *copy = nullptr;
+    for (const DICOM_Attribute *r = flat.list; r; r = r->next) DICOM_Attribute_Insert(nullptr, &top, &copy, r);
+    DICOM_Attribute *moved = DICOM_Attribute_Format_Move(nullptr, &copy);
+    EXPECT_EQ(copy, nullptr) << "the moved records leave the flat list";
+    std::string why;
+    EXPECT_TRUE(Same_List(list, moved, &why)) << why;
+    DICOM_Attribute_Delete(nullptr, &top, &moved, 0xFFFF, 0xFFFF);
+  }
   ~Formatted()
   {
     DICOM_Sequence_Root root{};

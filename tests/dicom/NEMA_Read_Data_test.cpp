@@ -108,10 +108,20 @@ TEST(File_Source, a_window_reads_the_same_bytes_as_single_reads)
   for (int i = 0; i < 1000; i++) bytes += (char)(i * 7);
   std::string path = env.temp() + "data.bin";
   ASSERT_TRUE(Write_File(path, bytes));
-  for (int64_t block : {0, 16, 64, 4096}) {
+  // A window lent by the caller serves file after file and is never freed by the source.
+  unsigned char lent[64];
+  const struct {
+    int64_t block;
+    bool lent;
+  } cases[] = {{0, false}, {16, false}, {64, false}, {4096, false}, {64, true}, {64, true}};
+  for (const auto &c : cases) {
+    int64_t block = c.block;
     int fd = open(path.c_str(), O_RDONLY);
     NEMA_Source source;
-    ASSERT_TRUE(NEMA_Source_File(&source, fd, path.c_str(), block));
+    if (c.lent)
+      ASSERT_TRUE(NEMA_Source_File_Lent(&source, fd, path.c_str(), lent, sizeof lent));
+    else
+      ASSERT_TRUE(NEMA_Source_File(&source, fd, path.c_str(), block));
     EXPECT_EQ(source.size, 1000);
     std::string got;
     // Reads of varied sizes with skips between them, some spanning window ends.
@@ -124,7 +134,7 @@ TEST(File_Source, a_window_reads_the_same_bytes_as_single_reads)
         got += bytes.substr(got.size(), 3);
       }
     }
-    EXPECT_EQ(got.substr(0, 1000), bytes) << "block " << block;
+    EXPECT_EQ(got.substr(0, 1000), bytes) << "block " << block << (c.lent ? " lent" : "");
     char c;
     EXPECT_EQ(NEMA_Source_Read(&source, &c, 1), 0) << "end of the file";
     NEMA_Source_Close(&source);

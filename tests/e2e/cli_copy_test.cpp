@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <map>
 #include <sstream>
+#include <string>
 
 #include "support/test_support.h"
 
@@ -47,7 +48,8 @@ std::vector<std::string> Lines(const std::string &text)
   return lines;
 }
 
-// The generated corpus, made once for the whole test program.
+// The generated corpus, made once for the whole test program, in a folder of the
+// process's own: ctest runs the cases of this program as parallel processes.
 class Cli_Copy : public ::testing::Test {
 protected:
   static void SetUpTestSuite()
