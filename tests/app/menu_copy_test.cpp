@@ -16,7 +16,7 @@
 #include "app/configuration.h"
 #include "app/list_sort.h"
 #include "app/list_thread.h"
-#include "app/part10_writer.h"
+#include "app/dicom_file_writer.h"
 #include "app/scoped_tmpfs.h"
 #include "support/test_support.h"
 

@@ -1,4 +1,4 @@
-// Writes small Part 10 files (explicit VR little endian) for tests: a preamble, "DICM",
+// Writes small DICOM files (explicit VR little endian) for tests: a preamble, "DICM",
 // the file meta group and the elements given, in tag order. Strings are padded to an
 // even length (UI with NUL, others with a blank). A few kilobytes of pixel data make
 // the file long enough that a copy has more than one block to move.
