@@ -13,6 +13,7 @@
 #include <cstdio>
 #include <string>
 
+#include "platform/os/os_messages.h"  // WM_THREAD_MESSAGE, posted for each MSG_THREAD message
 #include "platform/os/window_handle.h"
 
 // ---- kinds and state ----------------------------------------------------------------
@@ -28,9 +29,6 @@ enum {
   MSG_OVER = 8,
   MSG_TRACE = 11,  // MSG_TRACE + depth (0..8) gives kinds 11 to 19
 };
-
-// Window message posted to the owner window for each MSG_THREAD message.
-enum { WM_USER = 0x400, WM_THREAD_MESSAGE = WM_USER + 1 };
 
 // A sink receives every message that passes the trace-level filter, already formatted.
 // It returns what Message_Log returns (1, or the Yes/No answer for MSG_QUESTION).

@@ -18,16 +18,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/os/os_messages.h"  // the WM_PROGRESS_* numbers the view is notified with
 #include "platform/os/window_handle.h"
-
-// Notifications to the view, under the window message numbers they stand for.
-enum {
-  WM_PROGRESS_POSITION = 0x414,  // bar position or activity indicator changed
-  WM_PROGRESS_END = 0x415,       // the job is over: close the view
-  WM_PROGRESS_TITLE = 0x417,     // subtitle set
-  WM_PROGRESS_RANGE = 0x418,     // bar range changed
-  WM_PROGRESS_TEXT = 0x419,      // lines are pending
-};
 
 enum {
   PROGRESS_LINES = 50,        // pending lines at most

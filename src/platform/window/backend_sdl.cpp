@@ -24,6 +24,7 @@
 
 #include "platform/window/window_input.h"
 #include "platform/window/window_internal.h"
+#include "util/message_log.h"
 
 static int wake_pipe[2] = {-1, -1};  // written by any thread to end a wait
 static int x_connection = -1;          // the X server connection's descriptor, when known

@@ -1,16 +1,16 @@
 // The numbers of the window system: message numbers, styles, show commands, mouse-key
 // bits, virtual key codes, message-box types and answers. They keep the values the
 // program's Windows design gives them, so that a message number written in a log or a
-// comment means the same thing on both systems. WM_USER and WM_THREAD_MESSAGE come from
-// the message log, which posts the latter.
+// comment means the same thing on both systems. The program's own numbers (WM_USER and
+// above) come from platform/os/os_messages.h.
 //
-// Index: messages / named messages of the program / styles / show commands /
+// Index: messages / styles / show commands /
 //        mouse-key bits / virtual keys / key-message flags / message boxes / packing.
 #pragma once
 
 #include <cstdint>
 
-#include "util/message_log.h"
+#include "platform/os/os_messages.h"
 
 // ---- messages ------------------------------------------------------------------------------
 // wparam and lparam of each message are noted beside it.
@@ -46,16 +46,6 @@ enum : unsigned {
                             // lparam = Pack_Point(x, y) in SCREEN coordinates
   WM_CAPTURECHANGED = 0x0215,  // the window lost the mouse capture; lparam = the new owner
   WM_DROPFILES = 0x0233,    // reserved: dropped files are not delivered yet
-};
-
-// ---- named messages of the program ------------------------------------------------------
-
-enum : unsigned {
-  WM_PROGRESS_POSITION = WM_USER + 20,  // 0x414: redraw the bar (coalesced, see Window_Post_Unique)
-  WM_PROGRESS_END = WM_USER + 21,       // 0x415: destroy the progress window
-  WM_PROGRESS_TITLE = WM_USER + 23,     // 0x417: redraw the subtitle
-  WM_PROGRESS_RANGE = WM_USER + 24,     // 0x418: redraw the bar
-  WM_PROGRESS_TEXT = WM_USER + 25,      // 0x419: move the pending lines into the text area
 };
 
 // ---- styles ----------------------------------------------------------------------------------
