@@ -5,8 +5,7 @@
 #include <string>
 #include <vector>
 
-// CreateWindow's "let the system choose" position.
-constexpr int CW_USEDEFAULT = (int)0x80000000;
+#include "platform/os/os_messages.h"  // CW_USEDEFAULT
 
 struct Command_Line_Options {
   int x = CW_USEDEFAULT;  // main window position and size

@@ -66,9 +66,6 @@ enum : uint32_t {  // extended styles
   WS_EX_ACCEPTFILES = 0x00000010,
 };
 
-// Position or size left to the window system (top-level windows only).
-constexpr int CW_USEDEFAULT = (int)0x80000000;
-
 // ---- show commands ---------------------------------------------------------------------------
 
 enum { SW_HIDE = 0, SW_SHOWNORMAL = 1, SW_SHOWMINIMIZED = 2, SW_SHOW = 5, SW_MINIMIZE = 6, SW_RESTORE = 9 };
