@@ -21,6 +21,7 @@
 #include "platform/window/window_png.h"
 #include "platform/window/window_queue.h"
 #include "platform/window/window_system.h"
+#include "e2e/xvfb_server.h"
 #include "support/test_support.h"
 
 namespace {
@@ -78,8 +79,6 @@ intptr_t Top_Proc(Window_Handle window, unsigned message, uintptr_t wparam, intp
   return Window_Default_Proc(window, message, wparam, lparam);
 }
 
-bool Have(const char *program) { return system((std::string("command -v ") + program + " >/dev/null 2>&1").c_str()) == 0; }
-
 // Runs the loop until `done` holds or the time is up.
 template <typename Done> bool Pump_Until(Done done, int seconds)
 {
@@ -92,31 +91,6 @@ template <typename Done> bool Pump_Until(Done done, int seconds)
   return false;
 }
 
-class Xvfb_Server {
-public:
-  Xvfb_Server()
-  {
-    int status = -1;
-    std::string line = Run_Command(Source_Dir() + "scripts/xvfb-start.sh 640x480", &status);
-    std::istringstream words(line);
-    if (status == 0 && (words >> number_ >> pid_)) started_ = true;
-  }
-  Xvfb_Server(const Xvfb_Server &) = delete;
-  Xvfb_Server &operator=(const Xvfb_Server &) = delete;
-  ~Xvfb_Server()
-  {
-    if (!started_) return;
-    kill(pid_, SIGTERM);
-    for (int i = 0; i < 100 && kill(pid_, 0) == 0; i++) std::this_thread::sleep_for(std::chrono::milliseconds(20));
-  }
-  bool started() const { return started_; }
-  std::string display() const { return ":" + std::to_string(number_); }
-
-private:
-  bool started_ = false;
-  int number_ = -1;
-  pid_t pid_ = -1;
-};
 
 // Runs a shell script against the server on its own thread while the caller's thread
 // keeps the loop going; Finished() tells when it is done.

@@ -1,0 +1,213 @@
+// The desktop program itself, end to end, in a real window on a private Xvfb server, driven
+// by xdotool as a person would use it: open the sample folder in the tree pane, wait for
+// the scan, choose "by Study ID", select a study, "Copy to Disk" into the target folder the
+// settings name, check the copies and the audit lines, and end the program with Escape
+// (exit code 0). A screenshot of every step is kept in the build tree's test-output folder
+// for a person to look at. The program runs with -t -1, so that its trace file (in its temp
+// folder) records the thread lines the test waits for.
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+
+#include <chrono>
+#include <filesystem>
+#include <string>
+#include <thread>
+
+#include "e2e/xvfb_server.h"
+#include "support/test_support.h"
+#include "util/win_environment.h"
+
+extern char **environ;
+
+namespace {
+
+namespace fs = std::filesystem;
+
+const char TITLE[] = "Harrowdesk 1.0 Rev-7";  // the main window's title ends so
+
+// Window coordinates (client area, y downwards) of what the test clicks, from the layout
+// of a 900 x 600 main window.
+struct Point {
+  int x, y;
+};
+constexpr int TREE_ROW_TOP = 24, TREE_ROW = 18;  // the folder tree's first row and row height
+constexpr Point TREE_HOME_GLYPH = {29, TREE_ROW_TOP + TREE_ROW + TREE_ROW / 2};
+constexpr Point TREE_SAMPLE_NAME = {95, TREE_ROW_TOP + 2 * TREE_ROW + TREE_ROW / 2};
+constexpr Point ORDER_BY_STUDY_ID = {414, 46};  // second item of the order selector
+constexpr Point FIRST_STUDY = {300, 118};       // the row below the head line and the root
+constexpr Point COPY_TO_DISK = {763, 524};
+
+bool Wait_For(const std::function<bool()> &done, int seconds)
+{
+  auto end = std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
+  while (std::chrono::steady_clock::now() < end) {
+    if (done()) return true;
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  }
+  return false;
+}
+
+int Count_Lines_With(const std::string &text, const std::string &part)
+{
+  int count = 0;
+  for (size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) count++;
+  return count;
+}
+
+int Count_Files(const std::string &folder)
+{
+  int count = 0;
+  std::error_code ignored;
+  for (auto &entry : fs::recursive_directory_iterator(folder, ignored))
+    if (entry.is_regular_file(ignored)) count++;
+  return count;
+}
+
+class Desktop_Program : public ::testing::Test {
+protected:
+  void SetUp() override
+  {
+    if (!Have("Xvfb") || !Have("xdotool") || !Have("import")) GTEST_SKIP() << "Xvfb, xdotool or ImageMagick missing";
+    home_ = env_.root() + "home/";
+    target_ = env_.root() + "target/";
+    audit_ = env_.root() + "audit/";
+    shots_ = Binary_Dir() + "test-output/desktop/";
+    fs::create_directories(home_);
+    fs::create_directories(shots_);
+    fs::create_directories(target_);  // a copy folder is chosen among existing folders
+    int status = -1;
+    std::string output = Run_Command("/usr/bin/python3 " + Source_Dir() + "bench/make_corpus.py " + home_ +
+                                         "sample --files 40 --images-per-series 10 --rows 32 --columns 32 2>&1",
+                                     &status);
+    ASSERT_EQ(status, 0) << output;
+    ASSERT_EQ(Environment_Set_Value_String("Harrowdesk", "dir_copy", target_.c_str()), 1);
+    ASSERT_EQ(Environment_Set_Value_String("Harrowdesk", "dir_audit", audit_.c_str()), 1);
+    server_ = std::make_unique<Xvfb_Server>("1024x768");
+    ASSERT_TRUE(server_->started());
+  }
+
+  void TearDown() override
+  {
+    if (pid_ > 0 && waitpid(pid_, nullptr, WNOHANG) == 0) {
+      kill(pid_, SIGTERM);
+      waitpid(pid_, nullptr, 0);
+    }
+    server_.reset();
+  }
+
+  // Starts the program with -t -1 on the test's display, home and settings.
+  void Start()
+  {
+    std::string program = Binary_Dir() + "src/app/harrowdesk";
+    setenv("DISPLAY", server_->display().c_str(), 1);
+    setenv("HOME", home_.c_str(), 1);
+    unsetenv("WAYLAND_DISPLAY");
+    unsetenv("HARROWDESK_BACKEND");
+    unsetenv("HARROWDESK_OPEN_FOLDER");
+    setenv("SDL_VIDEODRIVER", "x11", 1);
+    const char *argv[] = {program.c_str(), "-t", "-1", nullptr};
+    ASSERT_EQ(posix_spawn(&pid_, program.c_str(), nullptr, nullptr, (char **)argv, environ), 0);
+    int status = -1;
+    window_ = Run_Command(X("xdotool search --sync --onlyvisible --name '" + std::string(TITLE) + "' | head -n1"),
+                          &status);
+    while (!window_.empty() && window_.back() == '\n') window_.pop_back();
+    ASSERT_EQ(status, 0);
+    ASSERT_FALSE(window_.empty());
+    Drive("xdotool windowfocus --sync " + window_);
+  }
+
+  // A command with DISPLAY set to the test's server, cut off after 20 seconds.
+  std::string X(const std::string &command)
+  {
+    return "DISPLAY=" + server_->display() + " timeout 20 sh -c \"" + command + "\" 2>&1";
+  }
+
+  void Drive(const std::string &command)
+  {
+    int status = -1;
+    std::string output = Run_Command(X(command), &status);
+    EXPECT_EQ(status, 0) << command << "\n" << output;
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+  }
+
+  void Click(Point at) { Drive("xdotool mousemove --window " + window_ + " " + std::to_string(at.x) + " " +
+                               std::to_string(at.y) + " click 1"); }
+
+  void Screenshot(const std::string &name)
+  {
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    Drive("import -window root '" + shots_ + name + ".png'");
+  }
+
+  std::string Trace() { return Read_File(env_.temp() + "Harrowdesk_trace.dat"); }
+
+  // Waits for the program to end; returns its exit code, or -1 when it did not end.
+  int Exit_Code(int seconds)
+  {
+    int status = 0;
+    bool ended = Wait_For([&] { return waitpid(pid_, &status, WNOHANG) == pid_; }, seconds);
+    if (!ended) return -1;
+    pid_ = -1;
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  }
+
+  Scoped_Temp_Env env_;
+  std::unique_ptr<Xvfb_Server> server_;
+  std::string home_, target_, audit_, shots_, window_;
+  pid_t pid_ = -1;
+};
+
+TEST_F(Desktop_Program, a_study_is_scanned_sorted_selected_and_copied_then_escape_ends_the_program)
+{
+  Start();
+  Screenshot("1-started");
+
+  Click(TREE_HOME_GLYPH);
+  Click(TREE_SAMPLE_NAME);
+  ASSERT_TRUE(Wait_For([&] { return Trace().find(" are DICOM") != std::string::npos; }, 20)) << Trace();
+  Screenshot("2-scanned");
+
+  Click(ORDER_BY_STUDY_ID);
+  Screenshot("3-sorting");
+  // The sort's progress window closes when the sort is done.
+  ASSERT_TRUE(Wait_For([&] {
+    int status = -1;
+    Run_Command(X("xdotool search --onlyvisible --name '^Sort Structure$'"), &status);
+    return status != 0;
+  }, 20));
+  Screenshot("4-by-study");
+
+  Click(FIRST_STUDY);
+  Screenshot("5-selected");
+  Click(COPY_TO_DISK);
+  ASSERT_TRUE(Wait_For([&] { return Trace().find("Done: All") != std::string::npos; }, 30)) << Trace();
+  Screenshot("6-copied");
+
+  std::string trace = Trace();
+  size_t done = trace.find("Done: All ");
+  int copied = std::atoi(trace.c_str() + done + 10);
+  EXPECT_GT(copied, 0);
+  EXPECT_LT(copied, 40);  // one study of several
+  EXPECT_EQ(Count_Files(target_), copied);
+  std::string audit = Read_File(audit_ + "Harrowdesk.log");
+  EXPECT_EQ(Count_Lines_With(audit, " copied " + home_ + "sample/"), copied) << audit;
+
+  Drive("xdotool windowfocus --sync " + window_ + " key Escape");
+  EXPECT_EQ(Exit_Code(10), 0);
+}
+
+TEST(Desktop_Program_Without_Display, says_so_on_one_line_and_exits_1)
+{
+  Scoped_Temp_Env env;
+  int status = -1;
+  std::string output = Run_Command("env -u DISPLAY -u WAYLAND_DISPLAY " + Binary_Dir() + "src/app/harrowdesk 2>&1",
+                                   &status);
+  EXPECT_EQ(status, 1);
+  EXPECT_EQ(output.rfind("no display: ", 0), 0u) << output;
+  EXPECT_EQ(Count_Lines_With(output, "\n"), 1) << output;
+}
+
+}  // namespace
