@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Starts the program on the built-in sample collection: a small generated collection of
-# patients, studies and series (made once, in the build folder), catalogued and listed
-# by study, with its RTF and CSV reports written beside it.
+# patients, studies and series (made once, in the build folder), catalogued by study with its
+# RTF and CSV reports written beside it, then opened and scanned in the desktop program
+# ($HARROWDESK_OPEN_FOLDER).
 set -euo pipefail
 build=${1:-build}
 here=$(cd "$(dirname "$0")/.." && pwd)
@@ -12,4 +13,4 @@ fi
 mkdir -p "$build/sample-reports"
 "$build/src/app/harrowdesk-cli" scan "$sample" --order study --level 2 --report "$build/sample-reports"
 echo "Reports: $build/sample-reports/"
-exec "$build/src/app/harrowdesk"
+HARROWDESK_OPEN_FOLDER=$(cd "$sample" && pwd) exec "$build/src/app/harrowdesk"
