@@ -64,7 +64,7 @@ struct Text_Case {
   const char *said;
 };
 
-TEST(ListGraphText, EveryKindSaysItsCaptionValueAndDetails)
+TEST(List_Graph_Texts, every_kind_says_its_caption_value_and_details)
 {
   View_Catalogue view;
   List_Tree *trees[SORT_ORDERS];
@@ -97,7 +97,7 @@ TEST(ListGraphText, EveryKindSaysItsCaptionValueAndDetails)
   for (List_Tree *tree : trees) List_Tree_Free(tree);
 }
 
-TEST(ListGraphText, DirectoryCountsItsFilesInSingularAndPlural)
+TEST(List_Graph_Texts, directory_counts_its_files_in_singular_and_plural)
 {
   item_dir one{}, two{};
   one.name = (char *)"CT";
@@ -112,7 +112,7 @@ TEST(ListGraphText, DirectoryCountsItsFilesInSingularAndPlural)
   EXPECT_EQ(Said(node), "dir:|---|(2 files) blue");
 }
 
-TEST(ListGraphText, OneRecordServesRowsOfEveryLength)
+TEST(List_Graph_Texts, one_record_serves_rows_of_every_length)
 {
   // A long path after a short one and back: the reused record holds each text whole.
   std::string path = "/scan/" + std::string(600, 'x') + ".dcm";
@@ -132,7 +132,7 @@ TEST(ListGraphText, OneRecordServesRowsOfEveryLength)
   EXPECT_EQ(text.detail[0].text, "(file /s)");
 }
 
-TEST(ListGraphText, IconsFollowTheStates)
+TEST(List_Graph_Texts, icons_follow_the_states)
 {
   const char *const select[] = {"icon_select_no.rgb", "icon_select_no.rgb", "icon_select_yes.rgb",
                                 "icon_select_part.rgb", nullptr, nullptr};
@@ -223,7 +223,7 @@ protected:
   Tools_Device view;
 };
 
-TEST_F(List_Graph_Test, NothingIsDrawnWithoutAFolderAndTheHeadLineShowsIt)
+TEST_F(List_Graph_Test, nothing_is_drawn_without_a_folder_and_the_head_line_shows_it)
 {
   Show(SORT_STUDY_ID, 2);
   List_Graph_Draw(view, rows, 0, nullptr);
@@ -245,7 +245,7 @@ TEST_F(List_Graph_Test, NothingIsDrawnWithoutAFolderAndTheHeadLineShowsIt)
   EXPECT_GT(path, 10);
 }
 
-TEST_F(List_Graph_Test, IconsShowEachRowsSelectAndCopyState)
+TEST_F(List_Graph_Test, icons_show_each_rows_select_and_copy_state)
 {
   // By Study ID at level 2: 0 root, 1 C, 2 C's series, 3 A, 4 A series 1, 5 A series 2,
   // 6 B, 7 B's series, 8 D, 9 D's series.
@@ -277,7 +277,7 @@ TEST_F(List_Graph_Test, IconsShowEachRowsSelectAndCopyState)
   }
 }
 
-TEST_F(List_Graph_Test, RowsMapBackToTheRowDrawnThereWithAndWithoutAnOffset)
+TEST_F(List_Graph_Test, rows_map_back_to_the_row_drawn_there_with_and_without_an_offset)
 {
   Show(SORT_PATIENT_NAME, 4);  // 21 rows: more than the view holds
   ASSERT_EQ(rows.nb_row, 21);
@@ -308,7 +308,7 @@ TEST_F(List_Graph_Test, RowsMapBackToTheRowDrawnThereWithAndWithoutAnOffset)
   EXPECT_EQ(List_Graph_Row_At(view, rows, 0, kHeight), -1);  // above it
 }
 
-TEST_F(List_Graph_Test, GlyphColumnUnderTheDrawnBoxTogglesItsNode)
+TEST_F(List_Graph_Test, glyph_column_under_the_drawn_box_toggles_its_node)
 {
   Show(SORT_STUDY_ID, 2);  // the series (depth 2) are closed boxes in the second column
   List_Graph_Draw(view, rows, 0, "/scan/");
@@ -334,7 +334,7 @@ TEST_F(List_Graph_Test, GlyphColumnUnderTheDrawnBoxTogglesItsNode)
   EXPECT_EQ(List_Graph_Column_At(view, view.x + 2 * TOOLS_MARGIN + 20), 1);
 }
 
-TEST_F(List_Graph_Test, TreeLinesPassOnlyForAncestorsWithLaterSiblings)
+TEST_F(List_Graph_Test, tree_lines_pass_only_for_ancestors_with_later_siblings)
 {
   // /scan/ holds CT (with sub-folder 1 of three files, then two files) and MR (one file).
   Catalogue_Fixture folders({});
@@ -372,7 +372,7 @@ TEST_F(List_Graph_Test, TreeLinesPassOnlyForAncestorsWithLaterSiblings)
   List_Rows_Free(rows);
 }
 
-TEST_F(List_Graph_Test, SliderAppearsWhenRowsOverflowAndEndsOnTheLastRow)
+TEST_F(List_Graph_Test, slider_appears_when_rows_overflow_and_ends_on_the_last_row)
 {
   // The head space (margin and head line, 26 pixels) and n rows of 20 fit into 300 pixels
   // for n up to 13.
@@ -384,7 +384,7 @@ TEST_F(List_Graph_Test, SliderAppearsWhenRowsOverflowAndEndsOnTheLastRow)
 }
 
 // A look at every order with selected, copied and failed files, saved for a person.
-TEST_F(List_Graph_Test, ViewsOfEveryOrderAreSavedAsPictures)
+TEST_F(List_Graph_Test, views_of_every_order_are_saved_as_pictures)
 {
   item_study *a = catalogue.fixture.Study("A"), *d = catalogue.fixture.Study("D");
   a->child[0].child[0]->select_state = SELECT_YES;
