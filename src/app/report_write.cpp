@@ -13,7 +13,7 @@
 
 #include "app/configuration.h"
 #include "app/report_template.h"
-#include "app/study_text.h"
+#include "app/list_text.h"
 #include "dicom/NEMA_db.h"
 #include "dicom/conv_name_fct.h"
 #include "platform/os/os_paths.h"
@@ -48,11 +48,6 @@ int Report_Paths(int order, const std::string &name, const std::string &out_dir,
 
 // ---- texts ---------------------------------------------------------------------------------------
 
-static std::string Or_Missing(const char *text)
-{
-  return text && *text ? text : "---";
-}
-
 static std::string Rtf_Escape(const std::string &text)
 {
   std::string out;
@@ -73,14 +68,13 @@ static std::string Csv_Cell(const char *text)
 
 static std::string Study_Name(const item_study *study)
 {
-  std::string name = Study_Name_Capitalised(study->Patient_Name);
-  return Rtf_Escape(name.empty() ? "---" : name);
+  return Rtf_Escape(List_Text_Name(*study));
 }
 
 static std::string Study_Date(const item_study *study)
 {
   char text[STUDY_DATE_TEXT];
-  return Study_Date_Text(study->Study_Date, text) ? text : "---";
+  return List_Text_Date(*study, text);
 }
 
 static std::string Format(const char *format, int value, const char *word = "")
@@ -168,7 +162,7 @@ static void Rtf_Head(std::string &rtf, const std::string &name)
 static std::string Rtf_Study(const item_study *study, int depth, int order, int print)
 {
   std::string patient = "{\\cf3 patient: \\cf1\\b " + Study_Name(study) + "}, \t";
-  std::string id = Rtf_Escape(Or_Missing(study->Study_ID));
+  std::string id = Rtf_Escape(List_Text_Or_Missing(study->Study_ID));
   std::string text;
   if (print & 0x02) {
     text.assign(4 * (size_t)depth, ' ');
@@ -188,7 +182,7 @@ static std::string Rtf_Study(const item_study *study, int depth, int order, int 
     std::string study_piece = "{\\cf3 study: \\cf1\\b " + id + "}\t";
     std::string patient_piece = order != SORT_PATIENT_NAME ? patient : "";
     text += (print & 0x04) ? patient_piece + study_piece : study_piece + patient_piece;
-    if (order != SORT_PATIENT_ID) text += "{\\cf3 id: \\cf1\\b " + Rtf_Escape(Or_Missing(study->Patient_ID)) + "}";
+    if (order != SORT_PATIENT_ID) text += "{\\cf3 id: \\cf1\\b " + Rtf_Escape(List_Text_Or_Missing(study->Patient_ID)) + "}";
   }
   return text;
 }
@@ -196,36 +190,35 @@ static std::string Rtf_Study(const item_study *study, int depth, int order, int 
 static void Rtf_Row(std::string &rtf, const List_Row &row, int order, int print)
 {
   const List_Tree *node = row.node;
-  std::string indent((size_t)row.depth, '\t');
+  std::string indent((size_t)row.depth, '\t'), value;
+  List_Text_Value(*node, value);
+  std::string caption = List_Text_Caption(*node);
   const item_study *first = (const item_study *)node->item;  // group and study rows
   switch (node->kind) {
   case LIST_FILE:
-    rtf += indent + "file: " + Rtf_Escape(((const item_file *)node->item)->path);
+    rtf += indent + caption + " " + Rtf_Escape(value);
     break;
   case LIST_GROUP_NAME:
-    rtf += "\\par\n{\\cf1\\b " + Study_Name(first) + "}\t{\\cf3id:} {\\cf1\\b " +
-           Rtf_Escape(Or_Missing(first->Patient_ID)) + "}";
+    rtf += "\\par\n{\\cf1\\b " + Rtf_Escape(value) + "}\t{\\cf3id:} {\\cf1\\b " +
+           Rtf_Escape(List_Text_Or_Missing(first->Patient_ID)) + "}";
     break;
   case LIST_GROUP_PID:
-    rtf += "\\par\n{\\cf3patient:} {\\cf1\\b " + Rtf_Escape(Or_Missing(first->Patient_ID)) + "}\t{\\cf1\\b " +
-           Study_Name(first) + "}";
+    rtf += "\\par\n{\\cf3" + caption + "} {\\cf1\\b " + Rtf_Escape(value) + "}\t{\\cf1\\b " + Study_Name(first) + "}";
     break;
   case LIST_GROUP_DATE:
-    rtf += "\\par\n" + indent + "{\\cf3 date: \\cf1\\b " + Study_Date(first) + "}" +
+    rtf += "\\par\n" + indent + "{\\cf3 " + caption + " \\cf1\\b " + value + "}" +
            Format("\t{\\cf3(%d stud%s)}", node->nb_child, node->nb_child == 1 ? "y" : "ies");
     break;
   case LIST_STUDY:
     rtf += Rtf_Study(first, row.depth, order, print);
     break;
   case LIST_SERIES:
-    rtf += indent + Format("series: {\\b %d}", ((const item_series *)node->item)->series_number) +
-           Format("\t(%d images)", node->nb_child);
+    rtf += indent + caption + " {\\b " + value + "}" + Format("\t(%d images)", node->nb_child);
     break;
-  case LIST_IMAGE: {
-    const item_file *file = (const item_file *)node->item;
-    rtf += indent + Format("image: {\\b %d}", file->image_number) + "\t(file " + Rtf_Escape(file->path) + ")";
+  case LIST_IMAGE:
+    rtf += indent + caption + " {\\b " + value + "}\t(file " +
+           Rtf_Escape(List_Text_Or_Missing(((const item_file *)node->item)->path)) + ")";
     break;
-  }
   default:  // the root and directories: an empty paragraph
     break;
   }

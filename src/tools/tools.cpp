@@ -179,12 +179,12 @@ int Tools::Text_Width(const Y_Font *font, const char *text)
   return text ? Y_Text_Extent(font, Y_Wide(text)) : 0;
 }
 
-void Tools::Text_At(Tools_Device &device, const Y_Font *font, int x, int y, const char *text, uint32_t colour)
+int Tools::Text_At(Tools_Device &device, const Y_Font *font, int x, int y, const char *text, uint32_t colour)
 {
-  if (!text || !*text) return;
+  if (!text || !*text) return x;
   if (!font) font = device.font ? device.font : Y_System_Font();
   Y_Scope dc(device, "Tools::Text_At");
-  if (dc) Y_Draw_Text(*dc, font, x, y, Y_Wide(text), colour);
+  return dc ? Y_Draw_Text(*dc, font, x, y, Y_Wide(text), colour) : x;
 }
 
 // ---- lines, polygon and XOR ----------------------------------------------------------------------

@@ -74,8 +74,10 @@ void Polygon(Tools_Device &device, int count, const int *xs, const int *ys, uint
 // The width of a text in pixels, each tab counting three average characters more.
 int Text_Width(const Y_Font *font, const char *text);
 
-// Draws a text with its line box from y to y plus the font height, in `colour`.
-void Text_At(Tools_Device &device, const Y_Font *font, int x, int y, const char *text, uint32_t colour);
+// Draws a text with its line box from y to y plus the font height, in `colour`. Returns
+// the x after the text (its advance, tabs included), so that pieces of text can follow
+// one another without measuring them first; `x` itself for an absent or empty text.
+int Text_At(Tools_Device &device, const Y_Font *font, int x, int y, const char *text, uint32_t colour);
 
 // A one-pixel rectangle XOR-ed onto the window: drawing it twice restores the pixels
 // (the rubber band of a selection drag).

@@ -90,14 +90,14 @@ int Y_Text_Extent(const Y_Font *font, const std::wstring &text)
   });
 }
 
-void Y_Draw_Text(Y_Context &context, const Y_Font *font, int x, int y_bottom, const std::wstring &text,
-                 uint32_t colour)
+int Y_Draw_Text(Y_Context &context, const Y_Font *font, int x, int y_bottom, const std::wstring &text,
+                uint32_t colour)
 {
-  if (!font || text.empty()) return;
+  if (!font || text.empty()) return x;
   Font_Handle handle = const_cast<Y_Font *>(font);
   int top = Y_Height(context) - y_bottom - Y_Font_Height(font);
   uint32_t rgb = Y_To_Frame(colour);
-  Walk_Runs(font, text, x, [&](size_t start, size_t count, int at) {
+  return Walk_Runs(font, text, x, [&](size_t start, size_t count, int at) {
     if (count == 0) return at;
     return Font_Draw_Text(handle, context.surface, at, top, text.data() + start, (int)count, rgb, 255);
   });

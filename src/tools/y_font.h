@@ -38,6 +38,7 @@ std::wstring Y_Wide(const char *text);
 int Y_Text_Extent(const Y_Font *font, const std::wstring &text);
 
 // Draws a widened text on one line whose box spans y_bottom .. y_bottom + height - 1,
-// from x, in the packed colour (transparent background), clipped by the context.
-void Y_Draw_Text(Y_Context &context, const Y_Font *font, int x, int y_bottom, const std::wstring &text,
+// from x, in the packed colour (transparent background), clipped by the context. Returns
+// the x after the text (x for an empty text or no font).
+int Y_Draw_Text(Y_Context &context, const Y_Font *font, int x, int y_bottom, const std::wstring &text,
                  uint32_t colour);

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "app/catalogue.h"
+#include "app/list_sort.h"
 #include "dicom/conv_name_fct.h"
 #include "dicom/conv_time_fct.h"
 
@@ -132,6 +133,15 @@ public:
     for (int i = 0; i < catalogue.nb_child; i++)
       if (!std::strcmp(catalogue.child[i].Study_UID, label)) return &catalogue.child[i];
     return nullptr;
+  }
+
+  // A new tree of `order` over the catalogue (the caller frees it with List_Tree_Free).
+  List_Tree *Tree_Of(int order)
+  {
+    if (order == SORT_FILE) return List_Tree_File(&catalogue);
+    std::vector<List_Sort_Entry> entries;
+    for (int i = 0; i < catalogue.nb_child; i++) entries.push_back({&catalogue.child[i], i});
+    return List_Tree_Build(order, entries.data(), &catalogue);
   }
 
   // Gives a record its 100 DICOM_Info texts, from `texts` (nullptr entries stay absent).

@@ -12,16 +12,7 @@ namespace {
 // A tree of the catalogue's first order, freed with the object.
 struct Tree {
   List_Tree *root;
-  explicit Tree(Catalogue_Fixture &fixture, int order)
-  {
-    if (order == SORT_FILE) {
-      root = List_Tree_File(&fixture.catalogue);
-      return;
-    }
-    std::vector<List_Sort_Entry> entries;
-    for (int i = 0; i < fixture.catalogue.nb_child; i++) entries.push_back({&fixture.catalogue.child[i], i});
-    root = List_Tree_Build(order, entries.data(), &fixture.catalogue);
-  }
+  explicit Tree(Catalogue_Fixture &fixture, int order) : root(fixture.Tree_Of(order)) {}
   ~Tree() { List_Tree_Free(root); }
 };
 

@@ -35,13 +35,6 @@ std::string Top_Level(const List_Tree *root)
   return out;
 }
 
-List_Tree *Sorted(int order, Catalogue_Fixture &fixture)
-{
-  std::vector<List_Sort_Entry> entries;
-  for (int i = 0; i < fixture.catalogue.nb_child; i++) entries.push_back({&fixture.catalogue.child[i], i});
-  return List_Tree_Build(order, entries.data(), &fixture.catalogue);
-}
-
 struct Order_Case {
   const char *name;
   int order;
@@ -109,7 +102,7 @@ TEST(ListSort, CatalogueOrdersKeysTiesAndGroups)
     SCOPED_TRACE(c.name);
     Catalogue_Fixture fixture(c.studies);
     flag_print = (unsigned char)c.print;
-    List_Tree *root = Sorted(c.order, fixture);
+    List_Tree *root = fixture.Tree_Of(c.order);
     ASSERT_NE(root, nullptr);
     EXPECT_EQ(Word(*root), 0x0200);
     EXPECT_EQ(Top_Level(root), c.top);
@@ -126,7 +119,7 @@ TEST(ListSort, GroupNodesHoldTheirRunAndTotals)
   const uint16_t group_word[SORT_ORDERS] = {0, 0, 0x0105, 0x0104, 0x0103};
   for (int order = SORT_STUDY_DATE; order <= SORT_PATIENT_NAME; order++) {
     SCOPED_TRACE(order);
-    List_Tree *root = Sorted(order, fixture);
+    List_Tree *root = fixture.Tree_Of(order);
     ASSERT_NE(root, nullptr);
     ASSERT_GE(root->nb_child, 1);
     const List_Tree &group = root->child[0];
@@ -220,7 +213,7 @@ TEST(ListSort, NameOrderTracesItsComparisons)
   Catalogue_Fixture fixture({{"A", "1", "P", "Doe^John", nullptr, {1}}, {"B", "2", "P", "Doe^John", nullptr, {1}}});
   Message_Capture capture(1);
   testing::internal::CaptureStdout();
-  List_Tree *root = Sorted(SORT_PATIENT_NAME, fixture);
+  List_Tree *root = fixture.Tree_Of(SORT_PATIENT_NAME);
   std::string console = testing::internal::GetCapturedStdout();
   List_Tree_Free(root);
   EXPECT_EQ(capture.Texts(MSG_TRACE), (std::vector<std::string>{"******** Create List_Tree_Name ********",
@@ -229,7 +222,7 @@ TEST(ListSort, NameOrderTracesItsComparisons)
 
   Message_Capture quiet(0);
   testing::internal::CaptureStdout();
-  List_Tree_Free(Sorted(SORT_PATIENT_NAME, fixture));
+  List_Tree_Free(fixture.Tree_Of(SORT_PATIENT_NAME));
   EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
 }
 
@@ -239,7 +232,7 @@ TEST(ListSort, CacheHasFiveSlotsAndFreesThem)
   EXPECT_EQ(List_Tree_Slot(-1), nullptr);
   EXPECT_EQ(List_Tree_Slot(SORT_ORDERS), nullptr);
   *List_Tree_Slot(SORT_FILE) = List_Tree_File(&fixture.catalogue);
-  *List_Tree_Slot(SORT_PATIENT_NAME) = Sorted(SORT_PATIENT_NAME, fixture);
+  *List_Tree_Slot(SORT_PATIENT_NAME) = fixture.Tree_Of(SORT_PATIENT_NAME);
   List_Tree_Cache_Free();
   for (int order = 0; order < SORT_ORDERS; order++) EXPECT_EQ(*List_Tree_Slot(order), nullptr);
   EXPECT_STREQ(List_Order_Name(SORT_STUDY_DATE), "by Date");

@@ -63,13 +63,7 @@ struct Report_Fixture {
   void View(int order, int level)
   {
     List_Tree_Free(root);
-    if (order == SORT_FILE) {
-      root = List_Tree_File(&fixture.catalogue);
-    } else {
-      std::vector<List_Sort_Entry> entries;
-      for (int i = 0; i < fixture.catalogue.nb_child; i++) entries.push_back({&fixture.catalogue.child[i], i});
-      root = List_Tree_Build(order, entries.data(), &fixture.catalogue);
-    }
+    root = fixture.Tree_Of(order);
     List_Rows_Init(rows);
     List_Rows_Build(rows, root);
     for (int l = 1; l < level; l++) {
