@@ -168,8 +168,7 @@ void Place(int width, int height)
   Tools_Set_Colour(view, VIEW_COLOUR);
   Place_Device(view, area.x + TOOLS_BEVEL, area.y + TOOLS_BEVEL, area.width - 2 * TOOLS_BEVEL - TOOLS_SLIDER_WIDTH,
                area.height - 2 * TOOLS_BEVEL);
-  Tools_Init_Device(view, pane.window, "List_Pane");
-  Tools_Clip_To_Rect(view);
+  List_Graph_Init(view, pane.window);
 }
 
 // ---- rows and drawing -----------------------------------------------------------------------
@@ -178,7 +177,7 @@ void Place(int width, int height)
 void Fit_Slider()
 {
   Slider &slider = pane.slider;
-  int range = List_Rows_Slider_Range(pane.rows.nb_row, pane.view.height);
+  int range = List_Graph_Slider_Range(pane.view, pane.rows.nb_row);
   pane.offset = std::clamp(pane.offset, 0, range);
   slider.step = LIST_ROW_HEIGHT;
   Sliders::Place(slider, pane.area, true, pane.view.x + pane.view.width, pane.view.y, TOOLS_SLIDER_WIDTH,
@@ -267,6 +266,15 @@ void Serve_Refresh()
 // The last mouse position in the pane's drawing coordinates.
 bool Mouse_Point(int &x, int &y) { return Tools_Mouse_In(pane.window, x, y) != 0; }
 
+// The row number under `y`, counted on past both ends of the list (negative above the first
+// row, the row count and more below the last): a drag's range is clamped to the list.
+int Row_Under(int y)
+{
+  int first_top = List_Graph_Row_Bottom(pane.view, pane.offset, 0) + LIST_ROW_HEIGHT - 1;
+  int below = first_top - y;
+  return below >= 0 ? below / LIST_ROW_HEIGHT : -1 - (-below - 1) / LIST_ROW_HEIGHT;
+}
+
 bool In_View(int x, int y)
 {
   const Tools_Device &v = pane.view;
@@ -354,7 +362,7 @@ void On_Button_Down()
   }
   int x = 0, y = 0;
   if (!Mouse_Point(x, y) || !In_View(x, y)) return;
-  int row = List_Graph_Row_At(pane.view, y, pane.offset);
+  int row = Row_Under(y);
   if (List_Rows_Toggle(pane.rows, row, List_Graph_Column_At(pane.view, x))) {
     Rebuild();
     return;
@@ -384,7 +392,7 @@ void On_Button_Up()
   pane.band = false;
   int x = 0, y = 0;
   Mouse_Point(x, y);
-  int row = List_Graph_Row_At(pane.view, y, pane.offset);
+  int row = Row_Under(y);
   Show_Count(List_Rows_Select(pane.rows, pane.rows.drag_start, row, Modifiers()));
   pane.rows.drag_start = -1;
   Draw_View();
@@ -444,6 +452,12 @@ void List_Pane_Set_Order(int order)
 }
 
 const List_Rows &List_Pane_Rows() { return pane.rows; }
+
+const Tools_Device &List_Pane_View() { return pane.view; }
+
+int List_Pane_Offset() { return pane.offset; }
+
+std::string List_Pane_Status() { return pane.status.state ? Text::Read(pane.status) : std::string(); }
 
 List_Tree *List_Pane_Root() { return pane.rows.root; }
 

@@ -6,11 +6,13 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 #include <vector>
 
 #include "platform/os/window_handle.h"
 
 struct List_Rows;
+struct Tools_Device;
 struct List_Tree;
 struct item_file;
 
@@ -31,6 +33,16 @@ void List_Pane_Set_Order(int order);
 
 // The view's rows (their root is the tree of the current order, or null while it is sorted).
 const List_Rows &List_Pane_Rows();
+
+// The view widget: its rectangle in the pane's drawing coordinates (y upwards), for
+// finding where a row is drawn (List_Graph_Row_Bottom).
+const Tools_Device &List_Pane_View();
+
+// The status text: "%d File%s selected", or "" when no file is selected.
+std::string List_Pane_Status();
+
+// The slider's offset of the view in pixels (0 at the top).
+int List_Pane_Offset();
 
 // The tree of the current order, or null.
 List_Tree *List_Pane_Root();

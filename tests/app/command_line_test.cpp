@@ -78,17 +78,3 @@ TEST(Command_Line, the_program_prints_the_usage_and_exits_2_on_a_refused_option)
     EXPECT_EQ(Read_File(env.root() + "err"), "unknown argument (" + first + ")\n");
   }
 }
-
-TEST(Command_Line, a_traced_run_starts_a_fresh_trace_file_with_the_run_header)
-{
-  Scoped_Temp_Env env;
-  std::string program = Binary_Dir() + "src/app/harrowdesk";
-  Write_File(env.temp() + "Harrowdesk_trace.dat", "an old run\n");
-  int status = -1;
-  Run_Command(program + " -t 5 > /dev/null", &status);
-  EXPECT_EQ(status, 0);
-  std::string trace = Read_File(env.temp() + "Harrowdesk_trace.dat");
-  EXPECT_EQ(trace.rfind("TRACE:   ==== ==== Harrowdesk 1.0 Rev-7 ==== (", 0), 0u) << trace;
-  EXPECT_NE(trace.find("TRACE:   Computer Name:  "), std::string::npos);
-  EXPECT_EQ(trace.find("an old run"), std::string::npos);
-}

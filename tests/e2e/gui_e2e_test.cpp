@@ -199,6 +199,27 @@ TEST_F(Desktop_Program, a_study_is_scanned_sorted_selected_and_copied_then_escap
   EXPECT_EQ(Exit_Code(10), 0);
 }
 
+TEST(Desktop_Program_Start, a_traced_start_writes_a_fresh_trace_header_and_a_300_character_template_line_ends_it_with_0)
+{
+  if (!Have("Xvfb")) GTEST_SKIP() << "Xvfb missing";
+  Scoped_Temp_Env env;
+  Xvfb_Server server;
+  ASSERT_TRUE(server.started());
+  std::string home = env.root() + "installed/";
+  fs::create_directories(home);
+  Write_File(home + "CSV_Template_Study.txt", "(0020,000D)\n" + std::string(300, 'x') + "\n");
+  Write_File(env.temp() + "Harrowdesk_trace.dat", "an old run\n");
+  int status = -1;
+  std::string output = Run_Command("DISPLAY=" + server.display() + " HARROWDESK_HOME=" + home + " timeout 20 " +
+                                       Binary_Dir() + "src/app/harrowdesk -t 5 > /dev/null 2>&1",
+                                   &status);
+  EXPECT_EQ(status, 0);
+  std::string trace = Read_File(env.temp() + "Harrowdesk_trace.dat");
+  EXPECT_EQ(trace.rfind("TRACE:   ==== ==== Harrowdesk 1.0 Rev-7 ==== (", 0), 0u) << trace;
+  EXPECT_NE(trace.find("TRACE:   Computer Name:  "), std::string::npos);
+  EXPECT_EQ(trace.find("an old run"), std::string::npos);
+}
+
 TEST(Desktop_Program_Without_Display, says_so_on_one_line_and_exits_1)
 {
   Scoped_Temp_Env env;
