@@ -12,4 +12,6 @@ enum : unsigned {
   WM_PROGRESS_TITLE = WM_USER + 23,     // 0x417: redraw the subtitle
   WM_PROGRESS_RANGE = WM_USER + 24,     // 0x418: redraw the bar
   WM_PROGRESS_TEXT = WM_USER + 25,      // 0x419: move the pending lines into the text area
+  WM_PROGRESS_SHOW = WM_USER + 26,      // 0x41A: show the progress window, topmost (a
+                                        // Progress_Show made off the user-interface thread)
 };
