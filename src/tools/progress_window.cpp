@@ -57,8 +57,11 @@ Window_Handle Progress_Window_Handle(const Progress_Record *progress)
 
 // ---- the factory ------------------------------------------------------------------------------
 
-// The screen position of the window's client area: centred 200 pixels above and to the
-// left of the owner's centre, but never left of or above the owner's client area.
+enum { OWNER_OFFSET = 200 };  // the window's corner lies this far left of and above the owner's centre
+
+// The screen position of the window's client area: OWNER_OFFSET pixels left of and above
+// the owner's centre, but never left of or above the owner's client area. Without a
+// (live) owner, the screen stands in for it.
 static void Place_On_Owner(Window_Handle owner, int *left, int *top)
 {
   int x = 0, y = 0, width = 0, height = 0;
@@ -66,8 +69,8 @@ static void Place_On_Owner(Window_Handle owner, int *left, int *top)
     x = y = 0;
     Window_Screen_Size(&width, &height);
   }
-  *left = std::max(x, x + width / 2 - 200);
-  *top = std::max(y, y + height / 2 - 200);
+  *left = std::max(x, x + width / 2 - OWNER_OFFSET);
+  *top = std::max(y, y + height / 2 - OWNER_OFFSET);
 }
 
 // Creates the window on its owner and raises it above the other ordinary windows.
@@ -106,6 +109,10 @@ enum {
   BAR_HEIGHT = 25,       // odd, so the tube's centre line is a row: radius 10
   BAR_PADDING = 2,       // bar colour between the frame and the tube's ends
   CANCEL_WIDTH = 90,
+  SUBTITLE_GAP = 4,      // between the subtitle and the frame
+  FACE_GREY = 170,       // the subtitle and the button: the window's own grey
+  BAR_GREY = 150,        // the frame and the bar's empty part, a shade darker
+  TEXT_GREY = 200,       // the text area, a shade lighter
 };
 
 // The header fields every widget of the window shares: its rectangle, grey, bold Arial 10.
@@ -127,27 +134,28 @@ static void Widget_Place(Tools_Device &device, int x, int y, int width, int heig
 static void Widgets_Layout(Window_Handle window, Progress_Window &w, int width, int height)
 {
   int m = TOOLS_MARGIN, inner = width - 2 * m;
-  Widget_Place(w.subtitle, m, height - m - SUBTITLE_HEIGHT, inner, SUBTITLE_HEIGHT, 170);
+  Widget_Place(w.subtitle, m, height - m - SUBTITLE_HEIGHT, inner, SUBTITLE_HEIGHT, FACE_GREY);
   w.subtitle.options = OPT_TEXT_LEFT;
   Labels::Init(w.subtitle, window);
 
   int edge = FRAME_DEPTH + 1;  // the black outline and the bevel
   int frame_height = BAR_HEIGHT + 2 * edge;
-  Widget_Place(w.frame, m, w.subtitle.y - 4 - frame_height, inner, frame_height, 150);
+  Widget_Place(w.frame, m, w.subtitle.y - SUBTITLE_GAP - frame_height, inner, frame_height, BAR_GREY);
   w.frame.depth = FRAME_DEPTH;
   w.frame.pressed = 1;
   w.frame.options = BOX_NO_HOVER;
   Boxs::Init(w.frame, window);
-  Widget_Place(w.bar, m + edge + BAR_PADDING, w.frame.y + edge, inner - 2 * (edge + BAR_PADDING), BAR_HEIGHT, 150);
+  Widget_Place(w.bar, m + edge + BAR_PADDING, w.frame.y + edge, inner - 2 * (edge + BAR_PADDING), BAR_HEIGHT,
+               BAR_GREY);
   Progress_Bars::Init(w.bar, window);
 
-  Widget_Place(w.cancel, (width - CANCEL_WIDTH) / 2, m, CANCEL_WIDTH, TOOLS_BUTTON_HEIGHT, 170);
+  Widget_Place(w.cancel, (width - CANCEL_WIDTH) / 2, m, CANCEL_WIDTH, TOOLS_BUTTON_HEIGHT, FACE_GREY);
   w.cancel.text = "Cancel";
   w.cancel.name = "Cancel";
   Buttons::Init(w.cancel, window);
 
   int text_y = m + TOOLS_BUTTON_HEIGHT + m;
-  Widget_Place(w.text, m, text_y, inner, w.frame.y - m - text_y, 200);
+  Widget_Place(w.text, m, text_y, inner, w.frame.y - m - text_y, TEXT_GREY);
   w.text.font_style = "";
   w.text.options = TEXT_VSCROLL;
   Texts::Init(w.text, window);
@@ -166,6 +174,7 @@ static void Bar_Take(Progress_Window &w)
   w.bar.bounce_direction = w.progress->bounce_direction;
 }
 
+// Draws every widget from the record's fields, under its lock.
 static void Widgets_Paint(Progress_Window &w)
 {
   std::lock_guard<std::mutex> hold(w.progress->lock);
