@@ -28,7 +28,7 @@ void Box::Draw()
   int x2 = x + width - 1, y2 = y + height - 1, d = Tools_Depth(depth);
   Tools::Fill(*this, 0, x, x2, y, y2);
   Tools::Cadre(*this, options, pressed == 1, d, x, x2, y, y2);
-  if (hover == 1 && !(options & 0x02)) Tools::Cadre_Outline(*this, x + d, x2 - d, y + d, y2 - d);
+  if (hover == 1 && !(options & BOX_NO_HOVER)) Tools::Cadre_Outline(*this, x + d, x2 - d, y + d, y2 - d);
   if (text.empty()) return;
   uint32_t place = options & (OPT_TEXT_RIGHT | OPT_WHITE_TEXT | OPT_HIGHLIGHT_TEXT);
   if (!(place & OPT_TEXT_RIGHT)) place |= OPT_TEXT_LEFT;
@@ -46,7 +46,7 @@ int Box::Select(int mode)
 {
   Tools_Check_State(*this, "Box::Select");
   int inside = Tools_Mouse_Over(*this, x, y, width, height);
-  if ((mode & 0xF) == 4 || (options & 0x02)) return inside;
+  if ((mode & 0xF) == 4 || (options & BOX_NO_HOVER)) return inside;
   if (Tools_Hover_Update(hover, inside)) Draw();
   return inside;
 }

@@ -10,6 +10,8 @@
 
 #include "tools/tools_widget.h"
 
+constexpr uint32_t BOX_NO_HOVER = 0x02;
+
 struct Box : Tools_Device {
   std::string text;    // caption, drawn in the top band inside the bevel
   int16_t depth = 0;   // bevel depth, 0 = default

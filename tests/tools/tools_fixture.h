@@ -9,6 +9,18 @@
 #include "support/test_support.h"
 #include "tools/tools_device.h"
 
+// The packed colour (red low) at (x, y) of a window's client area, y upwards from the
+// bottom row; 0xFFFFFFFF for a dead window.
+inline uint32_t Pixel_At(Window_Handle window, int x, int y)
+{
+  Window_Surface surface;
+  if (!Window_Surface_Get(window, &surface)) return 0xFFFFFFFF;
+  uint32_t p = surface.frame->pixels[(size_t)(surface.origin_y + surface.height - 1 - y) * surface.frame->width +
+                                     surface.origin_x + x];
+  Window_Surface_Release(window);
+  return (p >> 16 & 0xFF) | (p & 0xFF00) | (p & 0xFF) << 16;
+}
+
 class Tools_Test : public ::testing::Test {
 protected:
   static constexpr int kWidth = 400, kHeight = 300;
@@ -31,15 +43,7 @@ protected:
   void TearDown() override { Window_System_Stop(); }
 
   // The packed colour (red low) at (x, y), y upwards from the bottom row.
-  uint32_t Pixel(int x, int y)
-  {
-    Window_Surface surface;
-    if (!Window_Surface_Get(window, &surface)) return 0xFFFFFFFF;
-    uint32_t p = surface.frame->pixels[(size_t)(surface.origin_y + surface.height - 1 - y) * surface.frame->width +
-                                       surface.origin_x + x];
-    Window_Surface_Release(window);
-    return (p >> 16 & 0xFF) | (p & 0xFF00) | (p & 0xFF) << 16;
-  }
+  uint32_t Pixel(int x, int y) { return Pixel_At(window, x, y); }
 
   // Puts the toolkit's last mouse position at (x, y) of the window, y upwards.
   void Mouse_At(int x, int y)

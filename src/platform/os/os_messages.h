@@ -17,6 +17,8 @@ enum : unsigned {
   WM_PROGRESS_TITLE = WM_USER + 23,     // 0x417: redraw the subtitle
   WM_PROGRESS_RANGE = WM_USER + 24,     // 0x418: redraw the bar
   WM_PROGRESS_TEXT = WM_USER + 25,      // 0x419: move the pending lines into the text area
+  WM_PROGRESS_SHOW = WM_USER + 26,      // 0x41A: show the progress window, topmost (a
+                                        // Progress_Show made off the user-interface thread)
   // Messages among the desktop program's own windows.
   WM_LIST_REFRESH = WM_USER + 30,       // 0x41E: a job changed the catalogue: refresh the list pane
   WM_JOB_RESCAN = WM_USER + 31,         // 0x41F: a job moved or deleted files: scan the folder again
