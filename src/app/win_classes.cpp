@@ -21,7 +21,7 @@ int Window_Classes_Register()
 {
   const Window_Class classes[] = {
       {MAIN_WINDOW_CLASS, Main_Window_Proc, GREY, "ICON1"},
-      {"Progress", Progress_Window_Proc, GREY, "ICON1"},
+      {PROGRESS_CLASS, Progress_Window_Proc, PROGRESS_BACKGROUND, "ICON1"},
       {"TREE", Tree_Pane_Proc, WINDOW_NO_BACKGROUND, "ICON1"},
       {"LIST", List_Pane_Proc, WINDOW_NO_BACKGROUND, "ICON1"},
       {"TEXT", Text_Pane_Proc, WINDOW_NO_BACKGROUND, "ICON1"},
