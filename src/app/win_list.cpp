@@ -63,7 +63,6 @@ struct List_Pane_State {
   List_Rows rows = {};
   int order = SORT_FILE;
   int offset = 0;           // pixels the view is scrolled down by the slider
-  int wheel_sum = 0;
   bool dragging = false;    // a selection drag is under way
   int drag_x = 0, drag_y = 0;   // where it began, in the pane's drawing coordinates
   bool band = false;        // a rubber band is drawn
@@ -324,9 +323,8 @@ void Level_Step(Button &button, int step)
   button.Draw();
 }
 
-void On_Mouse_Move()
+void Mouse_Move(int mode)
 {
-  int mode = (Window_Mouse_Keys() & MK_LBUTTON) ? 1 : 0;
   pane.selector.Select(mode);
   Buttons::Select(pane.buttons, LIST_BUTTONS, mode);
   if (pane.slider.thumb_state) {
@@ -339,7 +337,7 @@ void On_Mouse_Move()
   if (pane.dragging && Mouse_Point(x, y)) Band_Follow(x, y);
 }
 
-void On_Button_Down()
+void Button_Down()
 {
   if (pane.slider.maximum > 0 && Sliders::Select(pane.slider, 2)) {
     Scroll_View(pane.slider.value);
@@ -378,9 +376,8 @@ void On_Button_Down()
   Window_Set_Capture(pane.window);
 }
 
-void On_Button_Up()
+void Button_Up()
 {
-  Main_Window_End_Drag();
   if (Window_Get_Capture() == pane.window) Window_Release_Capture();
   if (pane.slider.thumb_state) {
     Sliders::Select(pane.slider, 0);
@@ -398,11 +395,9 @@ void On_Button_Up()
   Draw_View();
 }
 
-void On_Wheel(uintptr_t wparam, intptr_t lparam)
+void Wheel(int steps, int screen_x, int screen_y)
 {
-  int steps = Pane_Wheel_Steps(pane.wheel_sum, wparam);
-  if (!steps) return;
-  Tools_Set_Mouse(Point_X(lparam), Point_Y(lparam));
+  Tools_Set_Mouse(screen_x, screen_y);
   if (pane.selector.Select(4)) {
     Lists::Scroll(pane.selector, -steps);
     return;
@@ -410,7 +405,7 @@ void On_Wheel(uintptr_t wparam, intptr_t lparam)
   Scroll_View(Sliders::Scroll(pane.slider, -steps));
 }
 
-void On_Key(int code)
+void Key(int code)
 {
   if (Pane_Key_Is(code, 'D')) {
     Message_Log(main_window, MSG_REPORT, "Creating Reports");
@@ -419,6 +414,21 @@ void On_Key(int code)
     if (List_Rows_Level_Change(pane.rows, List_Rows_Level_Repeat(pane.rows))) Rebuild();
   }
 }
+
+void Mouse_Left()
+{
+  pane.selector.Select(0);
+  Buttons::Select(pane.buttons, LIST_BUTTONS, 0);
+  Sliders::Select(pane.slider, 0);
+}
+
+void Size(Window_Handle, int width, int height)
+{
+  Place(width, height);
+  Fit_Slider();
+}
+
+Pane_Handlers list_pane = {Size, Draw_All, Mouse_Move, Button_Down, Button_Up, Mouse_Left, Wheel, Key, 0};
 
 }  // namespace
 
@@ -480,36 +490,12 @@ intptr_t List_Pane_Proc(Window_Handle window, unsigned message, uintptr_t wparam
     pane.window = window;
     List_Rows_Init(pane.rows);
     return 0;
-  case WM_SIZE:
-    Place(Point_X(lparam), Point_Y(lparam));
-    Fit_Slider();
-    return 0;
-  case WM_PAINT: Draw_All(); return 0;
-  case WM_MOUSEMOVE:
-    Pane_Mouse_Moved(window);
-    On_Mouse_Move();
-    return 0;
-  case WM_LBUTTONDOWN:
-    Pane_Button_Pressed(window);
-    On_Button_Down();
-    return 0;
-  case WM_LBUTTONUP: On_Button_Up(); return 0;
-  case WM_PANE_MOUSE_LEFT:
-    pane.selector.Select(0);
-    Buttons::Select(pane.buttons, LIST_BUTTONS, 0);
-    Sliders::Select(pane.slider, 0);
-    return 0;
-  case WM_MOUSEWHEEL: On_Wheel(wparam, lparam); return 0;
-  case WM_KEYDOWN:
-  case WM_SYSKEYDOWN:
-  case WM_CHAR:
-  case WM_SYSCHAR: On_Key(Pane_Key(window, message, wparam, lparam)); return 0;
   case WM_LIST_REFRESH: Serve_Refresh(); return 0;
   case WM_DESTROY:
     List_Rows_Free(pane.rows);
     Text::Cleanup(pane.status);
     pane.window = nullptr;
     return 0;
-  default: return Window_Default_Proc(window, message, wparam, lparam);
+  default: return Pane_Dispatch(list_pane, window, message, wparam, lparam);
   }
 }

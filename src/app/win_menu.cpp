@@ -10,8 +10,6 @@
 #include "app/win_list.h"
 #include "app/win_main.h"
 #include "app/win_pane.h"
-#include "platform/window/window_input.h"
-#include "platform/window/window_queue.h"
 #include "platform/window/window_system.h"
 #include "tools/box.h"
 #include "tools/button.h"
@@ -35,10 +33,8 @@ Menu_State menu;
 
 const char *const LABELS[MENU_BUTTONS] = {"Copy to Disk", "Push to Server", "Config"};
 
-void Place(Window_Handle window)
+void Size(Window_Handle window, int width, int height)
 {
-  int width = 0, height = 0;
-  Window_Get_Client_Size(window, &width, &height);
   Box &box = menu.box;
   box.options = MENU_BOX_OPTIONS;
   box.name = "win_menu";
@@ -68,7 +64,7 @@ void Place(Window_Handle window)
   }
 }
 
-void Draw()
+void Paint()
 {
   menu.box.Draw();
   for (Button &button : menu.buttons) button.Draw();
@@ -84,7 +80,7 @@ template <class Start> void Press(Button &button, Start start)
   button.Draw();
 }
 
-void On_Button_Down()
+void Button_Down()
 {
   int hit = Buttons::Select(menu.buttons, MENU_BUTTONS, 2);
   if (hit == BUTTON_CONFIG) {
@@ -96,7 +92,10 @@ void On_Button_Down()
   }
 }
 
-int Left_Button_Mode() { return (Window_Mouse_Keys() & MK_LBUTTON) ? 1 : 0; }
+void Mouse_Move(int mode) { Buttons::Select(menu.buttons, MENU_BUTTONS, mode); }
+void Mouse_Left() { Buttons::Select(menu.buttons, MENU_BUTTONS, 0); }
+
+Pane_Handlers menu_pane = {Size, Paint, Mouse_Move, Button_Down, nullptr, Mouse_Left, nullptr, nullptr, 0};
 
 }  // namespace
 
@@ -117,25 +116,5 @@ int Menu_Buttons_Enabled() { return menu.enabled; }
 
 intptr_t Menu_Pane_Proc(Window_Handle window, unsigned message, uintptr_t wparam, intptr_t lparam)
 {
-  switch (message) {
-  case WM_SIZE: Place(window); return 0;
-  case WM_PAINT: Draw(); return 0;
-  case WM_MOUSEMOVE:
-    Pane_Mouse_Moved(window);
-    Buttons::Select(menu.buttons, MENU_BUTTONS, Left_Button_Mode());
-    return 0;
-  case WM_LBUTTONDOWN:
-    Pane_Button_Pressed(window);
-    On_Button_Down();
-    return 0;
-  case WM_LBUTTONUP: Main_Window_End_Drag(); return 0;
-  case WM_PANE_MOUSE_LEFT: Buttons::Select(menu.buttons, MENU_BUTTONS, 0); return 0;
-  case WM_KEYDOWN:
-  case WM_SYSKEYDOWN:
-  case WM_CHAR:
-  case WM_SYSCHAR:
-    if (Pane_Key_Is(Pane_Key(window, message, wparam, lparam), 'D')) Pane_Save_Directory();
-    return 0;
-  default: return Window_Default_Proc(window, message, wparam, lparam);
-  }
+  return Pane_Dispatch(menu_pane, window, message, wparam, lparam);
 }

@@ -8,7 +8,6 @@
 #include "app/win_main.h"
 #include "app/win_pane.h"
 #include "platform/window/message_box.h"
-#include "platform/window/window_input.h"
 #include "platform/window/window_queue.h"
 #include "platform/window/window_system.h"
 #include "tools/text_pane.h"
@@ -21,17 +20,14 @@ constexpr uint32_t MESSAGE_PANE_OPTIONS = TEXT_VSCROLL | TEXT_HSCROLL | 0x080000
 constexpr uint32_t MESSAGE_PANE_COLOUR = 180 | 185 << 8 | 180 << 16;
 
 Text_Pane message_pane;
-int wheel_sum;
 std::string last_line;
 
 void Pane_Write(const char *text) { Text::Write(message_pane, "%s", text); }
 void Pane_Overwrite(const char *text) { Text::OverWrite(message_pane, "%s", text); }
 void Post_Thread_Message(Window_Handle) { Window_Post_Unique(main_window, WM_THREAD_MESSAGE, 0, 0); }
 
-void Place(Window_Handle window)
+void Size(Window_Handle window, int width, int height)
 {
-  int width = 0, height = 0;
-  Window_Get_Client_Size(window, &width, &height);
   message_pane.options = MESSAGE_PANE_OPTIONS;
   message_pane.name = "win_text";
   message_pane.x = 1;
@@ -44,7 +40,13 @@ void Place(Window_Handle window)
   Texts::Rescale_Cursor(message_pane);
 }
 
-int Left_Button_Mode() { return (Window_Mouse_Keys() & MK_LBUTTON) ? 1 : 0; }
+void Paint() { Text::Draw(message_pane); }
+void Mouse_Move(int mode) { Text::Select(message_pane, mode); }
+void Button_Down() { Text::Select(message_pane, 2); }
+void Mouse_Left() { Text::Select(message_pane, 0); }
+void Wheel(int steps, int, int) { Text::Scroll(message_pane, steps); }  // forward: older lines
+
+Pane_Handlers text_pane = {Size, Paint, Mouse_Move, Button_Down, Mouse_Left, Mouse_Left, Wheel, nullptr, 0};
 
 }  // namespace
 
@@ -66,33 +68,5 @@ const char *Message_Pane_Last_Line()
 
 intptr_t Text_Pane_Proc(Window_Handle window, unsigned message, uintptr_t wparam, intptr_t lparam)
 {
-  switch (message) {
-  case WM_SIZE: Place(window); return 0;
-  case WM_PAINT: Text::Draw(message_pane); return 0;
-  case WM_MOUSEMOVE:
-    Pane_Mouse_Moved(window);
-    Text::Select(message_pane, Left_Button_Mode());
-    return 0;
-  case WM_LBUTTONDOWN:
-    Pane_Button_Pressed(window);
-    Text::Select(message_pane, 2);
-    return 0;
-  case WM_LBUTTONUP:
-    Main_Window_End_Drag();
-    Text::Select(message_pane, 0);
-    return 0;
-  case WM_PANE_MOUSE_LEFT: Text::Select(message_pane, 0); return 0;
-  case WM_MOUSEWHEEL: {
-    int steps = Pane_Wheel_Steps(wheel_sum, wparam);
-    if (steps) Text::Scroll(message_pane, steps);
-    return 0;
-  }
-  case WM_KEYDOWN:
-  case WM_SYSKEYDOWN:
-  case WM_CHAR:
-  case WM_SYSCHAR:
-    if (Pane_Key_Is(Pane_Key(window, message, wparam, lparam), 'D')) Pane_Save_Directory();
-    return 0;
-  default: return Window_Default_Proc(window, message, wparam, lparam);
-  }
+  return Pane_Dispatch(text_pane, window, message, wparam, lparam);
 }

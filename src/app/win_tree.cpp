@@ -4,22 +4,17 @@
 #include "app/list_thread.h"
 #include "app/win_main.h"
 #include "app/win_pane.h"
-#include "platform/window/window_input.h"
-#include "platform/window/window_queue.h"
 #include "platform/window/window_system.h"
 #include "tools/dirtree.h"
 
 namespace {
 
 Dir_Tree source_tree, destination_tree;
-int wheel_sum;
 
 constexpr int TREE_GREY = 170;
 
-void Place(Window_Handle window)
+void Size(Window_Handle window, int width, int height)
 {
-  int width = 0, height = 0;
-  Window_Get_Client_Size(window, &width, &height);
   Dir_Tree &tree = source_tree;
   tree.name = "win_tree";
   tree.x = 0;
@@ -32,7 +27,18 @@ void Place(Window_Handle window)
   DirTrees::Init(tree, window);
 }
 
-int Left_Button_Mode() { return (Window_Mouse_Keys() & MK_LBUTTON) ? 1 : 0; }
+void Paint() { DirTrees::Dir_Tree_Draw2(source_tree); }
+void Mouse_Move(int mode) { DirTrees::Select(source_tree, mode); }
+void Mouse_Left() { DirTrees::Select(source_tree, 0); }
+void Wheel(int steps, int, int) { DirTrees::Scroll(source_tree, -steps); }
+
+// A press on a folder's name scans that folder.
+void Button_Down()
+{
+  if (DirTrees::Select(source_tree, 2) == 2) Scan_Start(DirTrees::Read(source_tree).c_str());
+}
+
+Pane_Handlers tree_pane = {Size, Paint, Mouse_Move, Button_Down, Mouse_Left, Mouse_Left, Wheel, nullptr, 0};
 
 }  // namespace
 
@@ -57,33 +63,5 @@ std::string Tree_Pane_Folder() { return source_tree.selected_path; }
 
 intptr_t Tree_Pane_Proc(Window_Handle window, unsigned message, uintptr_t wparam, intptr_t lparam)
 {
-  switch (message) {
-  case WM_SIZE: Place(window); return 0;
-  case WM_PAINT: DirTrees::Dir_Tree_Draw2(source_tree); return 0;
-  case WM_MOUSEMOVE:
-    Pane_Mouse_Moved(window);
-    DirTrees::Select(source_tree, Left_Button_Mode());
-    return 0;
-  case WM_LBUTTONDOWN:
-    Pane_Button_Pressed(window);
-    if (DirTrees::Select(source_tree, 2) == 2) Scan_Start(DirTrees::Read(source_tree).c_str());
-    return 0;
-  case WM_LBUTTONUP:
-    Main_Window_End_Drag();
-    DirTrees::Select(source_tree, 0);
-    return 0;
-  case WM_PANE_MOUSE_LEFT: DirTrees::Select(source_tree, 0); return 0;
-  case WM_MOUSEWHEEL: {
-    int steps = Pane_Wheel_Steps(wheel_sum, wparam);
-    if (steps) DirTrees::Scroll(source_tree, -steps);
-    return 0;
-  }
-  case WM_KEYDOWN:
-  case WM_SYSKEYDOWN:
-  case WM_CHAR:
-  case WM_SYSCHAR:
-    if (Pane_Key_Is(Pane_Key(window, message, wparam, lparam), 'D')) Pane_Save_Directory();
-    return 0;
-  default: return Window_Default_Proc(window, message, wparam, lparam);
-  }
+  return Pane_Dispatch(tree_pane, window, message, wparam, lparam);
 }

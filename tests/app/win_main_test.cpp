@@ -112,7 +112,7 @@ TEST_F(Main_Window_Test, the_focus_follows_the_mouse_between_panes_but_stays_in_
   EXPECT_EQ(Window_Get_Focus(), Main_Pane(PANE_TREE));
   Move(750, 560);
   EXPECT_EQ(Window_Get_Focus(), Main_Pane(PANE_MENU));
-  Window_Handle other = Window_Create(0, "Progress", "other", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 100, 100,
+  Window_Handle other = Window_Create(0, "Config", "other", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 100, 100,
                                       nullptr, 0, nullptr);
   ASSERT_NE(other, nullptr);
   Window_Set_Focus(other);
