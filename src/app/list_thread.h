@@ -3,12 +3,9 @@
 // refresh, and the pacing of a job watched by a person). The jobs never know whether
 // the GUI, the CLI or a test runs them.
 //
-// Protocol: a starter runs on the thread that owns the catalogue (the GUI's main
-// thread, the CLI's only thread), fills the job's record, makes its progress record
-// and starts one worker thread. The worker reports through the progress operations and
-// the message log's thread kind, reads the cancel flag between units of work, asks the
-// list pane to refresh when the catalogue changed and ends with Progress_End. At most
-// one job of each kind runs at a time, and no scan may start while a sort runs.
+// Both follow the job protocol of app/job.h: the scan and sort starters claim their
+// kind, make the progress record and start one worker, which ends with Job_End. A new
+// scan frees the catalogue, so it waits for a sort still running (cancelled first).
 #pragma once
 
 #include <atomic>
@@ -55,16 +52,18 @@ int Scan_Start(const char *folder);
 // once on the calling thread and stored in the slot: returns 1. Orders 1 to 4 start the
 // sort worker (header pass when the catalogue has no studies yet, image totals, sort
 // entries, the order's builder; the root goes into the slot only when complete):
-// returns 0, also when the worker could not be started (reported).
-// Preconditions: called from the catalogue's thread; no scan or sort job running.
+// returns 0, also when the worker could not be started (reported). A sort still
+// running is waited for first.
+// Preconditions: called from the catalogue's thread; no scan job running.
 int Sort_Start(item_catalogue *catalogue, List_Tree **slot, int order);
 
 // Waits until the scan (or sort) worker started last has ended; returns at once when
 // none runs. For front ends that run a job to its end (the CLI, tests).
+// Precondition: called from the catalogue's thread.
 void Scan_Wait();
 void Sort_Wait();
 
-// Sets the cancel flag of the running scan (or sort) job, as its Cancel button does;
-// nothing when none runs. Called from the catalogue's thread.
+// Asks the running scan (or sort) job to stop at its next check, as its Cancel button
+// does; nothing when none runs. Async-signal-safe (Job_Cancel).
 void Scan_Cancel();
 void Sort_Cancel();
