@@ -49,15 +49,27 @@ int Scan_Start(const char *folder)
   return Job_Run(JOB_SCAN, [] { Scan_Work(&scan_job); });
 }
 
+// The tree in `slot`, read as the sort worker writes it (atomically, once complete).
+static List_Tree *Slot_Tree(List_Tree **slot) { return std::atomic_ref<List_Tree *>(*slot).load(); }
+
 int Sort_Start(item_catalogue *catalogue, List_Tree **slot, int order)
 {
+  if (order < SORT_FILE || order > SORT_PATIENT_NAME) return 0;
+  if (Slot_Tree(slot)) return 1;
   if (order == SORT_FILE) {
     *slot = List_Tree_File(catalogue);
     return 1;
   }
-  if (order < SORT_STUDY_ID || order > SORT_PATIENT_NAME || catalogue->nb_dir == 0) return 0;
-  Job_Wait(JOB_SORT);
+  if (catalogue->nb_dir == 0) return 0;
+  // A request the running sort does not serve is noted before the claim is tried: a
+  // sort that ends between a refused claim and the note would never see it.
+  if (!(Job_Running(JOB_SORT) && sort_job.slot == slot)) sort_job.waiting.store(true);
   if (!Job_Claim(JOB_SORT)) return 0;
+  sort_job.waiting.store(false);
+  if (Slot_Tree(slot)) {  // filled by the sort that ended just now
+    Job_Unclaim(JOB_SORT);
+    return 1;
+  }
   static const char *const subtitles[] = {"", "Creating sort by Study ID", "Creating sort by Study date",
                                           "Creating sort by Patient ID", "Creating sort by Patient name"};
   int files = catalogue->dir[catalogue->nb_dir - 1].nb_dicom;

@@ -24,8 +24,10 @@ enum {
 };
 
 // The front end's list-pane refresh, called on the worker thread (LIST_REFRESH_CLEAR: on
-// the starter's); none installed: no refresh. The GUI's posts a message to its list
-// pane and returns at once, but empties its rows at once for LIST_REFRESH_CLEAR.
+// the starter's); none installed: no refresh. It must return at once and start no job
+// on the worker's thread: the GUI's posts a message to its list pane (whose handler
+// may call List_Tree_Get), but empties its rows at once for LIST_REFRESH_CLEAR. A sort
+// worker may call it with LIST_REFRESH_SORT after its job has ended (Sort_Start).
 typedef void (*List_Refresh_Function)(int mode);
 extern std::atomic<List_Refresh_Function> list_refresh;
 
@@ -48,13 +50,20 @@ extern std::atomic<bool> job_pacing;
 // Preconditions: called from the catalogue's thread; no copy or push job running.
 int Scan_Start(const char *folder);
 
-// Starts a sort of `catalogue` into `slot` in `order` (0 to 4). Order 0 is built at
-// once on the calling thread and stored in the slot: returns 1. Orders 1 to 4 start the
-// sort worker (header pass when the catalogue has no studies yet, image totals, sort
-// entries, the order's builder; the root goes into the slot only when complete):
-// returns 0, also when the worker could not be started (reported). A sort still
-// running is waited for first.
-// Preconditions: called from the catalogue's thread; no scan job running.
+// Asks for the tree of `order` (0 to 4) over `catalogue` in `slot`; never waits for a
+// running sort (a sort worker at its end is joined) and never replaces a tree. A filled
+// slot: returns 1 at once. Order 0 is built at once on
+// the calling thread and stored in the slot: returns 1. Orders 1 to 4 start the sort
+// worker (header pass when the catalogue has no studies yet, image totals, sort
+// entries, the order's builder; the root goes into the slot only when complete, then
+// the list pane is refreshed with LIST_REFRESH_SORT): returns 0, also when the worker
+// could not be started (reported). While a sort runs, a request of another slot is
+// refused at once (0) and remembered: once the running sort has ended, its worker asks
+// the list pane to refresh with LIST_REFRESH_SORT once more, so that the pane asks
+// again (List_Tree_Get). A request for the slot being sorted returns 0 at once.
+// Returns 0 for an order outside 0 to 4 and, for orders 1 to 4, an empty catalogue.
+// Preconditions: called from the catalogue's thread; no scan job running; the slot is
+// read and written only by the catalogue's thread and the sort job.
 int Sort_Start(item_catalogue *catalogue, List_Tree **slot, int order);
 
 // Waits until the scan (or sort) worker started last has ended; returns at once when

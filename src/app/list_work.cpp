@@ -101,7 +101,7 @@ static void Sort_Build(Sort_Job *job, Progress_Record *progress, int files)
   Progress_Set_Range(progress, files);
   Progress_Set_Position(progress, 0);
   Progress_Write(progress, "%s", sort_phase[job->order]);
-  *job->slot = List_Tree_Build(job->order, entries, catalogue);
+  std::atomic_ref<List_Tree *>(*job->slot).store(List_Tree_Build(job->order, entries, catalogue));
   std::free(entries);
   Progress_Write(progress, "\xF1 Done");
   Progress_Pause(progress, 100);
@@ -133,4 +133,6 @@ void Sort_Work(Sort_Job *job)
     Sort_Build(job, progress, top->nb_dicom);
   }
   Job_End(JOB_SORT);
+  // The kind is free now: a request refused while this sort ran can start its own.
+  if (job->waiting.exchange(false)) List_Refresh(LIST_REFRESH_SORT);
 }

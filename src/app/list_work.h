@@ -3,6 +3,7 @@
 // progress record, running and cancel flags) are those of app/job.h.
 #pragma once
 
+#include <atomic>
 #include <string>
 
 #include "app/catalogue.h"
@@ -18,10 +19,11 @@ struct Sort_Job {
   int order;                     // 1 to 4
   List_Tree **slot;              // where the finished root goes
   item_catalogue *catalogue;
+  std::atomic<bool> waiting{false};  // a request of another slot was refused meanwhile
 };
 
 // The scan worker: count, walk, store the top directory record, refresh, end.
 void Scan_Work(Scan_Job *job);
 // The sort worker: header pass when needed, image totals, sort entries, builder,
-// refresh, end.
+// refresh, end; then, when a request was refused meanwhile, one more LIST_REFRESH_SORT.
 void Sort_Work(Sort_Job *job);
