@@ -26,10 +26,18 @@ void List_Refresh(int mode)
 int Scan_Start(const char *folder)
 {
   if (!folder || !*folder) return 0;
+  for (Job_Kind reader : {JOB_COPY, JOB_PUSH}) {
+    if (Job_Running(reader)) {
+      Message_Log(nullptr, MSG_WARNING, "A %s job is running: wait for it to end before scanning a folder.",
+                  Job_Thread_Name(reader));
+      return 0;
+    }
+  }
   // The catalogue is about to be freed: a job still reading it stops first.
-  Job_Cancel(JOB_SORT);
-  Job_Wait(JOB_SORT);
-  Job_Wait(JOB_SCAN);
+  for (Job_Kind reader : {JOB_SORT, JOB_SCAN}) {
+    Job_Cancel(reader);
+    Job_Wait(reader);
+  }
   if (!Job_Claim(JOB_SCAN)) return 0;
   Message_Log(nullptr, MSG_REPORT, "\xF1\x02" "Dir: \x01%s", folder);
   List_Refresh(LIST_REFRESH_CLEAR);

@@ -5,7 +5,8 @@
 //
 // Both follow the job protocol of app/job.h: the scan and sort starters claim their
 // kind, make the progress record and start one worker, which ends with Job_End. A new
-// scan frees the catalogue, so it waits for a sort still running (cancelled first).
+// scan frees the catalogue, so it waits for a sort or scan still running (cancelled
+// first) and is refused while a copy or push job reads the catalogue.
 #pragma once
 
 #include <atomic>
@@ -41,13 +42,15 @@ void List_Refresh(int mode);
 extern std::atomic<bool> job_pacing;
 
 // Starts the scan job on `folder`: empties the list pane's rows (LIST_REFRESH_CLEAR),
-// frees the catalogue `Dir_List` and the sort trees,
-// sets Dir_List.path and starts the worker, which counts the files, walks the folder
-// and stores the top directory record as Dir_List.dir[0] when it accepted files.
-// Returns 1 when the worker was started; returns 0 when `folder` is null or empty, its
-// copy cannot be made, or the thread cannot be started (each reported).
-// A sort job still running is cancelled and waited for first (it reads the catalogue).
-// Preconditions: called from the catalogue's thread; no copy or push job running.
+// frees the catalogue `Dir_List` and the sort trees, sets Dir_List.path and starts the
+// worker, which counts the files, walks the folder and stores the top directory record
+// as Dir_List.dir[0] when it accepted files. A sort or scan job still running is
+// cancelled and waited for first (both read the catalogue).
+// Returns 1 when the worker was started. Returns 0 when `folder` is null or empty; when
+// a copy or push job runs (MSG_WARNING "A %s job is running: wait for it to end before
+// scanning a folder.", with "copy" or "push"; nothing is freed); when its copy cannot be
+// made or the thread cannot be started (each reported).
+// Precondition: called from the catalogue's thread.
 int Scan_Start(const char *folder);
 
 // Asks for the tree of `order` (0 to 4) over `catalogue` in `slot`; never waits for a

@@ -157,11 +157,12 @@ static void Copy_Thread(Copy_Job *job)
     Message_Log(nullptr, MSG_THREAD, "\xF1\x02" "Done: Failed \x04%d\x02 image%s out of \x01%d", result.failed,
                 result.failed >= 2 ? "s" : "", result.count);
   std::free(files);
+  Job_End(JOB_COPY);
+  // After the end: no scan starts while a copy job runs.
   if (job->settings.move && result.done > 0 && Dir_List.path) {
     std::string folder = Dir_List.path;  // the scan frees the catalogue, path included
     job->rescan = Scan_Start(folder.c_str()) == 1;
   }
-  Job_End(JOB_COPY);
 }
 
 int Copy_Start(Window_Handle owner, List_Tree *root, const Copy_Settings *chosen)

@@ -128,11 +128,12 @@ void Push_Thread(Push_Job *job)
   job->result = result;
   job->files.clear();
   job->progress = nullptr;
+  Job_End(JOB_PUSH);
+  // After the end: no scan starts while a push job runs.
   if (rescan && Dir_List.path) {
     const std::string folder = Dir_List.path;
     Scan_Start(folder.c_str());
   }
-  Job_End(JOB_PUSH);
 }
 
 }  // namespace
