@@ -1,11 +1,14 @@
-// The job protocol: the four process-wide job records and the operations on them. A record's
+// The job protocol: the four process-wide job records and the operations on them, and
+// the rescan that the copy and push jobs ask of the catalogue's thread. A record's
 // running flag is the one rule for "a job of this kind runs"; its thread and progress
 // fields belong to the catalogue's thread between jobs and to the worker while it runs.
 #include "app/job.h"
 
+#include <string>
 #include <system_error>
 #include <thread>
 
+#include "app/catalogue.h"
 #include "app/list_thread.h"
 #include "util/message_log.h"
 #include "util/progress.h"
@@ -20,12 +23,16 @@ struct Job_Record {
   std::atomic<Progress_Record *> held{nullptr};  // the reference kept for Job_Cancel
   std::atomic<bool> running{false};              // claimed, until Job_End's last act
   std::atomic<bool> cancelled{false};            // Job_Cancel's flag, read by the worker
+  std::atomic<bool> ending{false};               // the worker passed Job_Rescan_Ask
 };
 
 Job_Record jobs[JOB_KINDS] = {{"scan"}, {"scan"}, {"copy"}, {"push"}};
 
 // Job_Cancel calls under way: the held reference is not given back while one runs.
 std::atomic<int> cancelling{0};
+
+// A copy or push job moved or deleted files of the catalogue's folder.
+std::atomic<bool> rescan_pending{false};
 
 // Gives back the reference kept for cancelling, once no Job_Cancel can be using it.
 void Job_Hold_Drop(Job_Record &job)
@@ -36,6 +43,8 @@ void Job_Hold_Drop(Job_Record &job)
 }
 
 }  // namespace
+
+std::atomic<Job_Rescan_Function> job_rescan{nullptr};
 
 const char *Job_Thread_Name(Job_Kind kind) { return jobs[kind].thread_name; }
 
@@ -48,6 +57,7 @@ int Job_Claim(Job_Kind kind)
   Job_Wait(kind);
   job.progress = nullptr;
   job.cancelled.store(false);
+  job.ending.store(false);
   return 1;
 }
 
@@ -130,4 +140,35 @@ bool Job_Cancelled(Job_Kind kind)
 {
   Job_Record &job = jobs[kind];
   return job.cancelled.load() || Progress_Cancelled(job.progress);
+}
+
+// ---- rescan ---------------------------------------------------------------------------
+
+void Job_Rescan_Ask(Job_Kind kind, bool wanted)
+{
+  // The flag is set before the pending rescan is read, and Job_Rescan_Run reads the
+  // flags after the pending rescan was set: either this job sees the rescan and asks,
+  // or Job_Rescan_Run sees the job at its end and waits for it.
+  jobs[kind].ending.store(true);
+  if (wanted) rescan_pending.store(true);
+  Job_Rescan_Function rescan = job_rescan.load();
+  if (rescan && rescan_pending.load()) rescan();
+}
+
+int Job_Rescan_Run()
+{
+  if (!rescan_pending.load()) return 0;
+  for (Job_Kind kind : {JOB_COPY, JOB_PUSH})
+    if (jobs[kind].running.load() && !jobs[kind].ending.load()) return 0;
+  if (!rescan_pending.exchange(false)) return 0;
+  Job_Wait(JOB_COPY);
+  Job_Wait(JOB_PUSH);
+  if (!Dir_List.path) return 0;
+  const std::string folder = Dir_List.path;  // the scan frees the catalogue, path included
+  return Scan_Start(folder.c_str());
+}
+
+void Job_Rescan_Finish()
+{
+  if (!job_rescan.load() && Job_Rescan_Run()) Job_Wait(JOB_SCAN);
 }

@@ -7,7 +7,11 @@
 // running flag. The catalogue's thread (the GUI's main thread, the CLI's only thread)
 // joins a finished worker when it claims the kind again or waits for it.
 //
-// Index: kinds / claim / progress / start and end / wait and cancel.
+// The copy and push jobs change the catalogue's folder (moves, deletions); they never
+// scan it again on their own thread but ask the catalogue's thread to (job_rescan,
+// Job_Rescan_Run), since a scan frees the catalogue that other jobs read.
+//
+// Index: kinds / claim / progress / start and end / wait and cancel / rescan.
 #pragma once
 
 #include <atomic>
@@ -99,3 +103,31 @@ void Job_Cancel(Job_Kind kind);
 // The worker's check between units of work: the job's cancel flag or its progress
 // record's cancelled flag (Cancel button, close box). Called on the worker.
 bool Job_Cancelled(Job_Kind kind);
+
+// ---- rescan ---------------------------------------------------------------------------
+
+// The front end's hook, called on a copy or push worker at its end when the catalogue's
+// folder should be scanned again (files moved or deleted). It must return at once and
+// start no job on that thread: the desktop program posts a message to its main window,
+// whose handler calls Job_Rescan_Run. None installed (the CLI, tests): Copy_Wait and
+// Push_Wait run the rescan on the waiting thread (Job_Rescan_Finish).
+typedef void (*Job_Rescan_Function)();
+extern std::atomic<Job_Rescan_Function> job_rescan;
+
+// Called by the copy and push workers just before Job_End: `wanted` is set when this
+// job changed the catalogue's folder. Marks the job as at its end, and when a rescan is
+// pending (wanted now, or by a job that ended while this one ran) calls the job_rescan
+// hook when one is installed.
+void Job_Rescan_Ask(Job_Kind kind, bool wanted);
+
+// Runs the pending rescan on the catalogue's thread: waits for the copy and push
+// workers that asked (they are at their end) and starts Scan_Start on a copy of
+// Dir_List.path. Returns 1 when the scan was started. Returns 0 when no rescan is
+// pending or Dir_List.path is absent; and 0 with the rescan still pending while another
+// copy or push job runs (the catalogue is in use: that job asks again when it ends).
+// Precondition: called from the catalogue's thread.
+int Job_Rescan_Run();
+
+// For Copy_Wait and Push_Wait: with no job_rescan hook installed, runs the pending
+// rescan here (Job_Rescan_Run) and waits for that scan to end; with a hook, nothing.
+void Job_Rescan_Finish();

@@ -23,7 +23,6 @@
 struct Copy_Job {
   Copy_Settings settings;
   List_Tree *root = nullptr;
-  bool rescan = false;  // a scan was started at the end (after a move)
   Copy_Result result;
 };
 
@@ -157,12 +156,9 @@ static void Copy_Thread(Copy_Job *job)
     Message_Log(nullptr, MSG_THREAD, "\xF1\x02" "Done: Failed \x04%d\x02 image%s out of \x01%d", result.failed,
                 result.failed >= 2 ? "s" : "", result.count);
   std::free(files);
+  // Moved files have left the catalogue's folder.
+  Job_Rescan_Ask(JOB_COPY, job->settings.move && result.done > 0);
   Job_End(JOB_COPY);
-  // After the end: no scan starts while a copy job runs.
-  if (job->settings.move && result.done > 0 && Dir_List.path) {
-    std::string folder = Dir_List.path;  // the scan frees the catalogue, path included
-    job->rescan = Scan_Start(folder.c_str()) == 1;
-  }
 }
 
 int Copy_Start(Window_Handle owner, List_Tree *root, const Copy_Settings *chosen)
@@ -176,7 +172,6 @@ int Copy_Start(Window_Handle owner, List_Tree *root, const Copy_Settings *chosen
   }
   copy_job.settings = settings;
   copy_job.root = root;
-  copy_job.rescan = false;
   copy_job.result = Copy_Result();
   std::string subtitle = "Copying to " + settings.dir_copy;
   Job_Progress_Start(JOB_COPY, owner, "Copying", subtitle.c_str(), 0);
@@ -186,8 +181,7 @@ int Copy_Start(Window_Handle owner, List_Tree *root, const Copy_Settings *chosen
 void Copy_Wait(Copy_Result *result)
 {
   Job_Wait(JOB_COPY);
-  if (copy_job.rescan) Scan_Wait();
-  copy_job.rescan = false;
+  Job_Rescan_Finish();
   if (result) *result = copy_job.result;
 }
 

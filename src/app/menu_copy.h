@@ -2,7 +2,8 @@
 // target folder, under the folders and name that its own header gives it (copy_name),
 // with numbered names instead of ever writing over a file. It runs on a worker thread
 // under a progress record, marks each file entry with its outcome, writes one audit line
-// per file copied or moved, and after a move scans the catalogue's folder again.
+// per file copied or moved, and after a move asks for the catalogue's folder to be
+// scanned again (Job_Rescan_Ask of app/job.h: the scan runs on the catalogue's thread).
 //
 // It follows the job protocol of app/job.h; one copy job runs at a time: a second
 // start while one runs is refused.
@@ -62,10 +63,14 @@ struct Copy_Result {
 // target folder is set ("No copy folder is set: choose one on the Copy page of the
 // settings."; both MSG_WARNING to `owner`), or when the thread cannot be started
 // (MSG_ERRLOG "file:%s line:%d" and "Unable to start copy thread").
-// Preconditions: called from the catalogue's thread; `root` stays valid until the job ends.
+// After a move of at least one file the worker, at its end, asks for a rescan: the
+// job_rescan hook is called on the worker, or, with none installed, Copy_Wait runs it.
+// Preconditions: called from the catalogue's thread; `root` and the catalogue stay
+// valid until the job ends (a scan is refused while it runs).
 int Copy_Start(Window_Handle owner, List_Tree *root, const Copy_Settings *settings = nullptr);
 
-// Waits for the copy job started last, and for the scan it started after a move; fills
+// Waits for the copy job started last; with no job_rescan hook installed, then runs the
+// rescan it asked for (after a move) on this thread and waits for that scan too. Fills
 // `result` (may be null). Returns at once when no job was started.
 // Precondition: called from the catalogue's thread.
 void Copy_Wait(Copy_Result *result);

@@ -128,12 +128,9 @@ void Push_Thread(Push_Job *job)
   job->result = result;
   job->files.clear();
   job->progress = nullptr;
+  // Deleted files have left the catalogue's folder.
+  Job_Rescan_Ask(JOB_PUSH, rescan);
   Job_End(JOB_PUSH);
-  // After the end: no scan starts while a push job runs.
-  if (rescan && Dir_List.path) {
-    const std::string folder = Dir_List.path;
-    Scan_Start(folder.c_str());
-  }
 }
 
 }  // namespace
@@ -158,6 +155,7 @@ int Push_Start(const std::vector<item_file *> &files)
 Push_Result Push_Wait()
 {
   Job_Wait(JOB_PUSH);
+  Job_Rescan_Finish();
   return push_job.result;
 }
 
