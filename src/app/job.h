@@ -1,5 +1,7 @@
 // The one protocol that every job follows (scan, sort, copy, push): one process-wide
-// record per kind of job, and the operations a starter and its worker call on it. A
+// record per kind of job (its worker thread, its progress record and a second
+// reference to it kept for cancelling, its running and cancel flags, and its thread's
+// name for the error file), and the operations a starter and its worker call on it. A
 // starter claims the kind (one atomic exchange, so "a job of this kind runs" has one
 // rule and no check-then-act race), makes and shows the job's progress record, and
 // starts the worker; the worker reports through the progress operations, reads
@@ -117,7 +119,8 @@ extern std::atomic<Job_Rescan_Function> job_rescan;
 // Called by the copy and push workers just before Job_End: `wanted` is set when this
 // job changed the catalogue's folder. Marks the job as at its end, and when a rescan is
 // pending (wanted now, or by a job that ended while this one ran) calls the job_rescan
-// hook when one is installed.
+// hook when one is installed. The hook may so be called more than once for one rescan:
+// Job_Rescan_Run runs it once and returns 0 to the later calls.
 void Job_Rescan_Ask(Job_Kind kind, bool wanted);
 
 // Runs the pending rescan on the catalogue's thread: waits for the copy and push

@@ -21,8 +21,8 @@ namespace {
 
 const Job_Kind KINDS[] = {JOB_SCAN, JOB_SORT, JOB_COPY, JOB_PUSH};
 
-// Counts the views made and destroyed, and the records shown and ended.
-std::atomic<int> views_made{0}, views_freed{0}, ends_seen{0};
+// Counts the views destroyed and the records ended.
+std::atomic<int> views_freed{0}, ends_seen{0};
 
 struct Counting_View : Progress_View {
   ~Counting_View() override { views_freed++; }
@@ -34,7 +34,6 @@ struct Counting_View : Progress_View {
 
 Progress_View *Make_Counting_View(Progress_Record *, Window_Handle, void *, int)
 {
-  views_made++;
   return new Counting_View;
 }
 
@@ -42,7 +41,7 @@ class Job_Test : public ::testing::Test {
 protected:
   void SetUp() override
   {
-    views_made = views_freed = ends_seen = 0;
+    views_freed = ends_seen = 0;
     progress_view_factory = Make_Counting_View;
   }
   void TearDown() override
@@ -82,19 +81,6 @@ TEST_F(Job_Test, a_kind_is_claimed_once_until_its_worker_has_ended)
   }
 }
 
-TEST_F(Job_Test, a_refused_request_of_the_operator_is_warned_once_and_names_the_kind)
-{
-  Message_Capture capture;
-  for (Job_Kind kind : {JOB_COPY, JOB_PUSH}) {
-    ASSERT_EQ(Job_Claim_Reported(kind, nullptr), 1);
-    EXPECT_EQ(Job_Claim_Reported(kind, nullptr), 0);
-    Job_Unclaim(kind);
-  }
-  EXPECT_EQ(capture.Texts(), (std::vector<std::string>{
-                                 "A copy job is running already: wait for it to end before starting another.",
-                                 "A push job is running already: wait for it to end before starting another."}));
-}
-
 TEST_F(Job_Test, the_progress_record_is_shown_ranged_paced_and_kept_for_cancelling_until_the_wait)
 {
   job_pacing = true;
@@ -113,13 +99,6 @@ TEST_F(Job_Test, the_progress_record_is_shown_ranged_paced_and_kept_for_cancelli
   EXPECT_EQ(views_freed.load(), 0);  // the reference kept for cancelling
   Job_Wait(JOB_COPY);
   EXPECT_EQ(views_freed.load(), 1);
-
-  // No title: a job without progress.
-  ASSERT_EQ(Job_Claim(JOB_SORT), 1);
-  EXPECT_EQ(Job_Progress_Start(JOB_SORT, nullptr, nullptr, "Creating sort by Study ID", 5), nullptr);
-  EXPECT_EQ(Job_Progress(JOB_SORT), nullptr);
-  Job_Unclaim(JOB_SORT);
-  EXPECT_EQ(views_made.load(), 1);
 }
 
 TEST_F(Job_Test, cancelling_reaches_the_worker_with_or_without_a_progress_record_and_ends_with_the_job)
