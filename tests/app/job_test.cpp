@@ -10,6 +10,7 @@
 #include <atomic>
 #include <csignal>
 #include <cstdio>
+#include <iterator>
 #include <thread>
 
 #include "app/list_thread.h"
@@ -147,18 +148,21 @@ TEST_F(Job_Test, a_sigint_handler_cancels_a_running_job_on_the_waiting_thread_an
   EXPECT_EQ(views_freed.load(), 2);
 }
 
-// Caps the address space a little above what the process maps now, so that no new
-// thread stack can be mapped, after occupying with threads of its own every stack that
-// the C library keeps for reuse (threads that ended leave theirs, 40 MB at most).
-// Restores the limit and ends its threads when it goes.
+// Caps the address space 4 MB above what the process maps now, so that no new thread
+// stack (8 MB) can be mapped but smaller mappings (the sanitizer's own) still can,
+// after occupying with running threads of its own every stack that the C library keeps
+// for reuse (threads that ended leave theirs, 40 MB at most). Restores the limit and
+// ends its threads when it goes.
 class Address_Space_Cap {
 public:
   Address_Space_Cap()
   {
     for (std::thread &holder : holders_)
       holder = std::thread([this] {
+        started_++;
         while (!release_) std::this_thread::yield();
       });
+    while (started_ < (int)std::size(holders_)) std::this_thread::yield();
     getrlimit(RLIMIT_AS, &saved_);
     unsigned long pages = 0;
     if (FILE *statm = std::fopen("/proc/self/statm", "r")) {
@@ -166,7 +170,7 @@ public:
       std::fclose(statm);
     }
     rlimit capped = saved_;
-    capped.rlim_cur = (rlim_t)pages * 4096 + (1 << 20);
+    capped.rlim_cur = (rlim_t)pages * 4096 + (4 << 20);
     capped_ = pages != 0 && setrlimit(RLIMIT_AS, &capped) == 0;
   }
   ~Address_Space_Cap()
@@ -179,6 +183,7 @@ public:
 
 private:
   std::thread holders_[8];
+  std::atomic<int> started_{0};
   std::atomic<bool> release_{false};
   rlimit saved_;
   bool capped_ = false;
