@@ -55,12 +55,11 @@ int Scan_Start(const char *folder);
 
 // Asks for the tree of `order` (0 to 4) over `catalogue` in `slot`; never waits for a
 // running sort (a sort worker at its end is joined) and never replaces a tree. A filled
-// slot: returns 1 at once. Order 0 is built at once on
-// the calling thread and stored in the slot: returns 1. Orders 1 to 4 start the sort
-// worker (header pass when the catalogue has no studies yet, image totals, sort
-// entries, the order's builder; the root goes into the slot only when complete, then
-// the list pane is refreshed with LIST_REFRESH_SORT): returns 0, also when the worker
-// could not be started (reported). While a sort runs, a request of another slot is
+// slot: returns 1 at once. Order 0 is built at once on the calling thread and stored in
+// the slot: returns 1. Orders 1 to 4 start the sort worker (header pass when the
+// catalogue has no studies yet, image totals, sort entries, the order's builder; the
+// root goes into the slot only when complete, then the list pane is refreshed with
+// LIST_REFRESH_SORT): returns 0, also when the worker could not be started (reported). While a sort runs, a request of another slot is
 // refused at once (0) and remembered: once the running sort has ended, its worker asks
 // the list pane to refresh with LIST_REFRESH_SORT once more, so that the pane asks
 // again (List_Tree_Get). A request for the slot being sorted returns 0 at once.
