@@ -110,7 +110,9 @@ List_Tree **List_Tree_Slot(int order);
 // nullptr when no folder was scanned (Dir_List.nb_dir 0) or for an order outside 0 to 4;
 // else the cached tree. An empty slot is filled through Sort_Start: order 0 at once (its
 // tree is returned), orders 1 to 4 by the sort job, which asks the list pane to refresh
-// when the tree is there (nullptr is returned meanwhile).
+// when the tree is there (nullptr is returned meanwhile). Never blocks: while a sort of
+// another order runs, nullptr is returned and the list pane is refreshed with
+// LIST_REFRESH_SORT once that sort has ended, so that it asks again.
 // Preconditions: called on the catalogue's thread; no scan job running.
 List_Tree *List_Tree_Get(int order);
 

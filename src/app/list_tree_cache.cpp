@@ -16,8 +16,7 @@ List_Tree *List_Tree_Get(int order)
 {
   List_Tree **slot = List_Tree_Slot(order);
   if (!slot || Dir_List.nb_dir == 0) return nullptr;
-  if (!*slot) Sort_Start(&Dir_List, slot, order);
-  return *slot;
+  return Sort_Start(&Dir_List, slot, order) == 1 ? *slot : nullptr;
 }
 
 void List_Tree_Cache_Free()

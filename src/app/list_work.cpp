@@ -1,14 +1,16 @@
-// The scan and sort workers. Each runs on its own thread, reports through its progress
-// record and the thread kind of the message log, and ends with Progress_End.
+// The scan and sort workers. Each runs on its own thread, reports through its job's
+// progress record and the thread kind of the message log, and ends with Job_End.
 #include "app/list_work.h"
 
 #include <cstdlib>
 
 #include "app/dicom_dir_analyze.h"
 #include "app/header_pass.h"
+#include "app/job.h"
 #include "app/list_sort.h"
 #include "app/list_thread.h"
 #include "util/message_log.h"
+#include "util/progress.h"
 #include "util/utility_directory.h"
 
 // ---- scan -----------------------------------------------------------------------------------
@@ -30,7 +32,7 @@ static bool Top_Record_Store(item_catalogue *catalogue, item_dir &record)
 
 void Scan_Work(Scan_Job *job)
 {
-  Progress_Record *progress = job->progress;
+  Progress_Record *progress = Job_Progress(JOB_SCAN);
   const char *folder = job->folder.c_str();
   Progress_Write(progress, "\xF1 Dir: \x01%s", folder);
   Progress_Write(progress, "\xF1 Counting files...");
@@ -42,7 +44,7 @@ void Scan_Work(Scan_Job *job)
   Progress_Set_Position(progress, 0);
 
   item_dir record{};
-  if (!Progress_Cancelled(progress)) {
+  if (!Job_Cancelled(JOB_SCAN)) {
     Progress_Write(progress, "\xF1 Searching for DICOM files...");
     DICOM_Dir_Analyze(&record, folder, folder, progress);
     Progress_Write(progress, "\xF1 Found \x01%d\x02 DICOM files", record.nb_dicom);
@@ -61,7 +63,7 @@ void Scan_Work(Scan_Job *job)
     Catalogue_Free_Dir(&record);
     Message_Log(nullptr, MSG_THREAD, "Found no valid DICOM files in %s", folder);
   }
-  Progress_End(progress);
+  Job_End(JOB_SCAN);
 }
 
 // ---- sort -----------------------------------------------------------------------------------
@@ -89,7 +91,7 @@ static void Sort_Build(Sort_Job *job, Progress_Record *progress, int files)
     entries[i].index = i;
     if (i % 256 == 0) Progress_Pause(progress, 10);
     Progress_Set_Position(progress, i);
-    if (Progress_Cancelled(progress)) {
+    if (Job_Cancelled(JOB_SORT)) {
       std::free(entries);
       return;
     }
@@ -99,7 +101,7 @@ static void Sort_Build(Sort_Job *job, Progress_Record *progress, int files)
   Progress_Set_Range(progress, files);
   Progress_Set_Position(progress, 0);
   Progress_Write(progress, "%s", sort_phase[job->order]);
-  *job->slot = List_Tree_Build(job->order, entries, catalogue);
+  std::atomic_ref<List_Tree *>(*job->slot).store(List_Tree_Build(job->order, entries, catalogue));
   std::free(entries);
   Progress_Write(progress, "\xF1 Done");
   Progress_Pause(progress, 100);
@@ -111,7 +113,7 @@ static void Sort_Build(Sort_Job *job, Progress_Record *progress, int files)
 
 void Sort_Work(Sort_Job *job)
 {
-  Progress_Record *progress = job->progress;
+  Progress_Record *progress = Job_Progress(JOB_SORT);
   item_catalogue *catalogue = job->catalogue;
   item_dir *top = &catalogue->dir[catalogue->nb_dir - 1];
   bool complete = true;
@@ -130,5 +132,7 @@ void Sort_Work(Sort_Job *job)
     }
     Sort_Build(job, progress, top->nb_dicom);
   }
-  Progress_End(progress);
+  Job_End(JOB_SORT);
+  // The kind is free now: a request refused while this sort ran can start its own.
+  if (job->waiting.exchange(false)) List_Refresh(LIST_REFRESH_SORT);
 }

@@ -3,33 +3,27 @@
 // settings, so that the settings window may change them while it runs.
 #include "app/menu_copy.h"
 
-#include <atomic>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <sys/stat.h>
-#include <system_error>
-#include <thread>
 
 #include "app/catalogue.h"
 #include "app/configuration.h"
 #include "app/copy_data.h"
 #include "app/copy_values.h"
+#include "app/job.h"
 #include "app/list_rows.h"
 #include "app/list_thread.h"
 #include "util/message_log.h"
 #include "util/progress.h"
 
+// The copy job's arguments and outcome; its record is the job protocol's (app/job.h).
 struct Copy_Job {
   Copy_Settings settings;
   List_Tree *root = nullptr;
-  Progress_Record *progress = nullptr;
-  std::atomic<bool> running{false};
-  std::atomic<bool> cancel{false};
-  bool rescan = false;  // a scan was started at the end (after a move)
   Copy_Result result;
-  std::thread thread;
 };
 
 static Copy_Job copy_job;
@@ -132,24 +126,25 @@ int Copy_File(const Copy_Settings &settings, const char *source)
 
 static void Copy_Thread(Copy_Job *job)
 {
+  Progress_Record *progress = Job_Progress(JOB_COPY);
   Copy_Result &result = job->result;
   List_Rows rows = {};
   List_Rows_Init(rows);
   rows.root = job->root;
   item_file **files = nullptr;
   List_Rows_Collect_Selected(rows, &files, &result.count);
-  Progress_Set_Range(job->progress, result.count);
-  Progress_Write(job->progress, "\xF1\x02 Copying: \x01%d\x02 files", result.count);
+  Progress_Set_Range(progress, result.count);
+  Progress_Write(progress, "\xF1\x02 Copying: \x01%d\x02 files", result.count);
   Message_Log(nullptr, MSG_THREAD, "\xF1 Copying \x01%d\x02 files", result.count);
   for (int i = 0; i < result.count; i++) {
-    Progress_Set_Position(job->progress, i);
-    if (job->cancel || Progress_Cancelled(job->progress)) {
+    Progress_Set_Position(progress, i);
+    if (Job_Cancelled(JOB_COPY)) {
       result.cancelled = true;
       break;
     }
     item_file *file = files[i];
     Message_Log(nullptr, MSG_THREAD, "%d  \x01%s", i + 1, file->path);
-    Progress_Write(job->progress, "  \x01%s", file->path);
+    Progress_Write(progress, "  \x01%s", file->path);
     int ok = Copy_File(job->settings, file->path);
     file->copy_state = ok ? COPY_DONE : COPY_FAILED;
     (ok ? result.done : result.failed)++;
@@ -161,56 +156,33 @@ static void Copy_Thread(Copy_Job *job)
     Message_Log(nullptr, MSG_THREAD, "\xF1\x02" "Done: Failed \x04%d\x02 image%s out of \x01%d", result.failed,
                 result.failed >= 2 ? "s" : "", result.count);
   std::free(files);
-  if (job->settings.move && result.done > 0 && Dir_List.path) {
-    std::string folder = Dir_List.path;  // the scan frees the catalogue, path included
-    job->rescan = Scan_Start(folder.c_str()) == 1;
-  }
-  Progress_End(job->progress);
-  job->progress = nullptr;
-  job->running = false;
+  // Moved files have left the catalogue's folder.
+  Job_Rescan_Ask(JOB_COPY, job->settings.move && result.done > 0);
+  Job_End(JOB_COPY);
 }
 
 int Copy_Start(Window_Handle owner, List_Tree *root, const Copy_Settings *chosen)
 {
-  if (copy_job.running.exchange(true)) {
-    Message_Log(owner, MSG_WARNING, "A copy job is running already: wait for it to end before starting another.");
-    return 0;
-  }
-  if (copy_job.thread.joinable()) copy_job.thread.join();
+  if (!Job_Claim_Reported(JOB_COPY, owner)) return 0;
   Copy_Settings settings = chosen ? *chosen : Copy_Settings_Current();
   if (settings.dir_copy.empty()) {
     Message_Log(owner, MSG_WARNING, "No copy folder is set: choose one on the Copy page of the settings.");
-    copy_job.running = false;
+    Job_Unclaim(JOB_COPY);
     return 0;
   }
   copy_job.settings = settings;
   copy_job.root = root;
-  copy_job.cancel = false;
-  copy_job.rescan = false;
   copy_job.result = Copy_Result();
   std::string subtitle = "Copying to " + settings.dir_copy;
-  copy_job.progress = Progress_Create(owner, "Copying", subtitle.c_str(), nullptr, 0);
-  if (copy_job.progress) copy_job.progress->paced.store(job_pacing.load());
-  Progress_Show(copy_job.progress);
-  try {
-    copy_job.thread = std::thread(Copy_Thread, &copy_job);
-  } catch (const std::system_error &) {
-    Progress_End(copy_job.progress);
-    copy_job.progress = nullptr;
-    copy_job.running = false;
-    Message_Log(nullptr, MSG_ERRLOG, "file:%s line:%d", Log_Source_Name(__FILE__), __LINE__);
-    Message_Log(nullptr, MSG_ERRLOG, "Unable to start copy thread");
-    return 0;
-  }
-  return 1;
+  Job_Progress_Start(JOB_COPY, owner, "Copying", subtitle.c_str(), 0);
+  return Job_Run(JOB_COPY, [] { Copy_Thread(&copy_job); });
 }
 
 void Copy_Wait(Copy_Result *result)
 {
-  if (copy_job.thread.joinable()) copy_job.thread.join();
-  if (copy_job.rescan) Scan_Wait();
-  copy_job.rescan = false;
+  Job_Wait(JOB_COPY);
+  Job_Rescan_Finish();
   if (result) *result = copy_job.result;
 }
 
-void Copy_Cancel() { copy_job.cancel = true; }
+void Copy_Cancel() { Job_Cancel(JOB_COPY); }

@@ -2,9 +2,11 @@
 // target folder, under the folders and name that its own header gives it (copy_name),
 // with numbered names instead of ever writing over a file. It runs on a worker thread
 // under a progress record, marks each file entry with its outcome, writes one audit line
-// per file copied or moved, and after a move scans the catalogue's folder again.
+// per file copied or moved, and after a move asks for the catalogue's folder to be
+// scanned again (Job_Rescan_Ask of app/job.h: the scan runs on the catalogue's thread).
 //
-// One copy job runs at a time: a second start while one runs is refused.
+// It follows the job protocol of app/job.h; one copy job runs at a time: a second
+// start while one runs is refused.
 #pragma once
 
 #include <cstddef>
@@ -56,16 +58,23 @@ struct Copy_Result {
 // Starts the copy job over the selected files of `root` (the tree of the current order)
 // in its depth-first order, with a progress window titled "Copying" owned by `owner`,
 // steered by `settings`, or by the current settings when that is null.
-// Returns 1 when the worker runs. Returns 0 when a copy job is running already, when no
-// target folder is set (both reported as MSG_WARNING), or when the thread cannot be
-// started (reported to the error file).
-// Preconditions: called from the catalogue's thread; `root` stays valid until the job ends.
+// Returns 1 when the worker runs. Returns 0 when a copy job is running already ("A copy
+// job is running already: wait for it to end before starting another."), when no
+// target folder is set ("No copy folder is set: choose one on the Copy page of the
+// settings."; both MSG_WARNING to `owner`), or when the thread cannot be started
+// (MSG_ERRLOG "file:%s line:%d" and "Unable to start copy thread").
+// After a move of at least one file the worker, at its end, asks for a rescan: the
+// job_rescan hook is called on the worker, or, with none installed, Copy_Wait runs it.
+// Preconditions: called from the catalogue's thread; `root` and the catalogue stay
+// valid until the job ends (a scan is refused while it runs).
 int Copy_Start(Window_Handle owner, List_Tree *root, const Copy_Settings *settings = nullptr);
 
-// Waits for the copy job started last, and for the scan it started after a move; fills
+// Waits for the copy job started last; with no job_rescan hook installed, then runs the
+// rescan it asked for (after a move) on this thread and waits for that scan too. Fills
 // `result` (may be null). Returns at once when no job was started.
+// Precondition: called from the catalogue's thread.
 void Copy_Wait(Copy_Result *result);
 
-// Asks the running copy job to stop before its next file (its Cancel button). Safe in a
-// signal handler.
+// Asks the running copy job to stop before its next file (its Cancel button); a file in
+// progress is finished. Nothing when none runs. Async-signal-safe (Job_Cancel).
 void Copy_Cancel();

@@ -7,16 +7,14 @@
 // does not reach a job halfway.
 #include "app/menu_push.h"
 
-#include <atomic>
 #include <chrono>
 #include <cstdlib>
 #include <string>
-#include <system_error>
-#include <thread>
 
 #include "app/configuration.h"
 #include "app/dcmtk_cstore.h"
 #include "app/file_to_folder.h"
+#include "app/job.h"
 #include "app/list_thread.h"
 #include "app/number_text.h"
 #include "util/message_log.h"
@@ -32,10 +30,7 @@ struct Push_Job {
   std::vector<item_file *> files;  // the work list, in tree order
   std::string peer, port, server_AET, local_AET, dir_fail;
   bool flag_fail = false, delete_push = false;
-  Progress_Record *progress = nullptr;  // the worker's reference, released by Progress_End
-  Progress_Record *held = nullptr;      // the reference kept for Push_Cancel
-  std::thread thread;
-  std::atomic<bool> running{false};
+  Progress_Record *progress = nullptr;  // Job_Progress(JOB_PUSH), for the worker
   Push_Result result;
 };
 
@@ -106,6 +101,7 @@ void Push_Summary(const Push_Result &result)
 
 void Push_Thread(Push_Job *job)
 {
+  job->progress = Job_Progress(JOB_PUSH);
   Push_Result result;
   result.count = (int)job->files.size();
   if (result.count) {
@@ -121,7 +117,7 @@ void Push_Thread(Push_Job *job)
   bool rescan = false;
   for (int i = 0; i < result.count; ++i) {
     Progress_Set_Position(job->progress, i);
-    if (Progress_Cancelled(job->progress)) {
+    if (Job_Cancelled(JOB_PUSH)) {
       result.cancelled = true;
       break;
     }
@@ -131,24 +127,17 @@ void Push_Thread(Push_Job *job)
   Push_Summary(result);
   job->result = result;
   job->files.clear();
-  if (rescan && Dir_List.path) {
-    const std::string folder = Dir_List.path;
-    Scan_Start(folder.c_str());
-  }
-  Progress_End(job->progress);
   job->progress = nullptr;
-  job->running.store(false);
+  // Deleted files have left the catalogue's folder.
+  Job_Rescan_Ask(JOB_PUSH, rescan);
+  Job_End(JOB_PUSH);
 }
 
 }  // namespace
 
 int Push_Start(const std::vector<item_file *> &files)
 {
-  if (push_job.running.load()) {
-    Message_Log(nullptr, MSG_WARNING, "\xF1\x05WARNING:\x02 A push job is running already: wait for it to end");
-    return 0;
-  }
-  Push_Wait();
+  if (!Job_Claim_Reported(JOB_PUSH, nullptr)) return 0;
   DCMTK_CSTORE_Prepare();
   push_job.files = files;
   push_job.peer = server_peer;
@@ -159,35 +148,17 @@ int Push_Start(const std::vector<item_file *> &files)
   push_job.flag_fail = flag_fail != 0;
   push_job.delete_push = delete_push != 0;
   push_job.result = Push_Result();
-  push_job.progress = Progress_Create(nullptr, "Pushing", "Pushing to DICOM Server", nullptr, 0);
-  if (push_job.progress) {
-    push_job.progress->paced.store(job_pacing.load());
-    Progress_Retain(push_job.progress);
-    push_job.held = push_job.progress;
-    Progress_Show(push_job.progress);
-  }
-  push_job.running.store(true);
-  try {
-    push_job.thread = std::thread(Push_Thread, &push_job);
-    return 1;
-  } catch (const std::system_error &) {
-    push_job.running.store(false);
-    Progress_End(push_job.progress);
-    push_job.progress = nullptr;
-    Message_Log(nullptr, MSG_ERRLOG, "file:%s line:%d", Log_Source_Name(__FILE__), __LINE__);
-    Message_Log(nullptr, MSG_ERRLOG, "Unable to start push thread");
-    return 0;
-  }
+  Job_Progress_Start(JOB_PUSH, nullptr, "Pushing", "Pushing to DICOM Server", 0);
+  return Job_Run(JOB_PUSH, [] { Push_Thread(&push_job); });
 }
 
 Push_Result Push_Wait()
 {
-  if (push_job.thread.joinable()) push_job.thread.join();
-  Progress_Release(push_job.held);
-  push_job.held = nullptr;
+  Job_Wait(JOB_PUSH);
+  Job_Rescan_Finish();
   return push_job.result;
 }
 
-bool Push_Running() { return push_job.running.load(); }
+bool Push_Running() { return Job_Running(JOB_PUSH); }
 
-void Push_Cancel() { Progress_Cancel(push_job.held); }
+void Push_Cancel() { Job_Cancel(JOB_PUSH); }

@@ -2,8 +2,9 @@
 // server, one association per file, on a worker thread under a "Pushing" progress
 // record. It marks each file entry with its outcome, writes the audit trail, keeps
 // failed files in the fail folder (copied, or moved when stored files are deleted) and
-// deletes stored files when asked; after deletions it scans the catalogue's folder
-// again.
+// deletes stored files when asked; after deletions it asks for the catalogue's folder
+// to be scanned again (Job_Rescan_Ask of app/job.h: the scan runs on the catalogue's
+// thread). It follows the job protocol of app/job.h.
 #pragma once
 
 #include <vector>
@@ -23,20 +24,25 @@ struct Push_Result {
 // server settings (server_peer, server_port, server_AET, local_AET) and the fail and
 // delete settings (flag_fail, dir_fail, delete_push) are taken as they are now, for the
 // whole job.
-// Returns 1 when the worker runs. Returns 0 when a push job is running already (after a
-// warning saying so; nothing else happens) or the thread cannot be started (after the
+// Returns 1 when the worker runs. Returns 0 when a push job is running already (after
+// the MSG_WARNING "A push job is running already: wait for it to end before starting
+// another."; nothing else happens) or the thread cannot be started (after the
 // error-file lines "file:%s line:%d" and "Unable to start push thread").
-// Precondition: called from the catalogue's thread.
+// After a deletion the worker, at its end, asks for a rescan: the job_rescan hook is
+// called on the worker, or, with none installed, Push_Wait runs it.
+// Preconditions: called from the catalogue's thread; a scan is refused while it runs.
 int Push_Start(const std::vector<item_file *> &files);
 
-// Waits until the push worker has ended (returns at once when none runs), then gives
-// the counts of the job.
+// Waits until the push worker has ended (returns at once when none runs); with no
+// job_rescan hook installed, then runs the rescan it asked for (after deletions) on
+// this thread and waits for that scan too. Gives the counts of the job.
+// Precondition: called from the catalogue's thread.
 Push_Result Push_Wait();
 
-// True while a push worker runs.
+// True from Push_Start until the worker's end. Any thread.
 bool Push_Running();
 
 // Sets the cancel flag of the running push job, as its Cancel button does: the job
 // stops before its next file (a transfer in progress is finished). Nothing when none
-// runs.
+// runs. Async-signal-safe (Job_Cancel).
 void Push_Cancel();

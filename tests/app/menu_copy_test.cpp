@@ -1,7 +1,8 @@
 // The copy job over a real scan of files written here: both naming schemes with every
 // produced path checked, byte-identical copies, numbered names for taken ones, audit and
 // thread lines, moves (also onto another file system, which must fail cleanly),
-// cancellation between files and a second job refused while one runs.
+// cancellation between files, a second job refused while one runs, and the rescan after
+// a move asked of the catalogue's thread through the front end's hook.
 #include "app/menu_copy.h"
 
 #include <dirent.h>
@@ -14,8 +15,10 @@
 
 #include "app/catalogue.h"
 #include "app/configuration.h"
+#include "app/job.h"
 #include "app/list_sort.h"
 #include "app/list_thread.h"
+#include "app/menu_push.h"
 #include "app/dicom_file_writer.h"
 #include "app/scoped_tmpfs.h"
 #include "support/test_support.h"
@@ -73,6 +76,7 @@ protected:
   void TearDown() override
   {
     list_refresh = nullptr;
+    job_rescan = nullptr;
     List_Tree_Cache_Free();
     Catalogue_Free(&Dir_List);
   }
@@ -316,4 +320,96 @@ TEST_F(Copy_Job_Test, SecondJobIsRefusedWhileOneRuns)
   dir_copy = "";
   EXPECT_EQ(Copy_Start(nullptr, root), 0);
   EXPECT_EQ(capture.Count(MSG_WARNING, "No copy folder is set"), 1);
+}
+
+// What the front end's rescan hook saw.
+static std::atomic<int> rescans_asked{0};
+static std::atomic<bool> asked_on_the_test_thread{false}, asked_while_scanning{false};
+static std::thread::id test_thread;
+static void Record_Rescan()
+{
+  rescans_asked++;
+  if (std::this_thread::get_id() == test_thread) asked_on_the_test_thread = true;
+  if (Job_Running(JOB_SCAN)) asked_while_scanning = true;
+}
+
+static void Install_Rescan_Hook()
+{
+  rescans_asked = 0;
+  asked_on_the_test_thread = asked_while_scanning = false;
+  test_thread = std::this_thread::get_id();
+  job_rescan = Record_Rescan;
+}
+
+TEST_F(Copy_Job_Test, a_move_with_a_rescan_hook_asks_the_hook_on_the_worker_and_the_catalogues_thread_rescans)
+{
+  Write("a.dcm", Image("P1", "5", "1", "1"));
+  Write("b.dcm", Image("P1", "5", "1", "2"));
+  Message_Capture capture;
+  Install_Rescan_Hook();
+  Copy_Result result = Run();  // a copy: nothing to rescan
+  EXPECT_EQ(result.done, 2);
+  EXPECT_EQ(rescans_asked.load(), 0);
+  EXPECT_EQ(Job_Rescan_Run(), 0);
+
+  Run_Command("rm -rf '" + target + "'*");
+  delete_copy = 1;
+  result = Run();
+  EXPECT_EQ(result.done, 2);
+  EXPECT_EQ(rescans_asked.load(), 1);
+  EXPECT_FALSE(asked_on_the_test_thread.load());
+  EXPECT_FALSE(asked_while_scanning.load());
+  EXPECT_FALSE(Job_Running(JOB_SCAN));
+  ASSERT_EQ(Dir_List.nb_dir, 1);  // no scan on the worker: the catalogue is still the old one
+  EXPECT_EQ(Dir_List.dir[0].file[0].copy_state, COPY_DONE);
+
+  EXPECT_EQ(Job_Rescan_Run(), 1);
+  Scan_Wait();
+  EXPECT_EQ(Dir_List.nb_dir, 0);  // the folder is empty now
+  EXPECT_EQ(std::string(Dir_List.path), source);
+  EXPECT_EQ(Job_Rescan_Run(), 0);  // asked once, run once
+}
+
+static std::atomic<bool> push_held{false}, push_let_go{false};
+static void Hold_First_Redraw(int mode)
+{
+  if (mode != LIST_REFRESH_REDRAW || push_held.exchange(true)) return;
+  while (!push_let_go) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+}
+
+TEST_F(Copy_Job_Test, a_rescan_waits_while_another_job_reads_the_catalogue_and_is_asked_again_when_it_ends)
+{
+  Write("a.dcm", Image("P1", "5", "1", "1"));
+  List_Tree *root = Scan_All();
+  ASSERT_NE(root, nullptr);
+  Message_Capture capture;
+  // A push of a file elsewhere, to a port where nothing listens, held at its first file.
+  std::string other = env.root() + "elsewhere.dcm";
+  ASSERT_TRUE(Write_File(other, Part10_Bytes(Image("P2", "6", "1", "1"), "1.2.3.9.1")));
+  item_file entry{};
+  entry.path = other.data();
+  server_peer = "127.0.0.1";
+  server_port = "1";
+  push_held = push_let_go = false;
+  list_refresh = Hold_First_Redraw;
+  Install_Rescan_Hook();
+  ASSERT_EQ(Push_Start({&entry}), 1);
+  while (!push_held) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+
+  delete_copy = 1;
+  ASSERT_EQ(Copy_Start(nullptr, root), 1);
+  Copy_Result result;
+  Copy_Wait(&result);
+  EXPECT_EQ(result.done, 1);
+  EXPECT_EQ(rescans_asked.load(), 1);
+  EXPECT_EQ(Job_Rescan_Run(), 0);  // the push still reads the catalogue
+  EXPECT_EQ(Dir_List.nb_dir, 1);
+
+  push_let_go = true;
+  Push_Wait();
+  EXPECT_EQ(rescans_asked.load(), 2);  // the push, at its end, asked again
+  EXPECT_EQ(Job_Rescan_Run(), 1);
+  Scan_Wait();
+  EXPECT_EQ(Dir_List.nb_dir, 0);
+  EXPECT_EQ(capture.Count(MSG_AUDIT, "ERROR:  [1] " + other + ": failed"), 1);  // the push went on
 }

@@ -14,6 +14,7 @@
 
 #include "app/configuration.h"
 #include "app/dcmtk_cstore.h"
+#include "app/job.h"
 #include "app/list_thread.h"
 #include "app/my_error_fct.h"
 #include "e2e/dicom_peers.h"
@@ -22,6 +23,9 @@
 namespace {
 
 const char *const SOURCES[] = {"CT_small.dcm", "MR_small.dcm", "rtplan.dcm"};
+
+std::atomic<int> rescans{0};
+void Count_Rescan() { rescans++; }
 
 class Push_Job_Test : public testing::Test {
 protected:
@@ -44,6 +48,7 @@ protected:
   void TearDown() override
   {
     list_refresh = nullptr;
+    job_rescan = nullptr;
     for (item_file &entry : entries_) free(entry.path);
   }
 
@@ -140,7 +145,8 @@ TEST_F(Push_Job_Test, a_file_without_meta_header_fails_unmarked_and_stays_out_of
 }
 
 // The fail folder and deletion, by peer and settings: what stays in the source folder,
-// what lands in the fail folder, and how each entry is marked.
+// what lands in the fail folder, how each entry is marked, and whether the job asked the
+// front end for a rescan (only after deletions).
 TEST_F(Push_Job_Test, fail_folder_and_deletion_follow_the_confirmed_store_only)
 {
   const struct {
@@ -150,14 +156,16 @@ TEST_F(Push_Job_Test, fail_folder_and_deletion_follow_the_confirmed_store_only)
     int stored;            // files the job counts as stored
     bool sources_kept;     // the source files are still in place afterwards
     bool in_fail_folder;   // the source files are in the fail folder afterwards
+    int rescans;           // times the job asked the rescan hook
   } cases[] = {
-      {"stored, kept", {}, 1, 0, 3, true, false},
-      {"stored, deleted", {}, 1, 1, 3, false, false},
-      {"refused, copied into the fail folder", {"--refuse"}, 1, 0, 0, true, true},
-      {"refused, moved into the fail folder", {"--refuse"}, 1, 1, 0, false, true},
-      {"refused, no fail folder, never deleted", {"--refuse"}, 0, 1, 0, true, false},
-      {"aborted mid-transfer, never deleted", {"--abort-during"}, 0, 1, 0, true, false},
+      {"stored, kept", {}, 1, 0, 3, true, false, 0},
+      {"stored, deleted", {}, 1, 1, 3, false, false, 1},
+      {"refused, copied into the fail folder", {"--refuse"}, 1, 0, 0, true, true, 0},
+      {"refused, moved into the fail folder", {"--refuse"}, 1, 1, 0, false, true, 0},
+      {"refused, no fail folder, never deleted", {"--refuse"}, 0, 1, 0, true, false, 0},
+      {"aborted mid-transfer, never deleted", {"--abort-during"}, 0, 1, 0, true, false, 0},
   };
+  job_rescan = Count_Rescan;
   int index = 0;
   for (const auto &test : cases) {
     SCOPED_TRACE(test.name);
@@ -173,7 +181,10 @@ TEST_F(Push_Job_Test, fail_folder_and_deletion_follow_the_confirmed_store_only)
     delete_push = (unsigned char)test.delete_push;
     Storescp peer(folder, test.peer_options);
     ASSERT_TRUE(peer.Ready());
+    rescans = 0;
     Push_Result result = Run(peer.port);
+    EXPECT_EQ(test.rescans, rescans.load());
+    EXPECT_EQ(0, Job_Rescan_Run());  // no catalogue was scanned: nothing to scan again
     EXPECT_EQ(test.stored, result.successes);
     EXPECT_EQ(3 - test.stored, result.failures);
     EXPECT_EQ(test.stored, peer.Stored());
