@@ -222,7 +222,7 @@ void Show_Rows()
 // being rebuilt) and redraws the view.
 void Rebuild()
 {
-  List_Rows_Build(pane.rows, Scan_Running() ? nullptr : List_Tree_Get(pane.order));
+  List_Rows_Build(pane.rows, Job_Running(JOB_SCAN) ? nullptr : List_Tree_Get(pane.order));
   Show_Rows();
 }
 
