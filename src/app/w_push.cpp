@@ -52,12 +52,20 @@ static int Display_Start()
   return 0;
 }
 
+// The progress windows of the jobs sit on the main window (the jobs themselves name no
+// owner: they do not know the windows).
+static Progress_View *Progress_On_Main_Window(Progress_Record *progress, Window_Handle owner, void *value_callback,
+                                              int topmost)
+{
+  return Progress_Window_View(progress, owner ? owner : main_window, value_callback, topmost);
+}
+
 // Connects the jobs and the message log to the windows.
 static void Front_End_Install()
 {
   Message_Pane_Install();
   Icon_Folder_Set(Inst_Path + "Icons/");
-  progress_view_factory = Progress_Window_View;
+  progress_view_factory = Progress_On_Main_Window;
   list_refresh = List_Pane_Refresh;
   job_rescan = Post_Rescan;
   job_pacing = true;

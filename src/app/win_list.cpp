@@ -38,7 +38,7 @@ namespace {
 constexpr int BUTTON_DOWN = 0, BUTTON_UP = 1, BUTTON_REPORT = 2, LIST_BUTTONS = 3;
 constexpr int NARROW_PANE = 500, BUTTON_GAP = 2;
 
-constexpr uint32_t OUTER_BOX_OPTIONS = OPT_PICTURE_ON_COLOUR | 0x02;  // no hover outline
+constexpr uint32_t OUTER_BOX_OPTIONS = OPT_PICTURE_ON_COLOUR | BOX_NO_HOVER;
 constexpr uint32_t AREA_BOX_OPTIONS = OPT_PICTURE_ON_COLOUR;
 constexpr uint32_t VIEW_OPTIONS = 0x10;
 constexpr uint32_t FACE_NORMAL = 170 | 170 << 8 | 170 << 16;
@@ -48,7 +48,6 @@ constexpr uint32_t VIEW_COLOUR = 236 | 236 << 8 | 236 << 16;
 // Refresh requests waiting for the pane, one bit per mode.
 enum { WANT_REDRAW = 0x01, WANT_SORT = 0x02, WANT_SCAN = 0x04 };
 
-const char *const ORDER_NAMES[SORT_ORDERS] = {"by File", "by Study ID", "by Date", "by Patient ID", "by Name"};
 const char *const BUTTON_PICTURES[LIST_BUTTONS] = {"but_left.tga", "but_right.tga", "but_save.tga"};
 
 struct List_Pane_State {
@@ -125,7 +124,7 @@ void Place_Selector(int width, int height)
     selector.step_y = 0;
   }
   if (selector.Item.empty())
-    for (const char *name : ORDER_NAMES) Lists::Add(selector, name);
+    for (int order = 0; order < SORT_ORDERS; order++) Lists::Add(selector, List_Order_Name(order));
   selector.selected = pane.order;
   Lists::Init(selector, pane.window);
 }
@@ -288,12 +287,13 @@ int Modifiers()
   return modifiers;
 }
 
-// Draws (or erases: XOR) the rubber band from the drag start to (x, y), inside the list area.
+// Draws (or erases: XOR) the rubber band from the drag start to (x, y), kept on the view, so
+// that a redraw of the view always takes the whole band away.
 void Band_Xor(int x, int y)
 {
-  const Box &a = pane.area;
-  auto inside_x = [&](int v) { return std::clamp(v, a.x + TOOLS_BEVEL, a.x + a.width - 1 - TOOLS_BEVEL); };
-  auto inside_y = [&](int v) { return std::clamp(v, a.y + TOOLS_BEVEL, a.y + a.height - 1 - TOOLS_BEVEL); };
+  const Tools_Device &v = pane.view;
+  auto inside_x = [&](int at) { return std::clamp(at, (int)v.x, v.x + v.width - 1); };
+  auto inside_y = [&](int at) { return std::clamp(at, (int)v.y, v.y + v.height - 1); };
   int x1 = inside_x(pane.drag_x), x2 = inside_x(x), y1 = inside_y(pane.drag_y), y2 = inside_y(y);
   Tools::Xor_Rectangle(pane.outer, std::min(x1, x2), std::max(x1, x2), std::min(y1, y2), std::max(y1, y2),
                        TOOLS_YELLOW);

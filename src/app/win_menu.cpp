@@ -19,7 +19,7 @@ namespace {
 
 // The disabled look: no background, no hover, the label in the highlight colour.
 constexpr uint32_t BUTTON_DISABLED = OPT_NO_BACKGROUND | BUTTON_NO_SELECT | OPT_HIGHLIGHT_TEXT;
-constexpr uint32_t MENU_BOX_OPTIONS = OPT_TEXT_BOTTOM | OPT_PICTURE_ON_COLOUR | 0x02;  // no hover outline
+constexpr uint32_t MENU_BOX_OPTIONS = OPT_TEXT_BOTTOM | OPT_PICTURE_ON_COLOUR | BOX_NO_HOVER;
 
 constexpr int BUTTON_COPY = 0, BUTTON_PUSH = 1, BUTTON_CONFIG = 2, MENU_BUTTONS = 3;
 
