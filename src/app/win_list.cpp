@@ -12,7 +12,6 @@
 #include "app/catalogue.h"
 #include "app/list_graph.h"
 #include "app/list_rows.h"
-#include "app/job.h"
 #include "app/list_thread.h"
 #include "app/report_write.h"
 #include "app/win_main.h"
@@ -66,6 +65,8 @@ struct List_Pane_State {
   int drag_x = 0, drag_y = 0;   // where it began, in the pane's drawing coordinates
   bool band = false;        // a rubber band is drawn
   int band_x = 0, band_y = 0;   // its far corner
+  bool listed = false;      // the catalogue is complete: a scan has refreshed the pane since
+                            // the last one started (until then it is being rebuilt)
   std::atomic<int> wanted{0};
 };
 
@@ -217,11 +218,11 @@ void Show_Rows()
   Draw_View();
 }
 
-// Lists the tree of the current order again (none while a scan runs: the catalogue is
-// being rebuilt) and redraws the view.
+// Lists the tree of the current order again (none while a scan rebuilds the catalogue)
+// and redraws the view.
 void Rebuild()
 {
-  List_Rows_Build(pane.rows, Job_Running(JOB_SCAN) ? nullptr : List_Tree_Get(pane.order));
+  List_Rows_Build(pane.rows, pane.listed ? List_Tree_Get(pane.order) : nullptr);
   Show_Rows();
 }
 
@@ -250,6 +251,7 @@ void Serve_Refresh()
       pane.selector.Draw();
     }
     pane.offset = 0;
+    pane.listed = true;
     Rebuild();
   } else if (wanted & WANT_SORT) {
     Rebuild();
@@ -437,6 +439,9 @@ Pane_Handlers list_pane = {Size, Draw_All, Mouse_Move, Button_Down, Button_Up, M
 void List_Pane_Refresh(int mode)
 {
   if (mode == LIST_REFRESH_CLEAR) {
+    // Requests still waiting came from jobs on the catalogue about to be freed.
+    pane.wanted = 0;
+    pane.listed = false;
     List_Rows_Build(pane.rows, nullptr);
     pane.offset = 0;
     if (pane.window && Window_System_Is_UI_Thread()) Show_Rows();

@@ -12,6 +12,7 @@
 #include "app/catalogue.h"
 #include "app/dicom_file_writer.h"
 #include "app/gui_fixture.h"
+#include "app/job.h"
 #include "app/list_graph.h"
 #include "app/list_rows.h"
 #include "app/list_sort.h"
@@ -119,6 +120,16 @@ TEST_F(List_Pane_Test, a_scan_lists_the_file_order_with_nothing_selected_and_the
   EXPECT_EQ(Status(), "");
   EXPECT_EQ(Menu_Buttons_Enabled(), 0);
   EXPECT_EQ(Copy_Button_Corner(), OUTLINE);
+}
+
+TEST_F(List_Pane_Test, the_scans_own_refresh_lists_the_rows_while_its_worker_is_still_ending)
+{
+  Scan();
+  ASSERT_EQ(Job_Claim(JOB_SCAN), 1);  // as while the worker writes its last lines
+  List_Pane_Refresh(LIST_REFRESH_SCAN);
+  Pump();
+  EXPECT_EQ(List_Pane_Rows().nb_row, 3);
+  Job_Unclaim(JOB_SCAN);
 }
 
 TEST_F(List_Pane_Test, a_click_on_a_row_selects_exactly_its_files_and_the_count_agrees_in_number)
