@@ -1,19 +1,39 @@
-// The settings window and the server pane. Their window classes are registered at start-up;
-// the window itself is not built yet: Config_Open opens nothing, and both procedures leave
-// every message to the window system's default handling.
+// The settings window ("Harrowdesk Configuration"): a tab bar of three pages, "Copy", "Push"
+// and "Audit", whose choices take effect at once in the in-memory settings; the "Done" button
+// of any page saves every setting and closes the window, its close box closes it without
+// saving. One window at a time; the tab bar, the pages and the selected page are kept
+// between openings.
 #pragma once
 
 #include <cstdint>
 
 #include "platform/os/window_handle.h"
 
-// Opens the settings window over `owner` when it is not open. Returns 1 when it is open
-// afterwards; returns 0 (nothing opened, nothing logged) while the window is not built.
-int Config_Open(Window_Handle owner);
+struct Tools_Device;
+
+// Opens the settings window when it is not open: sets the open flag, shows the menu pane's
+// "Config" button pressed and creates the 700 x 600 window at the default position.
+// Returns 1 when the window was opened; returns 0 when it is open already (nothing happens)
+// or when it could not be created (three MSG_ERRLOG lines). User-interface thread.
+int Config_Open();
 
 // 1 while the settings window is open.
 int Config_Is_Open();
 
-// The procedures of the classes "Config" and "PORT".
+// Page numbers, in the order of the tabs.
+enum { CONFIG_PAGE_COPY = 0, CONFIG_PAGE_PUSH = 1, CONFIG_PAGE_AUDIT = 2, CONFIG_PAGES = 3 };
+
+// Where things are drawn in the settings window (drawing coordinates, y upwards): the widget
+// of page `page` named `name` (a row's label names its list or pane; "Done"; "folder.rgb";
+// "copy tree"), or "tab" for the page's tab. Null when there is none or the window was never
+// laid out.
+const Tools_Device *Config_Widget(int page, const char *name);
+
+// The page shown (0 "Copy", 1 "Push", 2 "Audit").
+int Config_Page_Selected();
+
+// The settings window's procedure.
 intptr_t Config_Proc(Window_Handle window, unsigned message, uintptr_t wparam, intptr_t lparam);
+
+// The procedure of the server pane's class (registered; the main window makes no pane of it).
 intptr_t Port_Proc(Window_Handle window, unsigned message, uintptr_t wparam, intptr_t lparam);

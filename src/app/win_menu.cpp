@@ -84,7 +84,7 @@ void Button_Down()
 {
   int hit = Buttons::Select(menu.buttons, MENU_BUTTONS, 2);
   if (hit == BUTTON_CONFIG) {
-    if (!Config_Is_Open()) Config_Open(main_window);
+    if (!Config_Is_Open()) Config_Open();
   } else if (hit == BUTTON_COPY && menu.enabled) {
     Press(menu.buttons[BUTTON_COPY], [] { Copy_Start(main_window, List_Pane_Root()); });
   } else if (hit == BUTTON_PUSH && menu.enabled) {
@@ -113,6 +113,13 @@ void Menu_Buttons_Enable(int selected)
 }
 
 int Menu_Buttons_Enabled() { return menu.enabled; }
+
+void Menu_Config_Show(int open)
+{
+  Button &button = menu.buttons[BUTTON_CONFIG];
+  button.pressed = open ? 1 : 0;
+  if (button.state && Window_Is_Window(button.window)) button.Draw();
+}
 
 intptr_t Menu_Pane_Proc(Window_Handle window, unsigned message, uintptr_t wparam, intptr_t lparam)
 {

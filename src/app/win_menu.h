@@ -15,5 +15,9 @@ void Menu_Buttons_Enable(int selected);
 // 1 while the job buttons are enabled.
 int Menu_Buttons_Enabled();
 
+// Shows the "Config" button pressed while the settings window is open (`open` 1), raised
+// again when it closes.
+void Menu_Config_Show(int open);
+
 // The procedure of the menu pane's class.
 intptr_t Menu_Pane_Proc(Window_Handle window, unsigned message, uintptr_t wparam, intptr_t lparam);

@@ -47,13 +47,13 @@ void CheckLists::Draw(CheckList &list)
     int bx1 = left + 4, bx2 = left + 15, by1 = middle - 6, by2 = middle + 5;
     Tools_Device box = list;
     box.options = 0;
-    box.red = box.green = box.blue = (list.options & 0x02) ? 200 : 245;
+    box.red = box.green = box.blue = (list.options & CHECKLIST_NO_SELECT) ? 200 : 245;
     Tools::Fill(box, 0, bx1, bx2, by1, by2);
     Tools::Cadre(box, 0, 1, 1, bx1, bx2, by1, by2);
     if (i == list.selected) Tools::Fill_Select(box, 1, nullptr, 0, 1, 2, bx1, bx2, by1, by2);
     Tools::Text(list, list.font, list.List[i].c_str(), (list.options & OPT_HIGHLIGHT_TEXT) | OPT_TEXT_LEFT,
                 bx2 - 2, list.y, right - bx2 + 2, list.height);
-    if (i == list.hover && !(list.options & 0x02)) Tools::Cadre_Outline(list, left, right, list.y, list.y + list.height - 1);
+    if (i == list.hover && !(list.options & CHECKLIST_NO_SELECT)) Tools::Cadre_Outline(list, left, right, list.y, list.y + list.height - 1);
   }
 }
 
@@ -69,7 +69,7 @@ int CheckLists::Select(CheckList &list, int mode)
   int mx = 0, my = 0, index = -1;
   if (Tools_Mouse_In(list.window, mx, my)) index = CheckLists::Choice_At(list, mx, my);
   if ((mode & 0xF) == 4) return index >= 0;
-  if (list.options & 0x02) return 0;
+  if (list.options & CHECKLIST_NO_SELECT) return 0;
   if ((mode & 0xF) == 2 && index >= 0) {
     list.selected = index;
     list.hover = index;

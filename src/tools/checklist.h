@@ -10,6 +10,8 @@
 
 #include "tools/tools_widget.h"
 
+constexpr uint32_t CHECKLIST_NO_SELECT = 0x02;  // clicks and hover ignored
+
 struct CheckList : Tools_Device {
   std::vector<std::string> List;  // the choices' texts (an empty text ends a list given as
                                   // an array; here the vector holds the choices only)
