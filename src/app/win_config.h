@@ -20,6 +20,9 @@ int Config_Open();
 // 1 while the settings window is open.
 int Config_Is_Open();
 
+// The settings window while it is open, else null.
+Window_Handle Config_Window();
+
 // Page numbers, in the order of the tabs.
 enum { CONFIG_PAGE_COPY = 0, CONFIG_PAGE_PUSH = 1, CONFIG_PAGE_AUDIT = 2, CONFIG_PAGES = 3 };
 

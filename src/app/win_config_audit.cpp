@@ -2,6 +2,7 @@
 // studies out (the bits of flag_print), whether the audit trail is kept and where, and
 // "Done". Keys go to the text pane under the pointer; Enter completes it.
 #include "app/configuration.h"
+#include "app/win_config.h"
 #include "app/win_config_page.h"
 #include "app/win_folder_field.h"
 #include "tools/tools.h"

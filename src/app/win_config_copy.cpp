@@ -5,6 +5,7 @@
 #include <algorithm>
 
 #include "app/configuration.h"
+#include "app/win_config.h"
 #include "app/win_config_page.h"
 #include "app/win_tree.h"
 #include "tools/dirtree.h"

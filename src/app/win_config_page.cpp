@@ -1,4 +1,5 @@
 // The rows, boxes and buttons the settings window's pages are built from.
+#include "app/win_config.h"
 #include "app/win_config_page.h"
 
 #include <algorithm>

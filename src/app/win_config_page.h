@@ -106,6 +106,3 @@ void Config_Repaint();
 
 // The first of `widgets` whose name is `name`, or null.
 const Tools_Device *Config_Find(const char *name, std::initializer_list<const Tools_Device *> widgets);
-
-// The settings window while it is open (null otherwise): the owner of the pages' boxes.
-Window_Handle Config_Window();

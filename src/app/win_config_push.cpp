@@ -2,6 +2,7 @@
 // becomes of files that failed (kept in a fail folder) and of files that were stored
 // (deleted), and "Done". Keys go to the text pane under the pointer; Enter completes it.
 #include "app/configuration.h"
+#include "app/win_config.h"
 #include "app/win_config_page.h"
 #include "app/win_folder_field.h"
 #include "tools/tools.h"

@@ -2,9 +2,10 @@
 // by xdotool as a person would use it: open the sample folder in the tree pane, wait for
 // the scan, choose "by Study ID", select a study, "Copy to Disk" into the target folder the
 // settings name, check the copies and the audit lines, and end the program with Escape
-// (exit code 0). A screenshot of every step is kept in the build tree's test-output folder
-// for a person to look at. The program runs with -t -1, so that its trace file (in its temp
-// folder) records the thread lines the test waits for.
+// (exit code 0). Then the settings window: a choice changed on each page, "Done", and the
+// choices seen again after a restart. A screenshot of every step is kept in the build tree's
+// test-output folder for a person to look at. The program runs with -t -1, so that its trace
+// file (in its temp folder) records the thread lines the test waits for.
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <spawn.h>
@@ -12,12 +13,23 @@
 #include <sys/wait.h>
 
 #include <chrono>
+#include <map>
+#include <vector>
 #include <filesystem>
 #include <string>
 #include <thread>
 
+#include "app/win_classes.h"
+#include "app/win_config.h"
 #include "e2e/xvfb_server.h"
+#include "platform/window/framebuffer.h"
+#include "platform/window/window_input.h"
+#include "platform/window/window_png.h"
+#include "platform/window/window_queue.h"
+#include "platform/window/window_system.h"
 #include "support/test_support.h"
+#include "tools/checklist.h"
+#include "tools/icon.h"
 #include "util/win_environment.h"
 
 extern char **environ;
@@ -39,6 +51,67 @@ constexpr Point TREE_SAMPLE_NAME = {95, TREE_ROW_TOP + 2 * TREE_ROW + TREE_ROW /
 constexpr Point ORDER_BY_STUDY_ID = {414, 46};  // second item of the order selector
 constexpr Point FIRST_STUDY = {300, 118};       // the row below the head line and the root
 constexpr Point COPY_TO_DISK = {763, 524};
+constexpr Point CONFIG = {763, 580};
+constexpr int CONFIG_HEIGHT = 600;  // the settings window's client height
+
+// Where the settings window draws its widgets, found by laying the window out on the
+// headless backend in this process: the same fonts give the same places as in the program.
+class Settings_Layout {
+public:
+  Settings_Layout()
+  {
+    if (!Window_System_Start(WINDOW_BACKEND_HEADLESS) || !Window_Classes_Register()) return;
+    Icon_Folder_Set(Source_Dir() + "data/Icons/");
+    Config_Open();
+    for (int page = 0; page < CONFIG_PAGES; page++) {
+      const Tools_Device *tab = Config_Widget(page, "tab");
+      if (!tab) break;
+      tabs_[page] = Centre(*tab);
+      Point at = tabs_[page];
+      Window_Input_Mouse_Move(Config_Window(), at.x, at.y);
+      Window_Input_Mouse_Button(Config_Window(), 0, 1, at.x, at.y);
+      Window_Input_Mouse_Button(Config_Window(), 0, 0, at.x, at.y);
+      while (Window_Process_Pending() > 0) {
+      }
+      for (const char *name : NAMES)
+        if (const Tools_Device *widget = Config_Widget(page, name)) widgets_[page][name].centre = Centre(*widget);
+      for (const char *name : LISTS) {
+        const CheckList *list = static_cast<const CheckList *>(Config_Widget(page, name));
+        if (!list) continue;
+        Widget_At &place = widgets_[page][name];
+        for (size_t i = 0; i < list->List.size(); i++) {
+          int left = list->x + (int)i * list->width / (int)list->List.size();
+          place.choices.push_back({left + 9, CONFIG_HEIGHT - 1 - (list->y + list->height / 2)});
+        }
+      }
+    }
+    Window_System_Stop();
+  }
+
+  Point Tab(int page) { return tabs_[page]; }
+  Point Centre(int page, const char *name) { return widgets_[page][name].centre; }
+  // The middle of the box of choice `index` of the list after `label`.
+  Point Choice(int page, const char *label, int index)
+  {
+    const std::vector<Point> &choices = widgets_[page][label].choices;
+    return index < (int)choices.size() ? choices[index] : Point{-1, -1};
+  }
+
+private:
+  static constexpr const char *NAMES[] = {"Peer name:", "folder.rgb", "Done"};
+  static constexpr const char *LISTS[] = {"series subdir name:", "Keep a copy of the failed files ?",
+                                          "print study mode ?"};
+  struct Widget_At {
+    Point centre;
+    std::vector<Point> choices;
+  };
+  static Point Centre(const Tools_Device &widget)
+  {
+    return {widget.x + widget.width / 2, CONFIG_HEIGHT - 1 - (widget.y + widget.height / 2)};
+  }
+  Point tabs_[CONFIG_PAGES] = {};
+  std::map<std::string, Widget_At> widgets_[CONFIG_PAGES];
+};
 
 bool Wait_For(const std::function<bool()> &done, int seconds)
 {
@@ -110,11 +183,7 @@ protected:
     setenv("SDL_VIDEODRIVER", "x11", 1);
     const char *argv[] = {program.c_str(), "-t", "-1", nullptr};
     ASSERT_EQ(posix_spawn(&pid_, program.c_str(), nullptr, nullptr, (char **)argv, environ), 0);
-    int status = -1;
-    window_ = Run_Command(X("xdotool search --sync --onlyvisible --name '" + std::string(TITLE) + "' | head -n1"),
-                          &status);
-    while (!window_.empty() && window_.back() == '\n') window_.pop_back();
-    ASSERT_EQ(status, 0);
+    window_ = Find(TITLE);
     ASSERT_FALSE(window_.empty());
     Drive("xdotool windowfocus --sync " + window_);
   }
@@ -143,6 +212,34 @@ protected:
   }
 
   std::string Trace() { return Read_File(env_.temp() + "Harrowdesk_trace.dat"); }
+
+  // The id of the visible window whose title matches `title`: waiting for it to appear, or
+  // as it stands now ("" when there is none).
+  std::string Find(const std::string &title) { return Search("--sync ", title); }
+  std::string Find_Now(const std::string &title) { return Search("", title); }
+
+  void Click_In(const std::string &id, Point at)
+  {
+    Drive("xdotool mousemove --window " + id + " " + std::to_string(at.x) + " " + std::to_string(at.y) + " click 1");
+  }
+
+  // The screen position of a window's client area.
+  Point Origin_Of(const std::string &id)
+  {
+    std::string shell = Run_Command(X("xdotool getwindowgeometry --shell " + id));
+    Point origin = {0, 0};
+    size_t x = shell.find("X="), y = shell.find("Y=");
+    if (x != std::string::npos) origin.x = std::atoi(shell.c_str() + x + 2);
+    if (y != std::string::npos) origin.y = std::atoi(shell.c_str() + y + 2);
+    return origin;
+  }
+
+  std::string Search(const std::string &wait, const std::string &title)
+  {
+    std::string id = Run_Command(X("xdotool search " + wait + "--onlyvisible --name '" + title + "' | head -n1"));
+    while (!id.empty() && id.back() == '\n') id.pop_back();
+    return id;
+  }
 
   // Waits for the program to end; returns its exit code, or -1 when it did not end.
   int Exit_Code(int seconds)
@@ -195,6 +292,69 @@ TEST_F(Desktop_Program, a_study_is_scanned_sorted_selected_and_copied_then_escap
   std::string audit = Read_File(audit_ + "Harrowdesk.log");
   EXPECT_EQ(Count_Lines_With(audit, " copied " + home_ + "sample/"), copied) << audit;
 
+  Drive("xdotool windowfocus --sync " + window_ + " key Escape");
+  EXPECT_EQ(Exit_Code(10), 0);
+}
+
+TEST_F(Desktop_Program, settings_changed_on_each_page_are_saved_by_done_and_seen_again_after_a_restart)
+{
+  Settings_Layout layout;
+  const Point series_description = layout.Choice(CONFIG_PAGE_COPY, "series subdir name:", 2);
+  const Point keep_failed = layout.Choice(CONFIG_PAGE_PUSH, "Keep a copy of the failed files ?", 1);
+  const Point per_media = layout.Choice(CONFIG_PAGE_AUDIT, "print study mode ?", 1);
+  ASSERT_GE(series_description.x, 0);
+  ASSERT_GE(keep_failed.x, 0);
+  ASSERT_GE(per_media.x, 0);
+
+  Start();
+  Click(CONFIG);
+  std::string config = Find("Harrowdesk Configuration");
+  ASSERT_FALSE(config.empty());
+  Click_In(config, series_description);
+  Screenshot("settings-1-copy");
+
+  Click_In(config, layout.Tab(CONFIG_PAGE_PUSH));
+  Click_In(config, keep_failed);
+  Point peer = layout.Centre(CONFIG_PAGE_PUSH, "Peer name:");
+  Drive("xdotool mousemove --window " + config + " " + std::to_string(peer.x) + " " + std::to_string(peer.y) +
+        " key --repeat 8 BackSpace type pacs.example");
+  Drive("xdotool key Return");
+  Screenshot("settings-2-push");
+  Click_In(config, layout.Centre(CONFIG_PAGE_PUSH, "folder.rgb"));
+  std::string chooser = Find("Select the directory for the audit trail");
+  ASSERT_FALSE(chooser.empty());
+  Screenshot("settings-3-folder-chooser");
+  Drive("xdotool windowfocus --sync " + chooser + " key Escape");
+  ASSERT_TRUE(Wait_For([&] { return Find_Now("Select the directory for the audit trail").empty(); }, 10));
+
+  Click_In(config, layout.Tab(CONFIG_PAGE_AUDIT));
+  Click_In(config, per_media);
+  Screenshot("settings-4-audit");
+  Click_In(config, layout.Centre(CONFIG_PAGE_AUDIT, "Done"));
+  ASSERT_TRUE(Wait_For([&] { return Find_Now("Harrowdesk Configuration").empty(); }, 10));
+
+  std::string store = env_.app_data() + "ArdentVale/Harrowdesk/";
+  EXPECT_EQ(Read_File(store + "flag_sub_dir"), std::string("\x17\0\0\0", 4));  // 23
+  EXPECT_EQ(Read_File(store + "flag_fail"), std::string("\x01\0\0\0", 4));
+  EXPECT_EQ(Read_File(store + "flag_print"), std::string("\x05\0\0\0", 4));
+  EXPECT_EQ(Read_File(store + "server_peer"), "pacs.example");
+  Drive("xdotool windowfocus --sync " + window_ + " key Escape");
+  ASSERT_EQ(Exit_Code(10), 0);
+
+  // The next start shows the saved choices: the series choice's box is filled.
+  Start();
+  Click(CONFIG);
+  config = Find("Harrowdesk Configuration");
+  ASSERT_FALSE(config.empty());
+  Click_In(config, layout.Tab(CONFIG_PAGE_COPY));
+  Screenshot("settings-5-after-restart");
+  Framebuffer shot;
+  ASSERT_EQ(Framebuffer_Load_PNG(&shot, (shots_ + "settings-5-after-restart.png").c_str()), 1);
+  Point origin = Origin_Of(config);
+  const uint32_t selected = 230 << 16 | 100 << 8 | 100;
+  EXPECT_EQ(shot.Row(origin.y + series_description.y)[origin.x + series_description.x] & 0xFFFFFF, selected);
+  Point no_subdir = layout.Choice(CONFIG_PAGE_COPY, "series subdir name:", 0);
+  EXPECT_NE(shot.Row(origin.y + no_subdir.y)[origin.x + no_subdir.x] & 0xFFFFFF, selected);
   Drive("xdotool windowfocus --sync " + window_ + " key Escape");
   EXPECT_EQ(Exit_Code(10), 0);
 }
