@@ -14,6 +14,5 @@ int Config_Open(Window_Handle owner);
 // 1 while the settings window is open.
 int Config_Is_Open();
 
-// The procedures of the classes "Config" and "PORT".
+// The procedure of the class "Config".
 intptr_t Config_Proc(Window_Handle window, unsigned message, uintptr_t wparam, intptr_t lparam);
-intptr_t Port_Proc(Window_Handle window, unsigned message, uintptr_t wparam, intptr_t lparam);
