@@ -14,6 +14,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "platform/os/os_files.h"
 #include "util/message_log.h"
 
 enum { FALLBACK_BLOCK = 1 << 20 };
@@ -23,25 +24,6 @@ static int Copy_Error(const char *what, const char *path, int error)
   Message_Log(nullptr, MSG_THREAD, "\xF1\x04" "ERROR:\x02 %s \x01%s", what, path);
   Message_Log(nullptr, MSG_THREAD, "\xF1\x02\t\t\t %s", std::strerror(error));
   return 0;
-}
-
-// Writes all `size` bytes of `data`; returns 0 with errno set on failure.
-static int Write_All(int fd, const char *data, size_t size)
-{
-  while (size > 0) {
-    ssize_t written = write(fd, data, size);
-    if (written < 0) {
-      if (errno == EINTR) continue;
-      return 0;
-    }
-    if (written == 0) {
-      errno = ENOSPC;
-      return 0;
-    }
-    data += written;
-    size -= (size_t)written;
-  }
-  return 1;
 }
 
 // Streams the rest of `in` into `out` in blocks of `block_size`. Returns 1 at the end of
@@ -62,7 +44,7 @@ static int Copy_Blocks(int in, int out, size_t block_size, bool *failed_read)
       return 0;
     }
     if (got == 0) return 1;
-    if (!Write_All(out, buffer.get(), (size_t)got)) return 0;
+    if (!Os_Write_All(out, buffer.get(), (size_t)got)) return 0;
   }
 }
 

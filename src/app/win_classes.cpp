@@ -5,6 +5,7 @@
 #include "app/win_list.h"
 #include "app/win_main.h"
 #include "app/win_menu.h"
+#include "app/win_port.h"
 #include "app/win_text.h"
 #include "app/win_tree.h"
 #include "platform/window/window_system.h"

@@ -172,8 +172,3 @@ intptr_t Config_Proc(Window_Handle window, unsigned message, uintptr_t wparam, i
   default: return Window_Default_Proc(window, message, wparam, lparam);
   }
 }
-
-intptr_t Port_Proc(Window_Handle window, unsigned message, uintptr_t wparam, intptr_t lparam)
-{
-  return Window_Default_Proc(window, message, wparam, lparam);
-}

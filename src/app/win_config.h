@@ -35,8 +35,5 @@ const Tools_Device *Config_Widget(int page, const char *name);
 // The page shown (0 "Copy", 1 "Push", 2 "Audit").
 int Config_Page_Selected();
 
-// The settings window's procedure.
+// The procedure of the class "Config".
 intptr_t Config_Proc(Window_Handle window, unsigned message, uintptr_t wparam, intptr_t lparam);
-
-// The procedure of the server pane's class (registered; the main window makes no pane of it).
-intptr_t Port_Proc(Window_Handle window, unsigned message, uintptr_t wparam, intptr_t lparam);

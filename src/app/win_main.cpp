@@ -156,7 +156,10 @@ void Main_Window_End_Drag()
   Refresh_Bars();
 }
 
-void Main_Window_Bars_Left() { Refresh_Bars(); }
+void Main_Window_Bars_Left()
+{
+  if (main_window) Refresh_Bars();
+}
 
 intptr_t Main_Window_Proc(Window_Handle window, unsigned message, uintptr_t wparam, intptr_t lparam)
 {

@@ -21,7 +21,8 @@ int Main_Is_Own(Window_Handle window);
 // Ends a splitter drag (the panes are laid out again); nothing when none runs.
 void Main_Window_End_Drag();
 
-// Refreshes the splitter bars' hover and the cursor after the mouse moved into a pane.
+// Refreshes the splitter bars' hover and the cursor after the mouse moved into a pane;
+// nothing while there is no main window (a pane tried on its own).
 void Main_Window_Bars_Left();
 
 // The procedure of the main window's class.

@@ -1,15 +1,20 @@
-// The file-per-key settings store. Every value is read or written whole in one go; a
-// write that comes up short or fails on close counts as a failure, so a caller never
-// believes a half-written setting was saved.
+// The file-per-key settings store. Every value is read whole in one go. A value is
+// written to a temporary file in the key's folder, synced and renamed over the key, so
+// the key's file always holds a whole value, old or new; a write that comes up short,
+// fails to sync or to rename counts as a failure and leaves the old file in place, so a
+// caller never believes a half-written setting was saved.
 #include "util/win_environment.h"
 
 #include <cerrno>
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <string>
 #include <unistd.h>
 
+#include "platform/os/os_files.h"
 #include "platform/os/os_paths.h"
 #include "util/error_text.h"
 #include "util/message_log.h"
@@ -87,8 +92,24 @@ const char *Environment_Get_Value_String(const char *section, const char *key)
   return text;
 }
 
-// Creates the maker and section folders and writes `size` bytes as the key's whole file.
-// Returns 1, or 0 after tracing the failure under `function`.
+// Flushes a folder's entries to disk, so that a rename in it survives a power cut.
+// Returns 1, or 0 with errno set.
+static int Sync_Folder(const std::string &folder)
+{
+  int fd = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) return 0;
+  int synced = fsync(fd) == 0;
+  int error = errno;
+  close(fd);
+  errno = error;
+  return synced;
+}
+
+// Creates the maker and section folders and makes `size` bytes the key's whole file.
+// The value goes to a temporary file beside the key, is synced, and is renamed over
+// the key: a crash or a full disk leaves either the old value or the new one, never a
+// cut one. A failed write removes its temporary file. Returns 1, or 0 after tracing
+// the failure under `function`.
 static int Write_Key(const char *function, const char *section, const char *key, const void *bytes, size_t size)
 {
   std::string app_data;
@@ -98,17 +119,19 @@ static int Write_Key(const char *function, const char *section, const char *key,
     Message_Log(nullptr, MSG_TRACE, "Failed in SHGetSpecialFolderPath for %s", "CSIDL_COMMON_APPDATA");
     return 0;
   }
-  for (const std::string &folder : {app_data + "ArdentVale", app_data + "ArdentVale/" + section}) {
-    if (Os_Create_Private_Dirs(folder)) continue;
+  std::string folder = app_data + "ArdentVale/" + section;
+  for (const std::string &level : {app_data + "ArdentVale", folder}) {
+    if (Os_Create_Private_Dirs(level)) continue;
     int error = errno;
     Message_Log(nullptr, MSG_TRACE, "Failed in Environment_Set_Value_Int(%s,%s)", section, key);
     MESSAGE_LOG_WHERE(nullptr);
-    Message_Log(nullptr, MSG_TRACE, "Unable to open dir: %s", folder.c_str());
+    Message_Log(nullptr, MSG_TRACE, "Unable to open dir: %s", level.c_str());
     Message_Log(nullptr, MSG_TRACE, "%s", Error_Text(error));
     return 0;
   }
-  std::string path = app_data + "ArdentVale/" + section + "/" + key;
-  int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+  std::string path = folder + "/" + key;
+  std::string temporary = folder + "/." + key + ".XXXXXX";
+  int fd = mkostemp(temporary.data(), O_CLOEXEC);  // created 0600, never an existing file
   if (fd < 0) {
     int error = errno;
     Message_Log(nullptr, MSG_TRACE, "Failed in %s(%s,%s)", function, section, key);
@@ -116,18 +139,16 @@ static int Write_Key(const char *function, const char *section, const char *key,
     Message_Log(nullptr, MSG_TRACE, "Unable to open file: %s %s", path.c_str(), Error_Text(error));
     return 0;
   }
-  fchmod(fd, 0600);
-  ssize_t written = size ? write(fd, bytes, size) : 0;
-  int write_error = written < 0 ? errno : ENOSPC;
-  bool whole = written == (ssize_t)size;
-  if (close(fd) != 0 && whole) {
-    whole = false;
-    write_error = errno;
-  }
-  if (!whole) {
+  int error = 0;  // the first failure's errno
+  if (fchmod(fd, 0600) != 0 || !Os_Write_All(fd, bytes, size) || fsync(fd) != 0) error = errno;
+  if (close(fd) != 0 && !error) error = errno;
+  if (!error && rename(temporary.c_str(), path.c_str()) != 0) error = errno;
+  if (error) unlink(temporary.c_str());
+  else if (!Sync_Folder(folder)) error = errno;
+  if (error) {
     Message_Log(nullptr, MSG_TRACE, "Failed in %s(%s,%s)", function, section, key);
     MESSAGE_LOG_WHERE(nullptr);
-    Message_Log(nullptr, MSG_TRACE, "Unable to write file: %s %s", path.c_str(), Error_Text(write_error));
+    Message_Log(nullptr, MSG_TRACE, "Unable to write file: %s %s", path.c_str(), Error_Text(error));
     return 0;
   }
   return 1;

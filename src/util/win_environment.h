@@ -1,7 +1,9 @@
 // The settings store: one small file per key under the application-data folder,
 // <app data>/ArdentVale/<section>/<key>. An integer is 4 little-endian bytes; a text is
 // its bytes without terminator. Folders are created 0700 and files 0600: the settings
-// name the server that receives patient data.
+// name the server that receives patient data. A key's file is replaced whole (written
+// beside it under a temporary name, synced, renamed over it), so it never holds a cut
+// value, whatever stops the write.
 #pragma once
 
 #include <cstdint>
@@ -17,9 +19,12 @@ int Environment_Get_Value_Int(const char *section, const char *key, int32_t *val
 const char *Environment_Get_Value_String(const char *section, const char *key);
 
 // Writes an integer key as 4 little-endian bytes, creating the folders as needed.
-// Returns 1 when the whole value was written; returns 0 after tracing the failure.
+// Returns 1 when the whole value is on disk; returns 0 after tracing the failure, with
+// the key's old file (or none) in place and no temporary file left behind. (Only when
+// the folder itself cannot be synced after the rename does the new value stand while
+// 0 is returned.)
 int Environment_Set_Value_Int(const char *section, const char *key, int32_t value);
 
-// Writes a text key (null or "" writes an empty file). Returns 1 when the whole text was
-// written; returns 0 after tracing the failure.
+// Writes a text key (null or "" writes an empty file), the same way and with the same
+// returns as Environment_Set_Value_Int.
 int Environment_Set_Value_String(const char *section, const char *key, const char *text);

@@ -3,8 +3,43 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <string>
+#include <utility>
+#include <vector>
+
 #include "support/test_support.h"
 #include "util/win_environment.h"
+
+namespace {
+
+// Every setting under its key name, in the store's order, as text.
+std::vector<std::pair<std::string, std::string>> Settings_Now()
+{
+  auto byte = [](unsigned char value) { return std::to_string(value); };
+  return {
+      {"flag_sub_dir", byte(flag_sub_dir)},
+      {"flag_standard_name", byte(flag_standard_name)},
+      {"flag_overwrite", byte(flag_overwrite)},
+      {"flag_dicomdir", byte(flag_dicomdir)},
+      {"delete_copy", byte(delete_copy)},
+      {"dir_copy", dir_copy},
+      {"flag_audit", byte(log_state.flag_audit)},
+      {"file_audit", log_state.file_audit},
+      {"dir_audit", log_state.dir_audit},
+      {"flag_part_10", byte(flag_part_10)},
+      {"flag_print", byte(flag_print)},
+      {"flag_fail", byte(flag_fail)},
+      {"dir_fail", dir_fail},
+      {"local_AET", local_AET},
+      {"server_AET", server_AET},
+      {"server_peer", server_peer},
+      {"server_port", server_port},
+      {"delete_push", byte(delete_push)},
+  };
+}
+
+}  // namespace
 
 TEST(Configuration, a_first_start_keeps_the_defaults_and_traces_the_eight_texts)
 {
@@ -85,5 +120,35 @@ TEST(Configuration, an_unwritable_store_traces_every_key_and_keeps_the_values)
   EXPECT_EQ(Configuration_Write(), 1);
   EXPECT_EQ(capture.Count(MSG_TRACE, "Unable to write to registry"), 18);
   EXPECT_EQ(server_peer, "kept");
+  Configuration_Defaults();
+}
+
+TEST(Configuration, a_write_then_a_read_gives_back_every_key_changed_from_its_default)
+{
+  Scoped_Temp_Env env;
+  Message_Capture capture(1);
+  Configuration_Defaults();
+  const auto defaults = Settings_Now();
+  // A distinct value for each byte, so that two keys swapped in the store show.
+  flag_sub_dir = 12, flag_standard_name = 2, flag_overwrite = 3, flag_dicomdir = 4, delete_copy = 5;
+  log_state.flag_audit = false;
+  flag_part_10 = 7, flag_print = 8, flag_fail = 9, delete_push = 10;
+  dir_copy = "/srv/copies/", log_state.file_audit = "audit.txt", log_state.dir_audit = "/var/audit/";
+  dir_fail = "/srv/failed/", local_AET = "HARROW", server_AET = "ORTHANC";
+  server_peer = "\"pacs.example.org\"", server_port = "11112";
+  const auto changed = Settings_Now();
+  std::vector<std::string> keys;
+  for (size_t k = 0; k < changed.size(); k++) {
+    EXPECT_NE(changed[k].second, defaults[k].second) << changed[k].first << " still has its default";
+    keys.push_back(changed[k].first);
+  }
+
+  ASSERT_EQ(Configuration_Write(), 1);
+  std::sort(keys.begin(), keys.end());
+  EXPECT_EQ(Files_Below(env.app_data() + "ArdentVale/Harrowdesk/"), keys);  // one file per key, nothing else
+  Configuration_Defaults();
+  ASSERT_EQ(Configuration_Read(), 1);
+  EXPECT_EQ(Settings_Now(), changed);
+  EXPECT_EQ(capture.Count(MSG_TRACE, "Unable"), 0);
   Configuration_Defaults();
 }

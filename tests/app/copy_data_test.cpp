@@ -10,7 +10,7 @@
 
 #include <cerrno>
 
-#include "app/scoped_tmpfs.h"
+#include "support/scoped_tmpfs.h"
 #include "support/test_support.h"
 
 namespace {

@@ -5,7 +5,6 @@
 // a move asked of the catalogue's thread through the front end's hook.
 #include "app/menu_copy.h"
 
-#include <dirent.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -20,7 +19,7 @@
 #include "app/list_thread.h"
 #include "app/menu_push.h"
 #include "app/dicom_file_writer.h"
-#include "app/scoped_tmpfs.h"
+#include "support/scoped_tmpfs.h"
 #include "support/test_support.h"
 
 namespace {
@@ -29,31 +28,6 @@ bool Exists(const std::string &path)
 {
   struct stat info;
   return lstat(path.c_str(), &info) == 0;
-}
-
-// Every regular file below `folder`, as paths relative to it, sorted.
-void Files_Below(const std::string &folder, const std::string &prefix, std::vector<std::string> *out)
-{
-  DIR *dir = opendir(folder.c_str());
-  if (!dir) return;
-  while (dirent *entry = readdir(dir)) {
-    std::string name = entry->d_name;
-    if (name == "." || name == "..") continue;
-    struct stat info;
-    std::string path = folder + "/" + name;
-    if (lstat(path.c_str(), &info) != 0) continue;
-    if (S_ISDIR(info.st_mode)) Files_Below(path, prefix + name + "/", out);
-    else out->push_back(prefix + name);
-  }
-  closedir(dir);
-  std::sort(out->begin(), out->end());
-}
-
-std::vector<std::string> Files_Below(const std::string &folder)
-{
-  std::vector<std::string> out;
-  Files_Below(folder, "", &out);
-  return out;
 }
 
 // A scanned source folder, copy settings pointing into the temp folder, and a helper

@@ -2,7 +2,6 @@
 // selection by study, the dry run, usage errors and exit codes. Every copy must
 // be byte-identical to a source file, and every DICOMDIR path keeps to its scheme.
 // (Moves are tested on the job itself.)
-#include <dirent.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -17,28 +16,6 @@
 namespace {
 
 std::string Cli() { return Binary_Dir() + "src/app/harrowdesk-cli"; }
-
-void Files_Below(const std::string &folder, const std::string &prefix, std::vector<std::string> *out)
-{
-  DIR *dir = opendir(folder.c_str());
-  if (!dir) return;
-  while (dirent *entry = readdir(dir)) {
-    std::string name = entry->d_name;
-    struct stat info;
-    if (name == "." || name == ".." || lstat((folder + "/" + name).c_str(), &info) != 0) continue;
-    if (S_ISDIR(info.st_mode)) Files_Below(folder + "/" + name, prefix + name + "/", out);
-    else out->push_back(prefix + name);
-  }
-  closedir(dir);
-}
-
-std::vector<std::string> Files_Below(const std::string &folder)
-{
-  std::vector<std::string> out;
-  Files_Below(folder, "", &out);
-  std::sort(out.begin(), out.end());
-  return out;
-}
 
 std::vector<std::string> Lines(const std::string &text)
 {

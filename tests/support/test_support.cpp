@@ -1,6 +1,7 @@
 // Test fixtures shared by every test folder.
 #include "support/test_support.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -100,6 +101,18 @@ bool Write_File(const std::string &path, const std::string &bytes)
   std::ofstream out(path, std::ios::binary | std::ios::trunc);
   out.write(bytes.data(), (std::streamsize)bytes.size());
   return (bool)out;
+}
+
+std::vector<std::string> Files_Below(const std::string &folder)
+{
+  std::vector<std::string> files;
+  std::error_code ignored;
+  std::filesystem::recursive_directory_iterator walk(folder, ignored), end;
+  for (; walk != end; walk.increment(ignored))
+    if (!walk->is_directory(ignored) || walk->is_symlink(ignored))
+      files.push_back(std::filesystem::relative(walk->path(), folder, ignored).string());
+  std::sort(files.begin(), files.end());
+  return files;
 }
 
 std::string Run_Command(const std::string &command, int *status)

@@ -53,6 +53,9 @@ private:
 std::string Read_File(const std::string &path);
 // Writes a whole file; returns true on success.
 bool Write_File(const std::string &path, const std::string &bytes);
+// Every file below `folder` (any entry but a folder, links not followed), as paths
+// relative to it, sorted; empty when the folder cannot be read.
+std::vector<std::string> Files_Below(const std::string &folder);
 // Runs a shell command and returns its standard output; `status` receives the exit code.
 std::string Run_Command(const std::string &command, int *status = nullptr);
 // The source tree's root and the build tree's, both ending with "/".
