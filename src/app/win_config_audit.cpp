@@ -4,7 +4,6 @@
 #include "app/configuration.h"
 #include "app/win_config.h"
 #include "app/win_config_page.h"
-#include "app/win_folder_field.h"
 #include "tools/tools.h"
 #include "util/message_log.h"
 
@@ -12,14 +11,14 @@ namespace {
 
 constexpr int FIELD_LABEL = 180;
 constexpr unsigned char PRINT_PER_DB = 0x02, PRINT_NO_STUDY_ID = 0x04;
-const char FOLDER_TITLE[] = "Select the directory for the audit trail";
 
 struct Audit_Page {
   bool ready = false;
   Box checks, trail;
   Config_Choice part_10, study_id, print_mode, audit;
-  Config_Field folder, name;
-  Button folder_button, done;
+  Config_Folder folder;
+  Config_Field name;
+  Button done;
 };
 
 Audit_Page page;
@@ -54,14 +53,11 @@ void Layout(Window_Handle window, int x, int y, int width, int height, uint32_t 
   choice(page.study_id, page.checks, 1, "is study ID valid ?", CONFIG_YES_NO, Study_Id_Index());
   choice(page.print_mode, page.checks, 2, "print study mode ?", CONFIG_PRINT_MODE, Print_Mode_Index());
   choice(page.audit, page.trail, 0, "Do you want an Audit File ?", CONFIG_YES_NO, log_state.flag_audit ? 1 : 0);
-  int folder_y = Config_Box_Row(page.trail, 1);
-  Config_Field_Place(page.folder, window, inner_x, folder_y, inner_width - CONFIG_FOLDER_BUTTON - TOOLS_MARGIN,
-                     FIELD_LABEL, 0, colour, "Audit files' drirectory");
-  Config_Folder_Button_Place(page.folder_button, window, inner_x + inner_width - CONFIG_FOLDER_BUTTON, folder_y,
-                             colour);
+  Config_Folder_Place(page.folder, window, inner_x, Config_Box_Row(page.trail, 1), inner_width, FIELD_LABEL, colour,
+                      "Audit files' drirectory");
   Config_Field_Place(page.name, window, inner_x, Config_Box_Row(page.trail, 2), inner_width, FIELD_LABEL, 0, colour,
                      "Audit files' name");
-  Config_Field_Show(page.folder, log_state.dir_audit);
+  Config_Field_Show(page.folder.field, log_state.dir_audit);
   Config_Field_Show(page.name, log_state.file_audit);
   page.ready = true;
 }
@@ -73,24 +69,17 @@ void Paint()
   for (Config_Choice *row : {&page.part_10, &page.study_id, &page.print_mode}) Config_Choice_Draw(*row);
   page.trail.Draw();
   Config_Choice_Draw(page.audit);
-  Config_Field_Draw(page.folder);
-  page.folder_button.Draw();
+  Config_Folder_Draw(page.folder);
   Config_Field_Draw(page.name);
   page.done.Draw();
 }
 
-void Browse() { Folder_Browse(Config_Window(), page.folder.pane, FOLDER_TITLE, log_state.dir_audit); }
-
 void Click(int state)
 {
   if (!page.ready || state != 2) return;
-  if (page.done.Select(4)) {
-    Config_Press(page.done, Config_Done);  // the window is gone afterwards
-    return;
-  }
-  if (page.folder_button.Select(4)) Config_Press(page.folder_button, Browse);
-  else if (Config_Field_Under_Mouse(page.folder)) Config_Field_Show(page.folder, log_state.dir_audit);
-  else if (Config_Field_Under_Mouse(page.name)) Config_Field_Show(page.name, log_state.file_audit);
+  if (Config_Done_Pressed(page.done)) return;
+  if (!Config_Folder_Click(page.folder, log_state.dir_audit) && Config_Field_Under_Mouse(page.name))
+    Config_Field_Show(page.name, log_state.file_audit);
   if (CheckLists::Select(page.part_10.list, 2)) flag_part_10 = (unsigned char)page.part_10.list.selected;
   if (CheckLists::Select(page.study_id.list, 2)) Store_Print();
   if (CheckLists::Select(page.print_mode.list, 2)) Store_Print();
@@ -100,9 +89,8 @@ void Click(int state)
 void Key(int code)
 {
   if (!page.ready) return;
-  if (Config_Field_Under_Mouse(page.folder)) {
-    Folder_Field_Enter(page.folder.pane, code, log_state.dir_audit);
-  } else if (Config_Field_Under_Mouse(page.name)) {
+  if (Config_Folder_Key(page.folder, code, log_state.dir_audit)) return;
+  if (Config_Field_Under_Mouse(page.name)) {
     std::string text;
     if (Text::Input(page.name.pane, code) && Texts::Read_Echo(page.name.pane, text)) {
       log_state.file_audit = text;
@@ -116,7 +104,7 @@ void Mouse_Move(int mode)
   if (!page.ready) return;
   for (Config_Choice *row : {&page.part_10, &page.study_id, &page.print_mode, &page.audit})
     CheckLists::Select(row->list, mode);
-  page.folder_button.Select(mode);
+  page.folder.button.Select(mode);
   page.done.Select(mode);
 }
 
@@ -125,7 +113,7 @@ void Wheel(int) {}
 const Tools_Device *Widget(const char *name)
 {
   return Config_Find(name, {&page.part_10.list, &page.study_id.list, &page.print_mode.list, &page.audit.list,
-                            &page.folder.pane, &page.name.pane, &page.folder_button, &page.done});
+                            &page.folder.field.pane, &page.name.pane, &page.folder.button, &page.done});
 }
 
 }  // namespace

@@ -101,10 +101,7 @@ void Click(int state)
     DirTrees::Select(Tree(), 0);
     return;
   }
-  if (page.done.Select(4)) {
-    Config_Press(page.done, Config_Done);
-    return;
-  }
+  if (Config_Done_Pressed(page.done)) return;
   if (DirTrees::Select(Tree(), 2) == 2) dir_copy = DirTrees::Read(Tree());
   unsigned char *stored[NAMING_ROWS] = {&flag_dicomdir, &flag_overwrite, &flag_standard_name, nullptr, nullptr};
   for (int r = 0; r < NAMING_ROWS; r++) {

@@ -5,6 +5,7 @@
 #include <algorithm>
 
 #include "app/configuration.h"
+#include "app/win_folder_field.h"
 #include "platform/window/window_system.h"
 #include "tools/icon.h"
 #include "tools/tools.h"
@@ -135,24 +136,53 @@ void Config_Button_Place(Button &button, Window_Handle window, int x, int y, int
   Buttons::Init(button, window);
 }
 
-void Config_Folder_Button_Place(Button &button, Window_Handle window, int x, int y, uint32_t colour)
+// ---- folders -------------------------------------------------------------------------------------
+
+static constexpr int FOLDER_BUTTON = CONFIG_ROW;  // the folder button is square
+static const char FOLDER_TITLE[] = "Select the directory for the audit trail";
+
+void Config_Folder_Place(Config_Folder &row, Window_Handle window, int x, int y, int width, int label_width,
+                         uint32_t colour, const char *label)
 {
+  Config_Field_Place(row.field, window, x, y, width - FOLDER_BUTTON - TOOLS_MARGIN, label_width, 0, colour, label);
+  Button &button = row.button;
   bool first = !button.state;
   button.options = OPT_PICTURE_ON_COLOUR;
   button.name = "folder.rgb";
-  Config_Place(button, x, y, CONFIG_FOLDER_BUTTON, CONFIG_FOLDER_BUTTON, colour);
+  Config_Place(button, x + width - FOLDER_BUTTON, y, FOLDER_BUTTON, FOLDER_BUTTON, colour);
   Buttons::Init(button, window);
   if (first) Buttons::Load_Faces(button, Icon_Folder(), "folder.rgb", colour, Tools_Shade(colour, FOLDER_FACE_DARKER));
 }
 
-void Config_Press(Button &button, void (*action)())
+void Config_Folder_Draw(Config_Folder &row)
 {
-  button.pressed = 1;
-  button.Draw();
-  action();
-  button.pressed = 0;
-  if (Window_Is_Window(button.window)) button.Draw();
+  Config_Field_Draw(row.field);
+  row.button.Draw();
 }
+
+int Config_Folder_Click(Config_Folder &row, std::string &folder)
+{
+  if (row.button.Select(4)) {
+    row.button.pressed = 1;
+    row.button.Draw();
+    Folder_Browse(Config_Window(), row.field.pane, FOLDER_TITLE, folder);
+    row.button.pressed = 0;
+    row.button.Draw();
+    return 1;
+  }
+  if (!Config_Field_Under_Mouse(row.field)) return 0;
+  Config_Field_Show(row.field, folder);
+  return 1;
+}
+
+int Config_Folder_Key(Config_Folder &row, int key, std::string &folder)
+{
+  if (!Config_Field_Under_Mouse(row.field)) return 0;
+  Folder_Field_Enter(row.field.pane, key, folder);
+  return 1;
+}
+
+// ---- lookup and "Done" ----------------------------------------------------------------------------
 
 const Tools_Device *Config_Find(const char *name, std::initializer_list<const Tools_Device *> widgets)
 {
@@ -161,8 +191,13 @@ const Tools_Device *Config_Find(const char *name, std::initializer_list<const To
   return nullptr;
 }
 
-void Config_Done()
+int Config_Done_Pressed(Button &done)
 {
+  if (!done.Select(4)) return 0;
+  done.pressed = 1;
+  done.Draw();
   Configuration_Write();
   Window_Destroy(Config_Window());
+  done.pressed = 0;
+  return 1;
 }

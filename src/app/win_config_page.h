@@ -88,18 +88,30 @@ void Config_Field_Show(Config_Field &row, const std::string &text);
 // 1 when the last mouse position is over the field's pane.
 int Config_Field_Under_Mouse(Config_Field &row);
 
-// The "Done" button along the bottom of a page (buttons are size 11), and the folder picture
-// button beside a folder field.
+// A folder setting: a label, a one-line pane with the folder, and the folder picture button
+// ("folder.rgb") that opens the folder chooser.
+struct Config_Folder {
+  Config_Field field;
+  Button button;
+};
+
+void Config_Folder_Place(Config_Folder &row, Window_Handle window, int x, int y, int width, int label_width,
+                         uint32_t colour, const char *label);
+void Config_Folder_Draw(Config_Folder &row);
+// A press: on the button the folder chooser sets `folder`; on the pane the pane shows
+// `folder` afresh. Returns 1 when the press was on either.
+int Config_Folder_Click(Config_Folder &row, std::string &folder);
+// A key: with the pointer over the pane it goes to Folder_Field_Enter, whose path becomes
+// `folder`. Returns 1 when the pointer was over the pane.
+int Config_Folder_Key(Config_Folder &row, int key, std::string &folder);
+
+// The "Done" button along the bottom of a page (buttons are size 11).
 void Config_Button_Place(Button &button, Window_Handle window, int x, int y, int width, uint32_t colour,
                          const char *text);
-void Config_Folder_Button_Place(Button &button, Window_Handle window, int x, int y, uint32_t colour);
-constexpr int CONFIG_FOLDER_BUTTON = CONFIG_ROW;  // the folder button is square
 
-// Shows `button` pressed while `action` runs, then released.
-void Config_Press(Button &button, void (*action)());
-
-// The action of every page's "Done" button: saves every setting and closes the window.
-void Config_Done();
+// A press on the page's "Done" button: shown pressed, every setting saved, the window
+// closed. Returns 1 when the press was on it (the page's widgets are gone then).
+int Config_Done_Pressed(Button &done);
 
 // Draws the whole window again (tabs and page) when the loop next paints.
 void Config_Repaint();

@@ -4,22 +4,20 @@
 #include "app/configuration.h"
 #include "app/win_config.h"
 #include "app/win_config_page.h"
-#include "app/win_folder_field.h"
 #include "tools/tools.h"
 
 namespace {
 
 enum { SERVER_FIELDS = 4 };
 constexpr int FIELD_LABEL = 155;
-const char FOLDER_TITLE[] = "Select the directory for the audit trail";
 
 struct Push_Page {
   bool ready = false;
   Box server, failing, deleting;
   Config_Field fields[SERVER_FIELDS];
   Config_Choice keep_row, delete_row;
-  Config_Field fail_folder;
-  Button folder_button, done;
+  Config_Folder fail_folder;
+  Button done;
 };
 
 Push_Page page;
@@ -52,15 +50,12 @@ void Layout(Window_Handle window, int x, int y, int width, int height, uint32_t 
                        colour, FIELD_LABELS[f]);
   Config_Choice_Place(page.keep_row, window, inner_x, Config_Box_Row(page.failing, 0), inner_width, long_label,
                       CONFIG_LIST_WIDTH, colour, "Keep a copy of the failed files ?", CONFIG_YES_NO, flag_fail, true);
-  int folder_y = Config_Box_Row(page.failing, 1);
-  Config_Field_Place(page.fail_folder, window, inner_x, folder_y, inner_width - CONFIG_FOLDER_BUTTON - TOOLS_MARGIN,
-                     FIELD_LABEL, 0, colour, "Fail directory name");
-  Config_Folder_Button_Place(page.folder_button, window, inner_x + inner_width - CONFIG_FOLDER_BUTTON, folder_y,
-                             colour);
+  Config_Folder_Place(page.fail_folder, window, inner_x, Config_Box_Row(page.failing, 1), inner_width, FIELD_LABEL,
+                      colour, "Fail directory name");
   Config_Choice_Place(page.delete_row, window, inner_x, Config_Box_Row(page.deleting, 0), inner_width, long_label,
                       CONFIG_LIST_WIDTH, colour, "Delete files once they are pushed ?", CONFIG_YES_NO, delete_push,
                       true);
-  Config_Field_Show(page.fail_folder, dir_fail);
+  Config_Field_Show(page.fail_folder.field, dir_fail);
   page.ready = true;
 }
 
@@ -75,24 +70,17 @@ void Paint()
   }
   page.failing.Draw();
   Config_Choice_Draw(page.keep_row);
-  Config_Field_Draw(page.fail_folder);
-  page.folder_button.Draw();
+  Config_Folder_Draw(page.fail_folder);
   page.deleting.Draw();
   Config_Choice_Draw(page.delete_row);
   page.done.Draw();
 }
 
-void Browse() { Folder_Browse(Config_Window(), page.fail_folder.pane, FOLDER_TITLE, dir_fail); }
-
 void Click(int state)
 {
   if (!page.ready || state != 2) return;
-  if (page.done.Select(4)) {
-    Config_Press(page.done, Config_Done);  // the window is gone afterwards
-    return;
-  }
-  if (page.folder_button.Select(4)) Config_Press(page.folder_button, Browse);
-  else if (Config_Field_Under_Mouse(page.fail_folder)) Config_Field_Show(page.fail_folder, dir_fail);
+  if (Config_Done_Pressed(page.done)) return;
+  Config_Folder_Click(page.fail_folder, dir_fail);
   if (CheckLists::Select(page.keep_row.list, 2)) flag_fail = (unsigned char)page.keep_row.list.selected;
   if (CheckLists::Select(page.delete_row.list, 2)) delete_push = (unsigned char)page.delete_row.list.selected;
 }
@@ -100,10 +88,7 @@ void Click(int state)
 void Key(int code)
 {
   if (!page.ready) return;
-  if (Config_Field_Under_Mouse(page.fail_folder)) {
-    Folder_Field_Enter(page.fail_folder.pane, code, dir_fail);
-    return;
-  }
+  if (Config_Folder_Key(page.fail_folder, code, dir_fail)) return;
   for (int f = 0; f < SERVER_FIELDS; f++) {
     if (!Config_Field_Under_Mouse(page.fields[f])) continue;
     std::string text;
@@ -120,7 +105,7 @@ void Mouse_Move(int mode)
   if (!page.ready) return;
   CheckLists::Select(page.keep_row.list, mode);
   CheckLists::Select(page.delete_row.list, mode);
-  page.folder_button.Select(mode);
+  page.fail_folder.button.Select(mode);
   page.done.Select(mode);
 }
 
@@ -129,7 +114,7 @@ void Wheel(int) {}
 const Tools_Device *Widget(const char *name)
 {
   return Config_Find(name, {&page.fields[0].pane, &page.fields[1].pane, &page.fields[2].pane, &page.fields[3].pane,
-                            &page.keep_row.list, &page.fail_folder.pane, &page.delete_row.list, &page.folder_button,
+                            &page.keep_row.list, &page.fail_folder.field.pane, &page.delete_row.list, &page.fail_folder.button,
                             &page.done});
 }
 
