@@ -71,16 +71,9 @@ void Paint(Window_Handle window)
   Selected_Page().paint();
 }
 
-void Store_Mouse()
+void Button_Down(Window_Handle window, intptr_t lparam)
 {
-  int x = 0, y = 0;
-  Window_Cursor_Position(&x, &y);
-  Tools_Set_Mouse(x, y);
-}
-
-void Button_Down(Window_Handle window)
-{
-  Store_Mouse();
+  Tools_Set_Mouse_From_Message(window, lparam);
   int tab = Tabs::Read(config.tabs);
   if (tab >= 0 && tab != config.tabs.selected) {
     config.tabs.selected = tab;
@@ -144,13 +137,13 @@ intptr_t Config_Proc(Window_Handle window, unsigned message, uintptr_t wparam, i
     if (Point_X(lparam) > 0) Layout(window, Point_X(lparam), Point_Y(lparam));
     return 0;
   case WM_PAINT: Paint(window); return 0;
-  case WM_LBUTTONDOWN: Button_Down(window); return 0;
+  case WM_LBUTTONDOWN: Button_Down(window, lparam); return 0;
   case WM_LBUTTONUP:
-    Store_Mouse();
+    Tools_Set_Mouse_From_Message(window, lparam);
     Selected_Page().click(0);
     return 0;
   case WM_MOUSEMOVE: {
-    Store_Mouse();
+    Tools_Set_Mouse_From_Message(window, lparam);
     int mode = (wparam & MK_LBUTTON) ? 1 : 0;
     Tabs::Select(config.tabs, mode);
     Selected_Page().mouse_move(mode);

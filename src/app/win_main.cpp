@@ -99,7 +99,8 @@ void Refresh_Bars()
   }
 }
 
-void Store_Mouse()
+// The cursor's position as the last mouse position (when the window loses the focus).
+void Store_Cursor()
 {
   int x = 0, y = 0;
   Window_Cursor_Position(&x, &y);
@@ -108,7 +109,7 @@ void Store_Mouse()
 
 void On_Mouse_Move(Window_Handle window, intptr_t lparam)
 {
-  Store_Mouse();
+  Tools_Set_Mouse_From_Message(window, lparam);
   if (main_state.layout.drag != SPLIT_NONE) {
     Main_Layout_Drag(main_state.layout, Point_X(lparam));
     Place_Bars(window);
@@ -117,9 +118,9 @@ void On_Mouse_Move(Window_Handle window, intptr_t lparam)
   Refresh_Bars();
 }
 
-void On_Button_Down(Window_Handle window)
+void On_Button_Down(Window_Handle window, intptr_t lparam)
 {
-  Store_Mouse();
+  Tools_Set_Mouse_From_Message(window, lparam);
   Window_Set_Focus(window);
   int bar = Bar_Under_Mouse();
   if (bar == SPLIT_NONE) return;
@@ -172,7 +173,7 @@ intptr_t Main_Window_Proc(Window_Handle window, unsigned message, uintptr_t wpar
     Main_Layout_Resize(main_state.layout, Point_X(lparam), Point_Y(lparam));
     Layout_Panes(window);
     return 0;
-  case WM_LBUTTONDOWN: On_Button_Down(window); return 0;
+  case WM_LBUTTONDOWN: On_Button_Down(window, lparam); return 0;
   case WM_MOUSEMOVE: On_Mouse_Move(window, lparam); return 0;
   case WM_LBUTTONUP: Main_Window_End_Drag(); return 0;
   case WM_PAINT:
@@ -184,7 +185,7 @@ intptr_t Main_Window_Proc(Window_Handle window, unsigned message, uintptr_t wpar
   case WM_SYSCHAR: On_Key(window, message, wparam, lparam); return 0;
   case WM_THREAD_MESSAGE: Message_Pane_Drain(); return 0;
   case WM_JOB_RESCAN: Job_Rescan_Run(); return 0;
-  case WM_KILLFOCUS: Store_Mouse(); return 0;
+  case WM_KILLFOCUS: Store_Cursor(); return 0;
   case WM_DESTROY:
     main_window = nullptr;
     for (Window_Handle &pane : main_state.panes) pane = nullptr;

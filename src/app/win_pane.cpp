@@ -16,13 +16,6 @@ enum { MODE_MOVE = 0, MODE_HELD = 1 };
 
 static Window_Handle mouse_pane;  // the pane the mouse was last in
 
-static void Store_Mouse()
-{
-  int x = 0, y = 0;
-  Window_Cursor_Position(&x, &y);
-  Tools_Set_Mouse(x, y);
-}
-
 // The mouse moved in `pane`: tell the others when it came from another pane, and take the
 // focus unless it is in a window that is not the main window's.
 static void Mouse_Entered(Window_Handle pane)
@@ -56,17 +49,17 @@ intptr_t Pane_Dispatch(Pane_Handlers &handlers, Window_Handle pane, unsigned mes
     if (handlers.paint) handlers.paint();
     return 0;
   case WM_MOUSEMOVE:
-    Store_Mouse();
+    Tools_Set_Mouse_From_Message(pane, lparam);
     Mouse_Entered(pane);
     if (handlers.mouse_move) handlers.mouse_move((wparam & MK_LBUTTON) ? MODE_HELD : MODE_MOVE);
     return 0;
   case WM_LBUTTONDOWN:
-    Store_Mouse();
+    Tools_Set_Mouse_From_Message(pane, lparam);
     Window_Set_Focus(pane);
     if (handlers.button_down) handlers.button_down();
     return 0;
   case WM_LBUTTONUP:
-    Store_Mouse();
+    Tools_Set_Mouse_From_Message(pane, lparam);
     Main_Window_End_Drag();
     if (handlers.button_up) handlers.button_up();
     return 0;

@@ -74,14 +74,6 @@ static void Chooser_Answer(Window_Handle window, Chooser &c, int chosen)
   Window_Destroy(window);
 }
 
-// Stores the mouse position of a mouse message as the toolkit's last position.
-static void Chooser_Mouse(Window_Handle window, intptr_t lparam)
-{
-  int x = Point_X(lparam), y = Point_Y(lparam);
-  Window_Client_To_Screen(window, &x, &y);
-  Tools_Set_Mouse(x, y);
-}
-
 static intptr_t Chooser_Proc(Window_Handle window, unsigned message, uintptr_t wparam, intptr_t lparam)
 {
   Chooser *c = (Chooser *)Window_Get_Data(window);
@@ -100,20 +92,20 @@ static intptr_t Chooser_Proc(Window_Handle window, unsigned message, uintptr_t w
     return 0;
   case WM_MOUSEMOVE:
     if (!c) return 0;
-    Chooser_Mouse(window, lparam);
+    Tools_Set_Mouse_From_Message(window, lparam);
     DirTrees::Select(c->tree, (wparam & MK_LBUTTON) ? 1 : 0);
     c->ok.Select(0);
     c->cancel.Select(0);
     return 0;
   case WM_LBUTTONDOWN:
     if (!c) return 0;
-    Chooser_Mouse(window, lparam);
+    Tools_Set_Mouse_From_Message(window, lparam);
     if (c->ok.Select(2)) Chooser_Answer(window, *c, 1);
     else if (c->cancel.Select(2)) Chooser_Answer(window, *c, 0);
     else DirTrees::Select(c->tree, 2);
     return 0;
   case WM_LBUTTONUP:
-    if (c) Chooser_Mouse(window, lparam), DirTrees::Select(c->tree, 0);
+    if (c) Tools_Set_Mouse_From_Message(window, lparam), DirTrees::Select(c->tree, 0);
     return 0;
   case WM_MOUSEWHEEL:
     if (!c) return 0;

@@ -216,15 +216,6 @@ static void Job_Cancel(Progress_Window &w, const char *said)
 
 // ---- the procedure ---------------------------------------------------------------------------------
 
-// Stores the point of a mouse message (client coordinates) as the toolkit's last mouse
-// position, in screen coordinates.
-static void Mouse_Take(Window_Handle window, intptr_t lparam)
-{
-  int x = Point_X(lparam), y = Point_Y(lparam);
-  Window_Client_To_Screen(window, &x, &y);
-  Tools_Set_Mouse(x, y);
-}
-
 // The left button on the Cancel button: shown pressed (until the button is released),
 // the job cancelled. Elsewhere the press goes to the text area's scroll bar.
 static void Cancel_Press(Window_Handle window, Progress_Window &w)
@@ -316,16 +307,16 @@ intptr_t Progress_Window_Proc(Window_Handle window, unsigned message, uintptr_t 
     Job_Cancel(*w, "closing...");
     return 0;
   case WM_MOUSEMOVE:
-    Mouse_Take(window, lparam);
+    Tools_Set_Mouse_From_Message(window, lparam);
     w->cancel.Select(0);
     Text::Select(w->text, (wparam & MK_LBUTTON) ? 1 : 0);
     return 0;
   case WM_LBUTTONDOWN:
-    Mouse_Take(window, lparam);
+    Tools_Set_Mouse_From_Message(window, lparam);
     Cancel_Press(window, *w);
     return 0;
   case WM_LBUTTONUP:
-    Mouse_Take(window, lparam);
+    Tools_Set_Mouse_From_Message(window, lparam);
     Cancel_Release(window, *w);
     return 0;
   case WM_MOUSEWHEEL:

@@ -71,6 +71,12 @@ void Tools_Set_Mouse(int screen_x, int screen_y)
   last_mouse = (int64_t)(uint32_t)screen_x << 32 | (uint32_t)screen_y;
 }
 
+void Tools_Set_Mouse_From_Message(Window_Handle window, intptr_t lparam)
+{
+  int x = Point_X(lparam), y = Point_Y(lparam);
+  if (Window_Client_To_Screen(window, &x, &y)) Tools_Set_Mouse(x, y);
+}
+
 void Tools_Get_Mouse(int &screen_x, int &screen_y)
 {
   int64_t packed = last_mouse;

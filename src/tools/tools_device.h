@@ -75,6 +75,10 @@ void Tools_Init_Device(Tools_Device &device, Window_Handle window, const char *o
 void Tools_Set_Mouse(int screen_x, int screen_y);
 void Tools_Get_Mouse(int &screen_x, int &screen_y);
 
+// Stores the point of a mouse message to `window` (its lparam: client coordinates) as the
+// last mouse position. Nothing for a dead window.
+void Tools_Set_Mouse_From_Message(Window_Handle window, intptr_t lparam);
+
 // The last mouse position in `window`'s drawing coordinates (y upwards). Returns 0
 // when the window is unknown, leaving x and y untouched.
 int Tools_Mouse_In(Window_Handle window, int &x, int &y);
