@@ -4,6 +4,8 @@
 // under a progress record, marks each file entry with its outcome, writes one audit line
 // per file copied or moved, and after a move asks for the catalogue's folder to be
 // scanned again (Job_Rescan_Ask of app/job.h: the scan runs on the catalogue's thread).
+// When the scan that built the catalogue could not read some paths, the summary says
+// how many were left out.
 //
 // It follows the job protocol of app/job.h; one copy job runs at a time: a second
 // start while one runs is refused.
@@ -31,20 +33,25 @@ struct Copy_Settings {
 // flag_dicomdir, flag_standard_name and delete_copy.
 Copy_Settings Copy_Settings_Current();
 
-// Works out where `source` goes: reads its header (copy_values), names it by the scheme
-// of `settings`, creates the folders below dir_copy when `create` is set, and picks the
-// first free name of the target and its 99 numbered alternatives (target + "01" to
-// "99"), writing the two warnings when the plain name is taken. Names in `planned` (may
-// be null) count as taken too, and the chosen one is added to it (a dry run's plan).
-// Returns 1 with the full path in *target. Returns 0 when the header gives no list
-// (reported by the header reader) or every name is taken (reported as an error line);
-// *target is then empty.
-int Copy_Target(const Copy_Settings &settings, const char *source, bool create, std::set<std::string> *planned,
+// Works out where `source` would go, for a dry run: reads its header (copy_values),
+// names it by the scheme of `settings`, and picks the first free name of the target and
+// its 99 numbered alternatives (target + "01" to "99"), writing the two warnings when
+// the plain name is taken. Names in `planned` count as taken too, and the chosen one is
+// added to it. Creates nothing. Returns 1 with the full path in *target. Returns 0 when
+// the header gives no list (reported by the header reader) or every name is taken
+// (reported as an error line); *target is then empty.
+int Copy_Target(const Copy_Settings &settings, const char *source, std::set<std::string> *planned,
                 std::string *target);
 
 // Copies or moves one file by `settings` (the copy job's unit of work), with the audit
-// and thread lines. Returns 1 on success; 0 on failure, after reporting it. A failed
-// copy leaves no target behind; a failed move leaves the source where it was.
+// and thread lines. The folders below dir_copy are created and entered without
+// following links: a link among them fails the file with an error line naming it. The
+// file gets the first free name of its name and the numbered alternatives (name01 to
+// name99) at the moment it is named, so nothing is ever written over; a copy keeps the
+// source's permission bits and appears under its name only when whole (copy_data).
+// A move renames; a link, or a file on another file system, is copied, checked and
+// then removed (the link only). Returns 1 on success; 0 on failure, after reporting it.
+// A failed copy leaves no target behind; a failed move leaves the source where it was.
 int Copy_File(const Copy_Settings &settings, const char *source);
 
 // The outcome of the last copy job.
@@ -52,6 +59,7 @@ struct Copy_Result {
   int count = 0;      // selected files
   int done = 0;       // files copied or moved
   int failed = 0;     // files that failed
+  int lost = 0;       // paths that the scan of the catalogue could not read (left out)
   bool cancelled = false;
 };
 
