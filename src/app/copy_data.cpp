@@ -114,8 +114,9 @@ static int Copy_Into(const char *source, const Copy_Place &place, size_t block_s
 {
   struct stat info;
   int in = open(source, O_RDONLY | O_CLOEXEC);
-  if (in < 0 || fstat(in, &info) != 0) {
-    int error = errno;
+  if (in < 0 || fstat(in, &info) != 0 || !S_ISREG(info.st_mode)) {
+    // Only a regular file has bytes to copy (the walk lists no others).
+    int error = in < 0 ? errno : S_ISDIR(info.st_mode) ? EISDIR : EINVAL;
     if (in >= 0) close(in);
     return Fail(outcome, COPY_STEP_OPEN_SOURCE, error);
   }

@@ -34,7 +34,7 @@ struct Copy_Place {
 // The step at which a copy or a move failed.
 enum Copy_Step {
   COPY_STEP_NONE = 0,
-  COPY_STEP_OPEN_SOURCE,    // the source cannot be opened or examined
+  COPY_STEP_OPEN_SOURCE,    // the source cannot be opened or examined, or is no regular file
   COPY_STEP_OPEN_TARGET,    // no new file can be made in the target folder
   COPY_STEP_READ,           // reading the source failed
   COPY_STEP_WRITE,          // a write, the sync or the close failed, or the copy came out short
