@@ -71,6 +71,8 @@ struct Copy_Result {
 // target folder is set ("No copy folder is set: choose one on the Copy page of the
 // settings."; both MSG_WARNING to `owner`), or when the thread cannot be started
 // (MSG_ERRLOG "file:%s line:%d" and "Unable to start copy thread").
+// The result's `lost` is the number of paths that the scan of the catalogue could not
+// read (Catalogue_Lost): the summary then says that many were left out.
 // After a move of at least one file the worker, at its end, asks for a rescan: the
 // job_rescan hook is called on the worker, or, with none installed, Copy_Wait runs it.
 // Preconditions: called from the catalogue's thread; `root` and the catalogue stay
