@@ -136,7 +136,7 @@ static int Copy_Into(const char *source, const Copy_Place &place, size_t block_s
   if (!whole) {
     step = read_failed ? COPY_STEP_READ : COPY_STEP_WRITE;
     error = errno;
-  } else if (fstat(in, &info) != 0 || fstat(out, &written) != 0 || (unsigned long long)info.st_size != copied ||
+  } else if (fstat(out, &written) != 0 || (unsigned long long)info.st_size != copied ||
              (unsigned long long)written.st_size != copied) {
     step = COPY_STEP_WRITE;  // the copy does not hold what the source holds
     error = EIO;

@@ -109,27 +109,49 @@ static void Copy_Error(const char *what, const std::string &path, int error)
   Message_Log(nullptr, MSG_THREAD, "\xF1\x02\t\t\t %s", std::strerror(error));
 }
 
+Copy_Folders::~Copy_Folders()
+{
+  if (leaf >= 0) close(leaf);
+  if (root >= 0) close(root);
+}
+
 // Opens the folder that `name` goes into: dir_copy itself (the operator's choice, a link
 // there is followed), then each of the name's folders below it, created when missing and
 // entered without following a link, so that a link planted in the target folder leads
-// no copy out of it. Returns the descriptor, with *path the folder's path ending with
+// no copy out of it. The descriptors stay in `folders`, so that the next file for the
+// same folder finds it open (bound to the folder entered, whatever is renamed since).
+// Returns the descriptor (owned by `folders`), with *path the folder's path ending with
 // "/"; returns -1 after the error lines (the link named, or the folder that cannot be
-// opened or made, with the reason).
-static int Target_Folder_Open(const Copy_Settings &settings, const Copy_Name &name, std::string *path)
+// opened or made, with the reason), errno set.
+static int Target_Folder_Open(const Copy_Settings &settings, const Copy_Name &name, Copy_Folders *folders,
+                              std::string *path)
 {
+  const std::string wanted = Folder_Path(settings, name);
+  if (folders->leaf >= 0 && folders->leaf_path == wanted) {
+    *path = wanted;
+    return folders->leaf;
+  }
+  if (folders->root < 0) folders->root = open(settings.dir_copy.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
   *path = settings.dir_copy;
-  int folder = open(settings.dir_copy.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  int folder = folders->root;
   std::string failed = settings.dir_copy;
   for (size_t i = 0; folder >= 0 && i < name.folders.size(); i++) {
     int below = Directory_Open_Child(folder, name.folders[i].c_str(), true);
     int error = errno;
-    close(folder);
+    if (folder != folders->root) close(folder);
     errno = error;
     folder = below;
     failed = *path + name.folders[i];
     if (folder >= 0) *path += name.folders[i] + "/";
   }
-  if (folder >= 0) return folder;
+  if (folder >= 0) {
+    if (folder != folders->root) {
+      if (folders->leaf >= 0) close(folders->leaf);
+      folders->leaf = folder;
+      folders->leaf_path = wanted;
+    }
+    return folder;
+  }
   int error = errno;
   if (error == ELOOP)
     Message_Log(nullptr, MSG_THREAD,
@@ -194,20 +216,19 @@ static int Copy_Or_Move(const Copy_Settings &settings, const char *source, const
   return 1;
 }
 
-int Copy_File(const Copy_Settings &settings, const char *source)
+int Copy_File(const Copy_Settings &settings, const char *source, Copy_Folders *folders)
 {
   Copy_Name name;
   if (!Name_Read(settings, source, &name)) return 0;
+  Copy_Folders own;
   Copy_Place place;
   place.name = name.file;
-  place.folder = Target_Folder_Open(settings, name, &place.folder_path);
+  place.folder = Target_Folder_Open(settings, name, folders ? folders : &own, &place.folder_path);
   if (place.folder < 0) {
     if (settings.move) return Move_Failed(source, Folder_Path(settings, name) + name.file, COPY_STEP_NAME, errno);
     return Copy_Failed(settings, source, "", nullptr);
   }
-  int ok = Copy_Or_Move(settings, source, place);
-  close(place.folder);
-  return ok;
+  return Copy_Or_Move(settings, source, place);
 }
 
 // ---- the job ------------------------------------------------------------------------------
@@ -221,6 +242,7 @@ static void Copy_Thread(Copy_Job *job)
   rows.root = job->root;
   item_file **files = nullptr;
   List_Rows_Collect_Selected(rows, &files, &result.count);
+  Copy_Folders folders;  // the target folders, kept open from one file to the next
   Progress_Set_Range(progress, result.count);
   Progress_Write(progress, "\xF1\x02 Copying: \x01%d\x02 files", result.count);
   Message_Log(nullptr, MSG_THREAD, "\xF1 Copying \x01%d\x02 files", result.count);
@@ -233,7 +255,7 @@ static void Copy_Thread(Copy_Job *job)
     item_file *file = files[i];
     Message_Log(nullptr, MSG_THREAD, "%d  \x01%s", i + 1, file->path);
     Progress_Write(progress, "  \x01%s", file->path);
-    int ok = Copy_File(job->settings, file->path);
+    int ok = Copy_File(job->settings, file->path, &folders);
     file->copy_state = ok ? COPY_DONE : COPY_FAILED;
     (ok ? result.done : result.failed)++;
     List_Refresh(LIST_REFRESH_REDRAW);

@@ -43,6 +43,18 @@ Copy_Settings Copy_Settings_Current();
 int Copy_Target(const Copy_Settings &settings, const char *source, std::set<std::string> *planned,
                 std::string *target);
 
+// The target folders a copy job holds open between files: dir_copy, and the folder of
+// the last file with its path. Closed when the record goes.
+struct Copy_Folders {
+  int root = -1;          // dir_copy, or -1 until needed
+  int leaf = -1;          // the last folder below it that a file went into, or -1
+  std::string leaf_path;  // its path, ending with "/"
+  Copy_Folders() = default;
+  Copy_Folders(const Copy_Folders &) = delete;
+  Copy_Folders &operator=(const Copy_Folders &) = delete;
+  ~Copy_Folders();
+};
+
 // Copies or moves one file by `settings` (the copy job's unit of work), with the audit
 // and thread lines. The folders below dir_copy are created and entered without
 // following links: a link among them fails the file with an error line naming it. The
@@ -52,7 +64,9 @@ int Copy_Target(const Copy_Settings &settings, const char *source, std::set<std:
 // A move renames; a link, or a file on another file system, is copied, checked and
 // then removed (the link only). Returns 1 on success; 0 on failure, after reporting it.
 // A failed copy leaves no target behind; a failed move leaves the source where it was.
-int Copy_File(const Copy_Settings &settings, const char *source);
+// `folders` (may be null: the call opens and closes its own) keeps the target folders
+// open for the job's next file; one job's files only, on one thread.
+int Copy_File(const Copy_Settings &settings, const char *source, Copy_Folders *folders = nullptr);
 
 // The outcome of the last copy job.
 struct Copy_Result {

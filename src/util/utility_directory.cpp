@@ -305,8 +305,13 @@ bool Directory_Create(const char *path)
 
 int Directory_Open_Child(int parent, const char *name, bool create)
 {
-  if (create && mkdirat(parent, name, 0777) != 0 && errno != EEXIST) return -1;
-  int fd = openat(parent, name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+  const int flags = O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC;
+  int fd = openat(parent, name, flags);
+  if (fd < 0 && errno == ENOENT && create) {
+    // Made here, or by someone else meanwhile: either way it is entered as found.
+    if (mkdirat(parent, name, 0777) != 0 && errno != EEXIST) return -1;
+    fd = openat(parent, name, flags);
+  }
   if (fd >= 0) return fd;
   int error = errno;
   struct stat own;
