@@ -140,6 +140,13 @@ void Catalogue_Free_Studies(item_catalogue *catalogue)
   catalogue->index = nullptr;
 }
 
+int Catalogue_Lost(const item_catalogue *catalogue)
+{
+  int lost = 0;
+  for (int i = 0; i < catalogue->nb_dir; i++) lost += catalogue->dir[i].nb_lost;
+  return lost;
+}
+
 void Catalogue_Free_Dir(item_dir *record)
 {
   for (int d = 0; d < record->nb_dir; d++) Catalogue_Free_Dir(&record->dir[d]);

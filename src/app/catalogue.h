@@ -52,6 +52,7 @@ struct item_dir {
   item_dir *dir;     // the sub-directory records, in the order the walk met them
   int32_t nb_file;   // number of file entries
   item_file *file;   // the accepted files of this directory, in the order listed
+  int32_t nb_lost;   // paths in this directory and below that the walk could not read (each reported)
 };
 
 // One series of a study; its key is Series_UID within the study.
@@ -126,6 +127,10 @@ void Catalogue_Free(item_catalogue *catalogue);
 // Frees the studies and series only (the directory tree stays): what a cancelled
 // header pass undoes.
 void Catalogue_Free_Studies(item_catalogue *catalogue);
+
+// The paths that the scan of `catalogue` could not read (the top records' nb_lost):
+// files that may be missing from any selection of it.
+int Catalogue_Lost(const item_catalogue *catalogue);
 
 // Frees one directory record's contents depth first (names, paths, sub-records, file
 // entries with their texts) and zeroes it.

@@ -1,38 +1,38 @@
-// Moving a file's bytes. The copy creates its target exclusively, so an existing file
-// is never written over, copies with copy_file_range (the kernel moves the data, with
-// reflinks where the file system has them) or through a user-space buffer, checks every
-// write and the close, and removes the partial target on any failure. The rename uses
-// RENAME_NOREPLACE, or a hard link and an unlink where a file system lacks it.
+// The file-copy core. The data goes through copy_file_range (the kernel moves it, with
+// reflinks where the file system has them) or through a user-space buffer into a hidden
+// file of the target folder; the copy is checked and then named by the first free name
+// of the numbered series, each name tried by an operation that never replaces (linkat or
+// renameat2 RENAME_NOREPLACE), so choosing a name and taking it are one step.
+//
+// Index: streaming / naming / copy / move.
 #include "app/copy_data.h"
 
-#include <cerrno>
-#include <cstring>
 #include <fcntl.h>
-#include <memory>
-#include <new>
 #include <stdio.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
+#include <cstdio>
+#include <functional>
+#include <memory>
+#include <new>
+
 #include "platform/os/os_files.h"
 #include "util/message_log.h"
 
-enum { FALLBACK_BLOCK = 1 << 20 };
+enum { FALLBACK_BLOCK = 1 << 20, PERMISSION_BITS = 0777 };
 
-static int Copy_Error(const char *what, const char *path, int error)
-{
-  Message_Log(nullptr, MSG_THREAD, "\xF1\x04" "ERROR:\x02 %s \x01%s", what, path);
-  Message_Log(nullptr, MSG_THREAD, "\xF1\x02\t\t\t %s", std::strerror(error));
-  return 0;
-}
+// ---- streaming ------------------------------------------------------------------------------
 
-// Streams the rest of `in` into `out` in blocks of `block_size`. Returns 1 at the end of
-// the source; 0 with *failed_read and errno telling which side failed.
-static int Copy_Blocks(int in, int out, size_t block_size, bool *failed_read)
+// Streams the rest of `in` into `out` in blocks of `block_size`, adding to *copied.
+// Returns 1 at the end of the source; 0 with *read_failed and errno telling which side
+// failed.
+static int Copy_Blocks(int in, int out, size_t block_size, bool *read_failed, unsigned long long *copied)
 {
   std::unique_ptr<char[]> buffer(new (std::nothrow) char[block_size]);
   if (!buffer) {
-    *failed_read = true;
+    *read_failed = true;
     errno = ENOMEM;
     return 0;
   }
@@ -40,72 +40,171 @@ static int Copy_Blocks(int in, int out, size_t block_size, bool *failed_read)
     ssize_t got = read(in, buffer.get(), block_size);
     if (got < 0 && errno == EINTR) continue;
     if (got < 0) {
-      *failed_read = true;
+      *read_failed = true;
       return 0;
     }
     if (got == 0) return 1;
     if (!Os_Write_All(out, buffer.get(), (size_t)got)) return 0;
+    *copied += (unsigned long long)got;
   }
 }
 
 // Lets the kernel copy `in` into `out`; falls back to Copy_Blocks when the kernel
 // cannot copy between these files before any byte was copied.
-static int Copy_Kernel(int in, int out, bool *failed_read)
+static int Copy_Kernel(int in, int out, bool *read_failed, unsigned long long *copied)
 {
-  bool started = false;
   for (;;) {
-    ssize_t copied = copy_file_range(in, nullptr, out, nullptr, (size_t)1 << 30, 0);
-    if (copied < 0 && errno == EINTR) continue;
-    if (copied < 0 && !started &&
+    ssize_t moved = copy_file_range(in, nullptr, out, nullptr, (size_t)1 << 30, 0);
+    if (moved < 0 && errno == EINTR) continue;
+    if (moved < 0 && *copied == 0 &&
         (errno == EXDEV || errno == EINVAL || errno == ENOSYS || errno == EOPNOTSUPP || errno == EBADF))
-      return Copy_Blocks(in, out, FALLBACK_BLOCK, failed_read);
-    if (copied < 0) return 0;  // the target side: a full disk, a quota, an I/O error
-    if (copied == 0) return 1;
-    started = true;
+      return Copy_Blocks(in, out, FALLBACK_BLOCK, read_failed, copied);
+    if (moved < 0) return 0;  // the target side: a full disk, a quota, an I/O error
+    if (moved == 0) return 1;
+    *copied += (unsigned long long)moved;
   }
 }
 
-int Copy_Descriptor(int in, int out, size_t block_size, bool *read_failed)
+// ---- naming ---------------------------------------------------------------------------------
+
+// Gives a file its name in `place` by `take` (which returns 0 or an error number and
+// never replaces): the asked name, else, when the place allows it, the first of its
+// numbered alternatives that `take` gets, with the two warnings of a taken name.
+// Returns 0 with outcome->name set, or the error number of the last try (EEXIST when
+// every name was taken).
+static int Name_Take(const Copy_Place &place, const std::function<int(const char *)> &take, Copy_Outcome *outcome)
 {
-  *read_failed = false;
-  return block_size == COPY_KERNEL ? Copy_Kernel(in, out, read_failed) : Copy_Blocks(in, out, block_size, read_failed);
+  int tries = place.numbered ? COPY_NUMBERED_MAX : 0;
+  for (int number = 0; number <= tries; number++) {
+    std::string name = place.name;
+    if (number > 0) {
+      char suffix[12];
+      std::snprintf(suffix, sizeof suffix, "%02d", number);
+      name += suffix;
+    }
+    int error = take(name.c_str());
+    if (error == 0) {
+      outcome->name = name;
+      if (number > 0)
+        Message_Log(nullptr, MSG_THREAD, "\xF1\x05WARNING:\x02 renamed to (%s)", (place.folder_path + name).c_str());
+      return 0;
+    }
+    if (error != EEXIST) return error;
+    if (number == 0 && tries > 0)
+      Message_Log(nullptr, MSG_THREAD, "\xF1\x05WARNING:\x02 File (%s) already exist!",
+                  (place.folder_path + name).c_str());
+  }
+  return EEXIST;
 }
 
-int Copy_Data(const char *source, const char *target, size_t block_size)
+static int Fail(Copy_Outcome *outcome, int step, int error)
 {
+  outcome->step = step;
+  outcome->error = error;
+  outcome->name.clear();
+  return 0;
+}
+
+// ---- copy -----------------------------------------------------------------------------------
+
+// The copy of Copy_Data; with `durable` the file and the folder's entry are synced to
+// the disk before it returns (a move then removes the source).
+static int Copy_Into(const char *source, const Copy_Place &place, size_t block_size, bool durable,
+                     Copy_Outcome *outcome)
+{
+  struct stat info;
   int in = open(source, O_RDONLY | O_CLOEXEC);
-  if (in < 0) return Copy_Error("Unable to open source", source, errno);
-  int out = open(target, O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+  if (in < 0 || fstat(in, &info) != 0 || !S_ISREG(info.st_mode)) {
+    // Only a regular file has bytes to copy (the walk lists no others).
+    int error = in < 0 ? errno : S_ISDIR(info.st_mode) ? EISDIR : EINVAL;
+    if (in >= 0) close(in);
+    return Fail(outcome, COPY_STEP_OPEN_SOURCE, error);
+  }
+  std::string temp_name;
+  int out = Os_File_Create_Hidden(place.folder, info.st_mode & PERMISSION_BITS, &temp_name);
   if (out < 0) {
     int error = errno;
     close(in);
-    return Copy_Error("Unable to open target", target, error);
+    return Fail(outcome, COPY_STEP_OPEN_TARGET, error);
   }
-  bool failed_read = false;
-  int copied = Copy_Descriptor(in, out, block_size, &failed_read);
-  int error = errno;
-  close(in);
-  if (close(out) != 0 && copied) {
-    copied = 0;
+  bool read_failed = false;
+  unsigned long long copied = 0;
+  int step = COPY_STEP_NONE, error = 0;
+  int whole = block_size == COPY_KERNEL ? Copy_Kernel(in, out, &read_failed, &copied)
+                                        : Copy_Blocks(in, out, block_size, &read_failed, &copied);
+  struct stat written;
+  if (!whole) {
+    step = read_failed ? COPY_STEP_READ : COPY_STEP_WRITE;
+    error = errno;
+  } else if (fstat(out, &written) != 0 || (unsigned long long)info.st_size != copied ||
+             (unsigned long long)written.st_size != copied) {
+    step = COPY_STEP_WRITE;  // the copy does not hold what the source holds
+    error = EIO;
+  } else if (durable && fsync(out) != 0) {
+    step = COPY_STEP_WRITE;
     error = errno;
   }
-  if (copied) return 1;
-  unlink(target);
-  return failed_read ? Copy_Error("Unable to read", source, error) : Copy_Error("Unable to write", target, error);
-}
-
-int Copy_Rename(const char *source, const char *target)
-{
-  if (renameat2(AT_FDCWD, source, AT_FDCWD, target, RENAME_NOREPLACE) == 0) return 1;
-  if (errno != EINVAL && errno != ENOSYS) return 0;
-  // The file system cannot rename without replacing: link the new name, then drop the
-  // old one; link never replaces either.
-  if (link(source, target) != 0) return 0;
-  if (unlink(source) != 0) {
-    int error = errno;
-    unlink(target);
-    errno = error;
-    return 0;
+  close(in);
+  // A hidden name is closed before it is named; an unnamed file is named through its
+  // descriptor, and a close that fails after that takes the name away again.
+  if (!temp_name.empty()) {
+    if (close(out) != 0 && step == COPY_STEP_NONE) {
+      step = COPY_STEP_WRITE;
+      error = errno;
+    }
+    out = -1;
+  }
+  if (step == COPY_STEP_NONE) {
+    error = Name_Take(place, [&](const char *name) { return Os_File_Publish(out, place.folder, temp_name, name); },
+                      outcome);
+    if (error) step = error == EEXIST ? COPY_STEP_NAME_TAKEN : COPY_STEP_NAME;
+  }
+  if (out >= 0 && close(out) != 0 && step == COPY_STEP_NONE) {
+    error = errno;
+    step = COPY_STEP_WRITE;
+    unlinkat(place.folder, outcome->name.c_str(), 0);
+  }
+  if (step != COPY_STEP_NONE) {
+    Os_File_Discard(place.folder, temp_name);
+    return Fail(outcome, step, error);
+  }
+  if (durable && fsync(place.folder) != 0) {
+    error = errno;
+    unlinkat(place.folder, outcome->name.c_str(), 0);
+    return Fail(outcome, COPY_STEP_WRITE, error);
   }
   return 1;
+}
+
+int Copy_Data(const char *source, const Copy_Place &place, size_t block_size, Copy_Outcome *outcome)
+{
+  *outcome = Copy_Outcome();
+  return Copy_Into(source, place, block_size, false, outcome);
+}
+
+// ---- move -----------------------------------------------------------------------------------
+
+// A move by copying: the durable copy, then the source's removal (a link: the link).
+static int Move_By_Copy(const char *source, const Copy_Place &place, size_t block_size, Copy_Outcome *outcome)
+{
+  if (!Copy_Into(source, place, block_size, true, outcome)) return 0;
+  outcome->by_copy = true;
+  if (unlink(source) == 0) return 1;
+  int error = errno;
+  unlinkat(place.folder, outcome->name.c_str(), 0);
+  return Fail(outcome, COPY_STEP_REMOVE_SOURCE, error);
+}
+
+int Copy_Move(const char *source, const Copy_Place &place, size_t block_size, Copy_Outcome *outcome)
+{
+  *outcome = Copy_Outcome();
+  struct stat info;
+  if (lstat(source, &info) != 0) return Fail(outcome, COPY_STEP_OPEN_SOURCE, errno);
+  // Renaming a link would move the link and leave the data behind it.
+  if (S_ISLNK(info.st_mode)) return Move_By_Copy(source, place, block_size, outcome);
+  int error = Name_Take(place, [&](const char *name) { return Os_Rename_No_Replace(AT_FDCWD, source, place.folder, name); },
+                        outcome);
+  if (error == 0) return 1;
+  if (error == EXDEV) return Move_By_Copy(source, place, block_size, outcome);
+  return Fail(outcome, error == EEXIST ? COPY_STEP_NAME_TAKEN : COPY_STEP_NAME, error);
 }

@@ -1,34 +1,73 @@
-// Moving a file's bytes: a copy into a new file that is either whole or absent, and a
-// move by renaming that never replaces an existing file. Every failure is reported with
-// the system's reason as the copy job's thread lines.
+// The file-copy core of the copy job and the push job's fail folder: a copy into a
+// folder that is either whole under its final name or absent, and a move that never
+// leaves the data behind a link. Both never replace a file: a taken name is passed over
+// for the next numbered one (name01 ... name99) at the moment the file is named, so a
+// file that appears meanwhile under the chosen name is never written over.
+//
+// A copy is written into a hidden file in the target folder (os_files) with the
+// source's permission bits, checked (every write, the close, and the size against the
+// source's), and named only then: a kill, a crash of the program or a full disk never
+// leaves a cut file under a final name. A copy that a move makes is also synced to the
+// disk before the source is removed, so that a power cut cannot lose both.
+//
+// The core reports nothing but the two naming warnings of a taken name; each caller
+// words its failures itself from the step and the error number it returns.
 #pragma once
 
 #include <cstddef>
+#include <string>
 
 enum {
   COPY_BLOCK_SIZE = 10240,  // the streaming block of a plain copy
   COPY_KERNEL = 0,          // block size 0: let the kernel copy (copy_file_range)
+  COPY_NUMBERED_MAX = 99,   // numbered alternatives of a taken name: name01 ... name99
 };
 
-// Copies the bytes of `source` into `target`, which is created and must not exist.
-// `block_size` 0 lets the kernel copy the data, falling back to a user-space copy in
-// blocks of 1 MiB where the file systems do not allow that; another value streams the
-// data in blocks of that size through one buffer. Short writes, read and write errors,
-// a full disk and a failed close are all detected.
-// Returns 1 when the target holds every byte of the source and is closed. Returns 0
-// after a MSG_THREAD error line naming the file ("Unable to open source", "Unable to
-// open target", "Unable to read", "Unable to write") and one with the reason; a target
-// this call created is removed again. The source is only read.
-int Copy_Data(const char *source, const char *target, size_t block_size);
+// Where a copy or a move goes.
+struct Copy_Place {
+  int folder = -1;          // the target folder, open (the caller owns it)
+  std::string folder_path;  // its path ending with "/", for messages
+  std::string name;         // the name asked for
+  bool numbered = true;     // a taken name passes to name01 ... name99 (else fails)
+};
 
-// Copies the rest of the open file `in` into the open file `out`, as Copy_Data does
-// (`block_size` 0: the kernel's copy). Reports nothing. Returns 1 at the end of `in`;
-// returns 0 with errno set and *read_failed telling whether reading `in` failed (else
-// writing `out`: a short write counts as ENOSPC). For callers with their own messages.
-int Copy_Descriptor(int in, int out, size_t block_size, bool *read_failed);
+// The step at which a copy or a move failed.
+enum Copy_Step {
+  COPY_STEP_NONE = 0,
+  COPY_STEP_OPEN_SOURCE,    // the source cannot be opened or examined, or is no regular file
+  COPY_STEP_OPEN_TARGET,    // no new file can be made in the target folder
+  COPY_STEP_READ,           // reading the source failed
+  COPY_STEP_WRITE,          // a write, the sync or the close failed, or the copy came out short
+  COPY_STEP_NAME_TAKEN,     // the name and every numbered alternative are taken
+  COPY_STEP_NAME,           // naming the file or renaming the source failed otherwise
+  COPY_STEP_REMOVE_SOURCE,  // a move copied the data but cannot remove the source
+};
 
-// Renames `source` to `target` without ever replacing an existing target (the rename
-// fails with EEXIST instead). A rename cannot cross file systems: such a move fails
-// with EXDEV and leaves both sides as they were.
-// Returns 1 when moved; returns 0 with errno set (nothing reported, nothing changed).
-int Copy_Rename(const char *source, const char *target);
+// What a copy or a move did.
+struct Copy_Outcome {
+  int step = COPY_STEP_NONE;  // COPY_STEP_NONE on success
+  int error = 0;              // the system's error number of a failure
+  std::string name;           // on success: the name given in the folder
+  bool by_copy = false;       // a move that copied the data (a link, another file system)
+
+  std::string Target(const Copy_Place &place) const { return place.folder_path + name; }
+};
+
+// Copies the bytes of `source` into a new file of `place`, with the source's permission
+// bits (less the umask). `block_size` COPY_KERNEL lets the kernel copy the data (falling
+// back to 1 MiB blocks where the file systems do not allow that); another value streams
+// it in blocks of that size through one buffer. A link is followed: the copy holds the
+// data. Returns 1 when the file is whole, closed and named (outcome->name); when the
+// asked name was taken, the warnings "File (%s) already exist!" and "renamed to (%s)"
+// were written (MSG_THREAD). Returns 0 with outcome->step and ->error set, having left
+// nothing behind; the source is only read. Any thread.
+int Copy_Data(const char *source, const Copy_Place &place, size_t block_size, Copy_Outcome *outcome);
+
+// Moves `source` into `place`. A regular file is renamed (never replacing a file). On
+// another file system, and for a symbolic link (whose target stays where it is), the data
+// is copied as Copy_Data does, synced, checked, and then the source is removed (the link
+// only, not the file it names); when the source cannot be removed the copy is removed
+// again. Returns 1 when the data is in the target and the source is gone, with the name
+// in outcome->name and outcome->by_copy telling how; returns 0 with the step and error
+// set, the source where it was and no target left. Any thread.
+int Copy_Move(const char *source, const Copy_Place &place, size_t block_size, Copy_Outcome *outcome);

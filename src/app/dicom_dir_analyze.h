@@ -12,10 +12,16 @@
 // 128; a file named exactly "DICOMDIR" is never accepted.
 // - A folder is never entered while the walk is inside it (link loops), and a file met
 //   a second time through links or hard links is kept once.
-// - Unreadable folders and files are passed over with a warning.
+// - A link (to a folder or a file) whose real path lies inside the scanned folder is not
+//   followed: what it names is catalogued once, under its real path. A link that leads
+//   outside is followed, and its files are catalogued under the link's path.
+// - Every path that cannot be read (too long, unreadable, vanished, a link to nothing)
+//   is reported once with its path (Folder_List's warning, or "Unable to open" for a
+//   file whose signature cannot be read) and counted: each record's nb_lost holds the
+//   losses in its folder and below, the top record's all of them.
 // - Every 16 entries the progress is stepped by 16 and its cancel flag read; each file
 //   bounces the activity indicator. A cancelled walk returns what it holds so far.
-// Returns `record`: all zero when nothing was accepted (the caller drops it), else
-// with nb_dicom, path and name set. The caller owns the contents (Catalogue_Free_Dir).
+// Returns `record`: all zero but nb_lost when nothing was accepted (the caller drops
+// it), else with nb_dicom, path, name and nb_lost set. The caller owns the contents (Catalogue_Free_Dir).
 // Preconditions: `record` is not in use (its previous contents are overwritten).
 item_dir *DICOM_Dir_Analyze(item_dir *record, const char *path, const char *name, Progress_Record *progress);

@@ -48,6 +48,9 @@ void Scan_Work(Scan_Job *job)
     Progress_Write(progress, "\xF1 Searching for DICOM files...");
     DICOM_Dir_Analyze(&record, folder, folder, progress);
     Progress_Write(progress, "\xF1 Found \x01%d\x02 DICOM files", record.nb_dicom);
+    if (record.nb_lost > 0)
+      Message_Log(nullptr, MSG_THREAD, "\xF1\x05WARNING:\x02 \x01%d\x02 path%s could not be read (each named above)",
+                  record.nb_lost, record.nb_lost >= 2 ? "s" : "");
     Progress_Pause(progress, 100);
   }
   if (record.nb_dicom != 0) {

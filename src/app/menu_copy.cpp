@@ -1,5 +1,5 @@
-// The copy job: starter, worker, the work on one file (target, collisions, copy or move,
-// audit) and the job's process-wide record. The job works from a snapshot of the
+// The copy job: starter, worker, the work on one file (target folder, copy or move by
+// the file-copy core, audit) and the job's process-wide record. The job works from a snapshot of the
 // settings, so that the settings window may change them while it runs.
 #include "app/menu_copy.h"
 
@@ -7,7 +7,9 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include "app/catalogue.h"
 #include "app/configuration.h"
@@ -18,6 +20,7 @@
 #include "app/list_thread.h"
 #include "util/message_log.h"
 #include "util/progress.h"
+#include "util/utility_directory.h"
 
 // The copy job's arguments and outcome; its record is the job protocol's (app/job.h).
 struct Copy_Job {
@@ -42,37 +45,47 @@ Copy_Settings Copy_Settings_Current()
 
 // ---- target -------------------------------------------------------------------------------
 
-// True when something (a file, a folder, a dangling link) has this name already, or the
-// plan holds it.
-static bool Name_Taken(const std::string &path, const std::set<std::string> *planned)
+// Reads the header of `source` and names it by the scheme of `settings`. Returns 0 when
+// the header gives no list (reported by the header reader).
+static int Name_Read(const Copy_Settings &settings, const char *source, Copy_Name *name)
 {
-  struct stat info;
-  return lstat(path.c_str(), &info) == 0 || (planned && planned->count(path));
+  Copy_Values values;
+  if (!Copy_Values_Read(source, &values)) return 0;
+  *name = settings.dicomdir ? Copy_Name_DICOMDIR(values)
+                            : Copy_Name_Ordinary(values, settings.sub_dir, settings.standard_name, source);
+  return 1;
 }
 
-int Copy_Target(const Copy_Settings &settings, const char *source, bool create, std::set<std::string> *planned,
+static std::string Folder_Path(const Copy_Settings &settings, const Copy_Name &name)
+{
+  std::string path = settings.dir_copy;
+  for (const std::string &folder : name.folders) path += folder + "/";
+  return path;
+}
+
+// True when something (a file, a folder, a dangling link) has this name already, or the
+// plan holds it.
+static bool Name_Taken(const std::string &path, const std::set<std::string> &planned)
+{
+  struct stat info;
+  return lstat(path.c_str(), &info) == 0 || planned.count(path);
+}
+
+int Copy_Target(const Copy_Settings &settings, const char *source, std::set<std::string> *planned,
                 std::string *target)
 {
   target->clear();
-  Copy_Values values;
-  if (!Copy_Values_Read(source, &values)) return 0;
-  Copy_Name name = settings.dicomdir
-                       ? Copy_Name_DICOMDIR(values)
-                       : Copy_Name_Ordinary(values, settings.sub_dir, settings.standard_name, source);
-  std::string path = settings.dir_copy;
-  for (const std::string &folder : name.folders) {
-    path += folder + "/";
-    if (create) mkdir(path.c_str(), 0777);  // an existing folder or a missing parent is passed over
-  }
-  path += name.file;
+  Copy_Name name;
+  if (!Name_Read(settings, source, &name)) return 0;
+  std::string path = Folder_Path(settings, name) + name.file;
   std::string chosen = path;
-  if (Name_Taken(path, planned)) {
+  if (Name_Taken(path, *planned)) {
     Message_Log(nullptr, MSG_THREAD, "\xF1\x05WARNING:\x02 File (%s) already exist!", path.c_str());
     chosen.clear();
-    for (int number = 1; number <= 99 && chosen.empty(); number++) {
+    for (int number = 1; number <= COPY_NUMBERED_MAX && chosen.empty(); number++) {
       char suffix[12];
       std::snprintf(suffix, sizeof suffix, "%02d", number);
-      if (!Name_Taken(path + suffix, planned)) chosen = path + suffix;
+      if (!Name_Taken(path + suffix, *planned)) chosen = path + suffix;
     }
     if (chosen.empty()) {
       Message_Log(nullptr, MSG_THREAD, "\xF1\x04" "ERROR:\x02 No free name left for \x01%s", path.c_str());
@@ -80,7 +93,7 @@ int Copy_Target(const Copy_Settings &settings, const char *source, bool create, 
     }
     Message_Log(nullptr, MSG_THREAD, "\xF1\x05WARNING:\x02 renamed to (%s)", chosen.c_str());
   }
-  if (planned) planned->insert(chosen);
+  planned->insert(chosen);
   *target = chosen;
   return 1;
 }
@@ -89,37 +102,133 @@ int Copy_Target(const Copy_Settings &settings, const char *source, bool create, 
 
 static std::string Audit_Time() { return Log_Local_Time("%d %b %Y %H:%M:%S").substr(0, 79); }
 
-static int Move_File(const char *source, const std::string &target)
+// The two thread lines of a failed step: what failed on which path, and the reason.
+static void Copy_Error(const char *what, const std::string &path, int error)
 {
-  if (!Copy_Rename(source, target.c_str())) {
-    const char *reason = std::strerror(errno);
-    Message_Log(nullptr, MSG_THREAD, "\xF1\x04" "ERROR:\x02\t Unable to move \x01%s", source);
-    Message_Log(nullptr, MSG_THREAD, "\xF1\x02\t\t\t to \x01%s", target.c_str());
-    Message_Log(nullptr, MSG_THREAD, "\xF1\x02\t\t\t %s", reason);
+  Message_Log(nullptr, MSG_THREAD, "\xF1\x04" "ERROR:\x02 %s \x01%s", what, path.c_str());
+  Message_Log(nullptr, MSG_THREAD, "\xF1\x02\t\t\t %s", std::strerror(error));
+}
+
+Copy_Folders::~Copy_Folders()
+{
+  if (leaf >= 0) close(leaf);
+  if (root >= 0) close(root);
+}
+
+// Opens the folder that `name` goes into: dir_copy itself (the operator's choice, a link
+// there is followed), then each of the name's folders below it, created when missing and
+// entered without following a link, so that a link planted in the target folder leads
+// no copy out of it. The descriptors stay in `folders`, so that the next file for the
+// same folder finds it open (bound to the folder entered, whatever is renamed since).
+// Returns the descriptor (owned by `folders`), with *path the folder's path ending with
+// "/"; returns -1 after the error lines (the link named, or the folder that cannot be
+// opened or made, with the reason), errno set.
+static int Target_Folder_Open(const Copy_Settings &settings, const Copy_Name &name, Copy_Folders *folders,
+                              std::string *path)
+{
+  const std::string wanted = Folder_Path(settings, name);
+  if (folders->leaf >= 0 && folders->leaf_path == wanted) {
+    *path = wanted;
+    return folders->leaf;
+  }
+  if (folders->root < 0) folders->root = open(settings.dir_copy.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  *path = settings.dir_copy;
+  int folder = folders->root;
+  std::string failed = settings.dir_copy;
+  for (size_t i = 0; folder >= 0 && i < name.folders.size(); i++) {
+    int below = Directory_Open_Child(folder, name.folders[i].c_str(), true);
+    int error = errno;
+    if (folder != folders->root) close(folder);
+    errno = error;
+    folder = below;
+    failed = *path + name.folders[i];
+    if (folder >= 0) *path += name.folders[i] + "/";
+  }
+  if (folder >= 0) {
+    if (folder != folders->root) {
+      if (folders->leaf >= 0) close(folders->leaf);
+      folders->leaf = folder;
+      folders->leaf_path = wanted;
+    }
+    return folder;
+  }
+  int error = errno;
+  if (error == ELOOP)
+    Message_Log(nullptr, MSG_THREAD,
+                "\xF1\x04" "ERROR:\x02 \x01%s\x02 is a symbolic link: a copy never follows a link inside its target folder",
+                failed.c_str());
+  else
+    Copy_Error("Unable to open target", failed, error);
+  errno = error;
+  return -1;
+}
+
+// The lines of a failed copy: the step's error (none more when the folder failed,
+// which has been reported), then the audit warning.
+static int Copy_Failed(const Copy_Settings &settings, const char *source, const std::string &target,
+                       const Copy_Outcome *outcome)
+{
+  if (outcome) {
+    switch (outcome->step) {
+    case COPY_STEP_OPEN_SOURCE: Copy_Error("Unable to open source", source, outcome->error); break;
+    case COPY_STEP_OPEN_TARGET: Copy_Error("Unable to open target", target, outcome->error); break;
+    case COPY_STEP_READ: Copy_Error("Unable to read", source, outcome->error); break;
+    case COPY_STEP_NAME_TAKEN:
+      Message_Log(nullptr, MSG_THREAD, "\xF1\x04" "ERROR:\x02 No free name left for \x01%s", target.c_str());
+      break;
+    default: Copy_Error("Unable to write", target, outcome->error); break;
+    }
+  }
+  Message_Log(nullptr, MSG_AUDIT, "WARNING: Failed to copy file %s to the %s dir", source, settings.dir_copy.c_str());
+  return 0;
+}
+
+// The lines of a failed move: "Unable to move", the target and the reason, or, when
+// every name was taken, that error alone.
+static int Move_Failed(const char *source, const std::string &target, int step, int error)
+{
+  if (step == COPY_STEP_NAME_TAKEN) {
+    Message_Log(nullptr, MSG_THREAD, "\xF1\x04" "ERROR:\x02 No free name left for \x01%s", target.c_str());
     return 0;
   }
-  Message_Log(nullptr, MSG_AUDIT, "Harrowdesk:  %s moved %s to %s", Audit_Time().c_str(), source, target.c_str());
-  Message_Log(nullptr, MSG_THREAD, "\x02    moved to \x01%s\x02", target.c_str());
+  Message_Log(nullptr, MSG_THREAD, "\xF1\x04" "ERROR:\x02\t Unable to move \x01%s", source);
+  Message_Log(nullptr, MSG_THREAD, "\xF1\x02\t\t\t to \x01%s", target.c_str());
+  Message_Log(nullptr, MSG_THREAD, "\xF1\x02\t\t\t %s", std::strerror(error));
+  return 0;
+}
+
+static int Copy_Or_Move(const Copy_Settings &settings, const char *source, const Copy_Place &place)
+{
+  Copy_Outcome outcome;
+  const std::string asked = place.folder_path + place.name;
+  if (settings.move) {
+    if (!Copy_Move(source, place, settings.block_size, &outcome))
+      return Move_Failed(source, asked, outcome.step, outcome.error);
+  } else if (!Copy_Data(source, place, settings.block_size, &outcome)) {
+    return Copy_Failed(settings, source, asked, &outcome);
+  }
+  const std::string target = outcome.Target(place);
+  const char *verb = settings.move ? "moved" : "copied";
+  Message_Log(nullptr, MSG_AUDIT, "Harrowdesk:  %s %s %s to %s", Audit_Time().c_str(), verb, source, target.c_str());
+  Message_Log(nullptr, MSG_THREAD, "\x02    %s to \x01%s\x02", verb, target.c_str());
+  if (outcome.by_copy)
+    Message_Log(nullptr, MSG_TRACE + 2, "in Copy_File: %s moved by copying its data", source);
   return 1;
 }
 
-static int Duplicate_File(const Copy_Settings &settings, const char *source, const std::string &target)
+int Copy_File(const Copy_Settings &settings, const char *source, Copy_Folders *folders)
 {
-  if (!Copy_Data(source, target.c_str(), settings.block_size)) {
-    Message_Log(nullptr, MSG_AUDIT, "WARNING: Failed to copy file %s to the %s dir", source,
-                settings.dir_copy.c_str());
-    return 0;
+  Copy_Name name;
+  if (!Name_Read(settings, source, &name)) return 0;
+  Copy_Folders own;
+  Copy_Place place;
+  place.name = name.file;
+  place.folder = Target_Folder_Open(settings, name, folders ? folders : &own, &place.folder_path);
+  if (place.folder < 0) {
+    if (settings.move) return Move_Failed(source, Folder_Path(settings, name) + name.file, COPY_STEP_NAME, errno);
+    return Copy_Failed(settings, source, "", nullptr);
   }
-  Message_Log(nullptr, MSG_AUDIT, "Harrowdesk:  %s copied %s to %s", Audit_Time().c_str(), source, target.c_str());
-  Message_Log(nullptr, MSG_THREAD, "\x02    copied to \x01%s\x02", target.c_str());
-  return 1;
-}
-
-int Copy_File(const Copy_Settings &settings, const char *source)
-{
-  std::string target;
-  if (!Copy_Target(settings, source, true, nullptr, &target)) return 0;
-  return settings.move ? Move_File(source, target) : Duplicate_File(settings, source, target);
+  return Copy_Or_Move(settings, source, place);
 }
 
 // ---- the job ------------------------------------------------------------------------------
@@ -133,6 +242,7 @@ static void Copy_Thread(Copy_Job *job)
   rows.root = job->root;
   item_file **files = nullptr;
   List_Rows_Collect_Selected(rows, &files, &result.count);
+  Copy_Folders folders;  // the target folders, kept open from one file to the next
   Progress_Set_Range(progress, result.count);
   Progress_Write(progress, "\xF1\x02 Copying: \x01%d\x02 files", result.count);
   Message_Log(nullptr, MSG_THREAD, "\xF1 Copying \x01%d\x02 files", result.count);
@@ -145,7 +255,7 @@ static void Copy_Thread(Copy_Job *job)
     item_file *file = files[i];
     Message_Log(nullptr, MSG_THREAD, "%d  \x01%s", i + 1, file->path);
     Progress_Write(progress, "  \x01%s", file->path);
-    int ok = Copy_File(job->settings, file->path);
+    int ok = Copy_File(job->settings, file->path, &folders);
     file->copy_state = ok ? COPY_DONE : COPY_FAILED;
     (ok ? result.done : result.failed)++;
     List_Refresh(LIST_REFRESH_REDRAW);
@@ -155,6 +265,10 @@ static void Copy_Thread(Copy_Job *job)
   else
     Message_Log(nullptr, MSG_THREAD, "\xF1\x02" "Done: Failed \x04%d\x02 image%s out of \x01%d", result.failed,
                 result.failed >= 2 ? "s" : "", result.count);
+  if (result.lost > 0)
+    Message_Log(nullptr, MSG_THREAD, "\xF1\x05WARNING:\x02 \x01%d\x02 path%s that the scan could not read %s left out of this %s",
+                result.lost, result.lost >= 2 ? "s" : "", result.lost >= 2 ? "are" : "is",
+                job->settings.move ? "move" : "copy");
   std::free(files);
   // Moved files have left the catalogue's folder.
   Job_Rescan_Ask(JOB_COPY, job->settings.move && result.done > 0);
@@ -173,6 +287,7 @@ int Copy_Start(Window_Handle owner, List_Tree *root, const Copy_Settings *chosen
   copy_job.settings = settings;
   copy_job.root = root;
   copy_job.result = Copy_Result();
+  copy_job.result.lost = Catalogue_Lost(&Dir_List);
   std::string subtitle = "Copying to " + settings.dir_copy;
   Job_Progress_Start(JOB_COPY, owner, "Copying", subtitle.c_str(), 0);
   return Job_Run(JOB_COPY, [] { Copy_Thread(&copy_job); });

@@ -4,6 +4,8 @@
 // under a progress record, marks each file entry with its outcome, writes one audit line
 // per file copied or moved, and after a move asks for the catalogue's folder to be
 // scanned again (Job_Rescan_Ask of app/job.h: the scan runs on the catalogue's thread).
+// When the scan that built the catalogue could not read some paths, the summary says
+// how many were left out.
 //
 // It follows the job protocol of app/job.h; one copy job runs at a time: a second
 // start while one runs is refused.
@@ -31,27 +33,47 @@ struct Copy_Settings {
 // flag_dicomdir, flag_standard_name and delete_copy.
 Copy_Settings Copy_Settings_Current();
 
-// Works out where `source` goes: reads its header (copy_values), names it by the scheme
-// of `settings`, creates the folders below dir_copy when `create` is set, and picks the
-// first free name of the target and its 99 numbered alternatives (target + "01" to
-// "99"), writing the two warnings when the plain name is taken. Names in `planned` (may
-// be null) count as taken too, and the chosen one is added to it (a dry run's plan).
-// Returns 1 with the full path in *target. Returns 0 when the header gives no list
-// (reported by the header reader) or every name is taken (reported as an error line);
-// *target is then empty.
-int Copy_Target(const Copy_Settings &settings, const char *source, bool create, std::set<std::string> *planned,
+// Works out where `source` would go, for a dry run: reads its header (copy_values),
+// names it by the scheme of `settings`, and picks the first free name of the target and
+// its 99 numbered alternatives (target + "01" to "99"), writing the two warnings when
+// the plain name is taken. Names in `planned` count as taken too, and the chosen one is
+// added to it. Creates nothing. Returns 1 with the full path in *target. Returns 0 when
+// the header gives no list (reported by the header reader) or every name is taken
+// (reported as an error line); *target is then empty.
+int Copy_Target(const Copy_Settings &settings, const char *source, std::set<std::string> *planned,
                 std::string *target);
 
+// The target folders a copy job holds open between files: dir_copy, and the folder of
+// the last file with its path. Closed when the record goes.
+struct Copy_Folders {
+  int root = -1;          // dir_copy, or -1 until needed
+  int leaf = -1;          // the last folder below it that a file went into, or -1
+  std::string leaf_path;  // its path, ending with "/"
+  Copy_Folders() = default;
+  Copy_Folders(const Copy_Folders &) = delete;
+  Copy_Folders &operator=(const Copy_Folders &) = delete;
+  ~Copy_Folders();
+};
+
 // Copies or moves one file by `settings` (the copy job's unit of work), with the audit
-// and thread lines. Returns 1 on success; 0 on failure, after reporting it. A failed
-// copy leaves no target behind; a failed move leaves the source where it was.
-int Copy_File(const Copy_Settings &settings, const char *source);
+// and thread lines. The folders below dir_copy are created and entered without
+// following links: a link among them fails the file with an error line naming it. The
+// file gets the first free name of its name and the numbered alternatives (name01 to
+// name99) at the moment it is named, so nothing is ever written over; a copy keeps the
+// source's permission bits and appears under its name only when whole (copy_data).
+// A move renames; a link, or a file on another file system, is copied, checked and
+// then removed (the link only). Returns 1 on success; 0 on failure, after reporting it.
+// A failed copy leaves no target behind; a failed move leaves the source where it was.
+// `folders` (may be null: the call opens and closes its own) keeps the target folders
+// open for the job's next file; one job's files only, on one thread.
+int Copy_File(const Copy_Settings &settings, const char *source, Copy_Folders *folders = nullptr);
 
 // The outcome of the last copy job.
 struct Copy_Result {
   int count = 0;      // selected files
   int done = 0;       // files copied or moved
   int failed = 0;     // files that failed
+  int lost = 0;       // paths that the scan of the catalogue could not read (left out)
   bool cancelled = false;
 };
 
@@ -63,6 +85,8 @@ struct Copy_Result {
 // target folder is set ("No copy folder is set: choose one on the Copy page of the
 // settings."; both MSG_WARNING to `owner`), or when the thread cannot be started
 // (MSG_ERRLOG "file:%s line:%d" and "Unable to start copy thread").
+// The result's `lost` is the number of paths that the scan of the catalogue could not
+// read (Catalogue_Lost): the summary then says that many were left out.
 // After a move of at least one file the worker, at its end, asks for a rescan: the
 // job_rescan hook is called on the worker, or, with none installed, Copy_Wait runs it.
 // Preconditions: called from the catalogue's thread; `root` and the catalogue stay

@@ -3,6 +3,8 @@
 // names, messages and audit lines. Options not given keep the values of the settings
 // store, except --move, which is off unless given. --dry-run prints each source and the
 // target it would get and touches nothing. Ctrl-C stops the job before its next file.
+// The exit code is 1 unless every selected file was copied and the scan read every path
+// below the folder (a path it could not read may have held a selected file).
 #include <csignal>
 #include <cstdlib>
 #include <cstdio>
@@ -31,7 +33,8 @@ const char USAGE[] =
     "Options not given take their values from the settings (the GUI's Copy page).\n"
     "\n"
     "  --to DIR             the target folder (it must exist)\n"
-    "  --move               move the files instead of copying them (same file system only)\n"
+    "  --move               move the files instead of copying them (onto another file system:\n"
+    "                       copied, checked, then removed)\n"
     "  --dicomdir           DICOMDIR-compatible names: 8 characters of A-Z, 0-9 and _\n"
     "  --standard-names     name files by study ID, series and image number\n"
     "  --study-dir WORD     study-level folder: none, study-id, patient-id or patient-name\n"
@@ -141,7 +144,7 @@ int Dry_Run(List_Tree *root)
   int all = 1;
   for (int i = 0; i < count; i++) {
     std::string target;
-    if (Copy_Target(settings, files[i]->path, false, &planned, &target)) {
+    if (Copy_Target(settings, files[i]->path, &planned, &target)) {
       std::printf("%s -> %s\n", files[i]->path, target.c_str());
     } else {
       std::printf("%s -> (not copied: no DICOM header)\n", files[i]->path);
@@ -149,6 +152,11 @@ int Dry_Run(List_Tree *root)
     }
   }
   std::free(files);
+  int lost = Catalogue_Lost(&Dir_List);
+  if (lost > 0) {
+    std::printf("(%d path%s that the scan could not read left out)\n", lost, lost >= 2 ? "s" : "");
+    all = 0;
+  }
   return all;
 }
 
@@ -177,7 +185,7 @@ int Copy_Run(int argc, char **argv)
     if (Copy_Start(nullptr, root, &settings)) {
       Copy_Result result;
       Copy_Wait(&result);
-      ok = result.done == result.count && !result.cancelled;
+      ok = result.done == result.count && !result.cancelled && result.lost == 0;
     }
     std::signal(SIGINT, SIG_DFL);
   }

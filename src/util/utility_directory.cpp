@@ -1,5 +1,6 @@
-// Folder listings over opendir/readdir with links followed, the loop-safe file count,
-// directory tests and creation, and the Part 10 meta-header reader.
+// Folder listings over opendir/readdir with links followed (one pass serves the plain
+// listings and the walk's, which reports every path it cannot handle), the loop-safe file
+// count, directory tests, creation and link-safe entry, and the Part 10 meta-header reader.
 //
 // Index: listings / file count / directory tests and creation / Part 10 meta header.
 #include "util/utility_directory.h"
@@ -25,7 +26,17 @@
 // What one pass over a folder keeps of an entry before the listing is allocated.
 struct Found_Entry {
   std::string name;
-  struct stat info;
+  struct stat info;  // links followed
+  bool link;         // the entry itself is a symbolic link
+};
+
+// What one pass over a folder looks for, and where it puts it.
+struct Folder_Wants {
+  std::vector<Found_Entry> *folders;  // sub-directories, or null
+  std::vector<Found_Entry> *files;    // regular files, or null
+  bool dots;                          // keep "." and ".." among the folders
+  const char *pattern;                // files: null for every name, else shell wildcards
+  int *lost;                          // null: silent; else each loss is reported and counted
 };
 
 // The folder path with a "/" at its end.
@@ -36,48 +47,75 @@ static std::string Folder_With_Separator(const char *folder)
   return path;
 }
 
-// Reads every entry of `folder` that is a directory (`want_directories`) or a regular file and
-// whose name passes `pattern` (null: every name). Returns false after a warning when the
-// folder cannot be read or its path is too long.
-static bool Folder_Read(const char *folder, bool want_directories, const char *pattern,
-                        std::vector<Found_Entry> &found)
+// Reports a path that a walk cannot handle, once, and counts it. Nothing when `lost`
+// is null (the counting pass, which the walk follows).
+static void Loss_Report(int *lost, const std::string &path, int error)
 {
-  size_t length = std::strlen(folder) + 4;  // the separator and "*.*"
-  if (length >= DIRECTORY_PATH_MAX) {
-    Message_Log(nullptr, MSG_TRACE, "Path too long (%d char > Window's MAX_NAME=%d)", (int)length,
-                (int)DIRECTORY_PATH_MAX);
-    Message_Log(nullptr, MSG_TRACE, "File:%s, Line:%d", Log_Source_Name(__FILE__), __LINE__);
-    return false;
-  }
+  if (!lost) return;
+  Message_Log(nullptr, MSG_WARNING, "\xF1\x05WARNING:\x02 Unable to read \x01%s\x02 (%s)", path.c_str(),
+              Error_Text(error));
+  (*lost)++;
+}
+
+// True when an entry's path is too long to be opened, or, for a folder, to be listed
+// (its pattern "folder/*.*" included).
+static bool Path_Too_Long(size_t length, bool folder) { return length + (folder ? 4 : 0) >= DIRECTORY_PATH_MAX; }
+
+// Reads the entries of `folder` that `wants` asks for. Returns false when the folder
+// cannot be opened (a loss of `wants.lost`); a read that breaks off is a loss too, and
+// what was read before stays.
+static bool Folder_Read(const char *folder, const Folder_Wants &wants)
+{
   DIR *stream = opendir(folder);
   if (!stream) {
-    // A walk lists each folder for its sub-directories and for its files, while counting
-    // and again while walking: one warning per unreadable folder is enough.
-    thread_local std::string last_warned;
-    if (last_warned != folder)
-      Message_Log(nullptr, MSG_WARNING, "\xF1\x05WARNING:\x02 Unable to read folder \x01%s\x02 (%s)", folder,
-                  Error_Text(0));
-    last_warned = folder;
+    Loss_Report(wants.lost, folder, errno);
     return false;
   }
   int folder_fd = dirfd(stream);
-  while (struct dirent *entry = readdir(stream)) {
+  std::string prefix = Folder_With_Separator(folder);
+  for (;;) {
+    errno = 0;
+    struct dirent *entry = readdir(stream);
+    if (!entry) {
+      if (errno != 0) Loss_Report(wants.lost, folder, errno);
+      break;
+    }
     const char *name = entry->d_name;
     bool dots = !std::strcmp(name, ".") || !std::strcmp(name, "..");
+    if (dots && !(wants.dots && wants.folders)) continue;
     Found_Entry item;
     item.name = name;
     if (fstatat(folder_fd, name, &item.info, 0) != 0) {
-      if (!dots)
-        Message_Log(nullptr, MSG_WARNING, "\xF1\x05WARNING:\x02 Unable to examine \x01%s%s\x02 (%s)",
-                    Folder_With_Separator(folder).c_str(), name, Error_Text(0));
+      Loss_Report(wants.lost, prefix + name, errno);
       continue;
     }
-    if (want_directories ? !S_ISDIR(item.info.st_mode) : !S_ISREG(item.info.st_mode)) continue;
-    if (pattern && fnmatch(pattern, name, 0) != 0) continue;
-    found.push_back(std::move(item));
+    bool is_folder = S_ISDIR(item.info.st_mode);
+    std::vector<Found_Entry> *into = is_folder ? wants.folders : S_ISREG(item.info.st_mode) ? wants.files : nullptr;
+    if (!into) continue;  // a kind not asked for, or a FIFO, socket or device: no collection's data
+    if (!is_folder && wants.pattern && fnmatch(wants.pattern, name, 0) != 0) continue;
+    if (!dots && Path_Too_Long(prefix.size() + item.name.size(), is_folder)) {
+      Loss_Report(wants.lost, prefix + name, ENAMETOOLONG);
+      continue;
+    }
+    struct stat own;
+    item.link = entry->d_type == DT_LNK ||
+                (entry->d_type == DT_UNKNOWN && fstatat(folder_fd, name, &own, AT_SYMLINK_NOFOLLOW) == 0 &&
+                 S_ISLNK(own.st_mode));
+    into->push_back(std::move(item));
   }
   closedir(stream);
   return true;
+}
+
+// The listings' own check of the folder's length, with the two traces of a refusal.
+static bool Listing_Path_Fits(const char *folder)
+{
+  size_t length = std::strlen(folder) + 4;  // the separator and "*.*"
+  if (length < DIRECTORY_PATH_MAX) return true;
+  Message_Log(nullptr, MSG_TRACE, "Path too long (%d char > Window's MAX_NAME=%d)", (int)length,
+              (int)DIRECTORY_PATH_MAX);
+  Message_Log(nullptr, MSG_TRACE, "File:%s, Line:%d", Log_Source_Name(__FILE__), __LINE__);
+  return false;
 }
 
 // Makes the zero-ended listing of `found` under `folder`; `what` names the array in the
@@ -105,7 +143,7 @@ static Dir_Entry *Listing_Make(const char *folder, const std::vector<Found_Entry
       return nullptr;
     }
     entry.valid = 1;
-    entry.attributes = item.name[0] == '.' ? DIR_ENTRY_HIDDEN : 0;
+    entry.attributes = (item.name[0] == '.' ? DIR_ENTRY_HIDDEN : 0) | (item.link ? DIR_ENTRY_LINK : 0);
     uint64_t seconds = (uint64_t)item.info.st_mtime, size = (uint64_t)item.info.st_size;
     entry.time[0] = (uint32_t)seconds;
     entry.time[1] = (uint32_t)(seconds >> 32);
@@ -120,7 +158,8 @@ static Dir_Entry *Listing_Make(const char *folder, const std::vector<Found_Entry
 Dir_Entry *Directory_List(const char *folder)
 {
   std::vector<Found_Entry> found;
-  if (!folder || !Folder_Read(folder, true, nullptr, found)) return nullptr;
+  if (!folder || !Listing_Path_Fits(folder) || !Folder_Read(folder, {&found, nullptr, true, nullptr, nullptr}))
+    return nullptr;
   return Listing_Make(folder, found, "dir_list");
 }
 
@@ -128,8 +167,24 @@ Dir_Entry *File_List(const char *folder, const char *pattern)
 {
   std::vector<Found_Entry> found;
   bool every_name = !pattern || !std::strcmp(pattern, "*.*") || !std::strcmp(pattern, "*");
-  if (!folder || !Folder_Read(folder, false, every_name ? nullptr : pattern, found)) return nullptr;
+  if (!folder || !Listing_Path_Fits(folder) ||
+      !Folder_Read(folder, {nullptr, &found, false, every_name ? nullptr : pattern, nullptr}))
+    return nullptr;
   return Listing_Make(folder, found, "file_list");
+}
+
+int Folder_List(const char *folder, Dir_Entry **folders, Dir_Entry **files, int *lost)
+{
+  *folders = *files = nullptr;
+  if (Path_Too_Long(std::strlen(folder), true)) {
+    Loss_Report(lost, folder, ENAMETOOLONG);
+    return 0;
+  }
+  std::vector<Found_Entry> found_folders, found_files;
+  if (!Folder_Read(folder, {&found_folders, &found_files, false, nullptr, lost})) return 0;
+  *folders = Listing_Make(folder, found_folders, "dir_list");
+  *files = Listing_Make(folder, found_files, "file_list");
+  return 1;
 }
 
 void Dir_Entry_Free(Dir_Entry *list)
@@ -246,6 +301,23 @@ bool Directory_Create(const char *path)
       Message_Log(nullptr, MSG_TRACE, "in Directory_Create: %s (%s)", prefix.c_str(), Error_Text(0));
   }
   return Directory_Exists(target.c_str());
+}
+
+int Directory_Open_Child(int parent, const char *name, bool create)
+{
+  const int flags = O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC;
+  int fd = openat(parent, name, flags);
+  if (fd < 0 && errno == ENOENT && create) {
+    // Made here, or by someone else meanwhile: either way it is entered as found.
+    if (mkdirat(parent, name, 0777) != 0 && errno != EEXIST) return -1;
+    fd = openat(parent, name, flags);
+  }
+  if (fd >= 0) return fd;
+  int error = errno;
+  struct stat own;
+  if (fstatat(parent, name, &own, AT_SYMLINK_NOFOLLOW) == 0 && S_ISLNK(own.st_mode)) error = ELOOP;
+  errno = error;
+  return -1;
 }
 
 // ---- Part 10 meta header -------------------------------------------------------------------

@@ -4,9 +4,11 @@
 // the push job uses.
 //
 // Symbolic links are followed: a link to a folder lists as a folder, a link to a file as
-// a file; an entry whose target cannot be examined is passed over with a warning.
-// Each listing entry carries the identity (device, inode) of what it names, so that a
-// walk can notice a folder or file that it reaches a second time through links.
+// a file, and the entry is marked as a link. Each listing entry carries the identity
+// (device, inode) of what it names, so that a walk can notice a folder or file that it
+// reaches a second time through links. The walk's listing reports every path it cannot
+// handle (too long, unreadable, vanished) once and counts it; the plain listings, which
+// the counting pass uses before the walk, stay silent about them.
 #pragma once
 
 #include <cstdint>
@@ -16,7 +18,7 @@
 // One entry of a listing. A listing is an array ended by an all-zero entry.
 struct Dir_Entry {
   int32_t valid;        // 1 in every real entry, 0 in the end entry
-  uint8_t attributes;   // DIR_ENTRY_HIDDEN for a name starting with "."
+  uint8_t attributes;   // DIR_ENTRY_HIDDEN for a name starting with ".", DIR_ENTRY_LINK for a link
   char *Name;           // the entry's name (any bytes but "/" and NUL)
   char *File;           // the listed folder, a "/" when the folder does not end in one, and the name
   uint32_t time[2];     // last-write time, seconds since 1970, low word first
@@ -25,16 +27,18 @@ struct Dir_Entry {
   uint64_t inode;       // inode of the file or folder named (links followed)
 };
 
-enum { DIR_ENTRY_HIDDEN = 0x01, DIR_ENTRY_SYSTEM = 0x02 };
+enum { DIR_ENTRY_HIDDEN = 0x01, DIR_ENTRY_SYSTEM = 0x02, DIR_ENTRY_LINK = 0x04 };
 
-// The longest folder path a listing accepts (the pattern "folder/*.*" included).
+// The longest path a listing accepts: a folder's with the pattern "folder/*.*", a
+// file's alone (the system's PATH_MAX).
 enum { DIRECTORY_PATH_MAX = 4096 };
 
 // Lists the sub-directories of `folder`, "." and ".." included, in the order the file
 // system returns them. Returns the listing (free it with Dir_Entry_Free), or nullptr
-// when the folder has no sub-directory, cannot be read (after a warning naming it), its
-// path is too long (after the traces "Path too long (%d char > Window's MAX_NAME=%d)"
-// and "File:%s, Line:%d") or memory runs out (after the memory-error message).
+// when the folder has no sub-directory, cannot be read, its path is too long (after the
+// traces "Path too long (%d char > Window's MAX_NAME=%d)" and "File:%s, Line:%d") or
+// memory runs out (after the memory-error message). Entries that cannot be examined or
+// whose path would be too long are left out; nothing but the traces is reported.
 Dir_Entry *Directory_List(const char *folder);
 
 // Lists the regular files of `folder` whose name matches `pattern` ("*.*" and "*" match
@@ -42,6 +46,22 @@ Dir_Entry *Directory_List(const char *folder);
 // hold no collection, and opening a FIFO would wait forever. Returns and fails as
 // Directory_List.
 Dir_Entry *File_List(const char *folder, const char *pattern);
+
+// Lists `folder` once for a walk: its sub-directories ("." and ".." left out) into
+// *folders and its regular files into *files, in the order the file system returns
+// them; each is nullptr when empty (free both with Dir_Entry_Free). Every path that
+// cannot be handled is reported once, as MSG_WARNING "\xF1\x05WARNING:\x02 Unable to read
+// \x01%s\x02 (%s)" with the path and the system's reason, and added to *lost (when
+// `lost` is not null; with null nothing is reported):
+// - the folder, when it cannot be opened or its reading breaks off, or its path is too
+//   long for a listing;
+// - an entry that vanished, cannot be examined, or is a link to nothing;
+// - an entry whose path would be longer than a listing accepts.
+// FIFOs, sockets and devices are left out without a word. Returns 1 when the folder was
+// read (a reading that broke off keeps what it read; a listing that memory cannot hold
+// is null, after the memory-error message); returns 0 when it could not be opened, with
+// both listings null.
+int Folder_List(const char *folder, Dir_Entry **folders, Dir_Entry **files, int *lost);
 
 // Frees a listing (each entry's texts, then the array). A null listing is ignored.
 void Dir_Entry_Free(Dir_Entry *list);
@@ -60,6 +80,13 @@ bool Directory_Exists(const char *path);
 // everyone, less the umask). Returns true when the directory exists afterwards; a
 // component that cannot be created leaves the following ones missing.
 bool Directory_Create(const char *path);
+
+// Opens the sub-folder `name` of the folder open as `parent` without ever following a
+// symbolic link, creating it first (read, write and search for everyone, less the
+// umask) when `create` is set and it is missing. A link in its place fails with ELOOP;
+// anything else that is not a folder with ENOTDIR. Returns the descriptor (the caller
+// closes it), or -1 with errno set; reports nothing. Any thread.
+int Directory_Open_Child(int parent, const char *name, bool create);
 
 // Reads the transfer syntax (0002,0010) and the SOP class (0002,0002) from the meta
 // header of the Part 10 file `file`, looking for their explicit little-endian element

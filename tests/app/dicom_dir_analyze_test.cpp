@@ -1,7 +1,9 @@
 // The scan's directory walk on real folders: nesting, the Part 10 flag, DICOMDIR files,
-// folders after many files, link loops and files reached twice, FIFOs, cancelling.
+// folders after many files, link loops and files reached twice, links back into the
+// scanned folder, paths it cannot read (too long, locked, vanished), FIFOs, cancelling.
 #include "app/dicom_dir_analyze.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -11,6 +13,7 @@
 #include <string>
 
 #include "app/configuration.h"
+#include "util/utility_directory.h"
 #include "support/test_support.h"
 
 namespace fs = std::filesystem;
@@ -136,6 +139,99 @@ TEST_F(Walk, LinkLoopsEndAndFilesReachedTwiceAreKeptOnce)
   DICOM_Dir_Analyze(&record, top.c_str(), top.c_str(), nullptr);
   EXPECT_EQ(record.nb_dicom, 1);
   EXPECT_EQ(Paths().size(), 1u);
+}
+
+TEST_F(Walk, links_among_the_scanned_files_leave_each_file_once_under_its_real_path)
+{
+  fs::create_directories(top + "/a");
+  fs::create_directories(top + "/z");
+  fs::create_directories(env.root() + "outside");
+  fs::create_directories(env.root() + "elsewhere");
+  Dicom(top + "/z/one");
+  Dicom(env.root() + "outside/x");
+  Dicom(env.root() + "elsewhere/y");
+  fs::create_symlink(top + "/z/one", top + "/a/link to one");          // a file link back inside
+  fs::create_directory_symlink(top + "/z", top + "/b");                 // a folder link back inside
+  fs::create_directory_symlink(env.root() + "outside", top + "/out");   // a folder link outside
+  fs::create_symlink(env.root() + "elsewhere/y", top + "/a/far");       // a file link outside
+  fs::create_directory_symlink(top + "/z", env.root() + "outside/back");  // outside, leading back in
+  flag_part_10 = 1;
+  DICOM_Dir_Analyze(&record, top.c_str(), top.c_str(), nullptr);
+  // Whatever order the folders are listed in, the file inside is kept as itself; what
+  // only a link reaches is kept under the link's path.
+  EXPECT_EQ(Paths(), (std::set<std::string>{top + "/z/one", top + "/out/x", top + "/a/far"}));
+  EXPECT_EQ(record.nb_dicom, 3);
+  EXPECT_EQ(record.nb_lost, 0);
+}
+
+// The number of paths a walk of `folder` lost and the warnings naming them, as a text
+// "lost: N, warnings: W" (run in a child as nobody, which may not read locked paths).
+std::string Walk_Losses(const std::string &folder)
+{
+  Message_Capture capture;
+  item_dir walked{};
+  DICOM_Dir_Analyze(&walked, folder.c_str(), folder.c_str(), nullptr);
+  std::string text = "lost: " + std::to_string(walked.nb_lost) +
+                     ", warnings: " + std::to_string(capture.Texts(MSG_WARNING).size());
+  Catalogue_Free_Dir(&walked);
+  return text;
+}
+
+TEST_F(Walk, paths_the_walk_cannot_read_are_reported_once_each_and_counted)
+{
+  Dicom(top + "/good");
+  fs::create_directories(top + "/sub");
+  Dicom(top + "/sub/also good");
+  fs::create_symlink(top + "/gone", top + "/sub/vanished");
+  // A path longer than a path may hold, built with openat below "deep".
+  std::string name(200, 'd');
+  int folder = open(top.c_str(), O_RDONLY | O_DIRECTORY);
+  mkdirat(folder, "deep", 0700);
+  for (int i = 0; i < 22 && folder >= 0; i++) {
+    int below = openat(folder, i == 0 ? "deep" : name.c_str(), O_RDONLY | O_DIRECTORY);
+    close(folder);
+    folder = below;
+    mkdirat(folder, name.c_str(), 0700);
+  }
+  ASSERT_GE(folder, 0);
+  int file = openat(folder, "image", O_WRONLY | O_CREAT, 0600);
+  ASSERT_GE(file, 0);
+  std::string bytes = Part10_Bytes();
+  ASSERT_EQ(write(file, bytes.data(), bytes.size()), (ssize_t)bytes.size());
+  close(file);
+  close(folder);
+  Message_Capture capture;
+  EXPECT_EQ(File_Count(top.c_str(), nullptr), 2);  // the counting pass before the walk says nothing
+  EXPECT_TRUE(capture.Texts(MSG_WARNING).empty());
+  DICOM_Dir_Analyze(&record, top.c_str(), top.c_str(), nullptr);
+  EXPECT_EQ(Paths(), (std::set<std::string>{top + "/good", top + "/sub/also good"}));
+  EXPECT_EQ(record.nb_lost, 2);
+  ASSERT_EQ(record.nb_dir, 1);
+  EXPECT_EQ(record.dir[0].nb_lost, 1);  // the vanished file, in its folder's record
+  std::vector<std::string> warnings = capture.Texts(MSG_WARNING);
+  ASSERT_EQ(warnings.size(), 2u);
+  EXPECT_EQ(capture.Count(MSG_WARNING, "Unable to read \x01" + top + "/sub/vanished\x02 ([ENOENT]"), 1);
+  EXPECT_EQ(capture.Count(MSG_WARNING, "/" + name + "\x02 ([ENAMETOOLONG]"), 1);
+  Run_Command("rm -rf '" + top + "/deep'");  // deeper than the fixture's clean-up reaches
+
+  // Folders and files that may not be read (root reads any: the walk runs as nobody).
+  fs::create_directories(top + "/locked");
+  Dicom(top + "/locked/inside");
+  Dicom(top + "/private");
+  chmod((top + "/locked").c_str(), 0);
+  chmod((top + "/private").c_str(), 0);
+  chmod(env.root().c_str(), 0755);
+  chmod(top.c_str(), 0755);
+  chmod((top + "/sub").c_str(), 0755);
+  flag_part_10 = 1;
+  std::string scan = top;
+  EXPECT_EXIT(
+      {
+        if (geteuid() == 0 && (setgid(65534) != 0 || setuid(65534) != 0)) _exit(3);
+        _exit(Walk_Losses(scan) == "lost: 3, warnings: 3" ? 0 : 1);
+      },
+      ::testing::ExitedWithCode(0), "");
+  chmod((top + "/locked").c_str(), 0700);
 }
 
 TEST_F(Walk, NamesWithAnyBytesAndFifosAreHandled)

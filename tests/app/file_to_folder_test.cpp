@@ -1,11 +1,14 @@
 // Copy into, move into and delete: the targets they build, the folders they create,
-// and that a failure never loses the source or leaves a partial target.
+// numbered names that keep every failed file, modes, and that a failure never loses
+// the source or leaves a partial target.
 #include "app/file_to_folder.h"
 
 #include <signal.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
+
+#include <cstdio>
 
 #include <gtest/gtest.h>
 
@@ -30,17 +33,34 @@ protected:
   std::string source_;
 };
 
-TEST_F(File_To_Folder, copy_creates_the_folder_and_replaces_an_older_copy)
+TEST_F(File_To_Folder, copy_creates_the_folder_and_keeps_an_older_file_of_the_same_name)
 {
   const std::string folder = env_.root() + "fail/deeper/";
   ASSERT_EQ(1, File_Copy_To(source_.c_str(), folder.c_str()));
   EXPECT_EQ(SOURCE_BYTES, Read_File(folder + "image.dcm"));
-  ASSERT_TRUE(Write_File(folder + "image.dcm", "older and different"));
+  // A second failed file of the same name: kept beside the first under a numbered name.
+  ASSERT_TRUE(Write_File(source_, "a second failed file"));
+  ASSERT_EQ(1, File_Copy_To(source_.c_str(), folder.c_str()));
   ASSERT_EQ(1, File_Copy_To(source_.c_str(), folder.c_str()));
   EXPECT_EQ(SOURCE_BYTES, Read_File(folder + "image.dcm"));
-  EXPECT_EQ(SOURCE_BYTES, Read_File(source_));
+  EXPECT_EQ("a second failed file", Read_File(folder + "image.dcm01"));
+  EXPECT_EQ("a second failed file", Read_File(folder + "image.dcm02"));
+  EXPECT_EQ(Files_Below(folder), (std::vector<std::string>{"image.dcm", "image.dcm01", "image.dcm02"}));
   EXPECT_TRUE(capture_.Texts(MSG_WARNING).empty());
-  EXPECT_EQ(2, capture_.Count(MSG_TRACE + 2, "copy(" + source_ + "," + folder + "image.dcm)"));
+  EXPECT_EQ(1, capture_.Count(MSG_THREAD, "renamed to (" + folder + "image.dcm02)"));
+  EXPECT_EQ(3, capture_.Count(MSG_TRACE + 2, "copy(" + source_ + "," + folder + "image.dcm)"));
+}
+
+TEST_F(File_To_Folder, copy_keeps_a_private_file_private)
+{
+  chmod(source_.c_str(), 0600);
+  mode_t saved = umask(0);  // even with nothing masked, the copy gets only the source's bits
+  int copied = File_Copy_To(source_.c_str(), (env_.root() + "fail/").c_str());
+  umask(saved);
+  ASSERT_EQ(1, copied);
+  struct stat info;
+  ASSERT_EQ(0, stat((env_.root() + "fail/image.dcm").c_str(), &info));
+  EXPECT_EQ(0600u, info.st_mode & 0777);
 }
 
 TEST_F(File_To_Folder, copy_into_the_source_folder_leaves_the_file_whole)
@@ -92,19 +112,36 @@ TEST_F(File_To_Folder, copy_that_cannot_be_written_whole_removes_the_partial_tar
   EXPECT_EQ(1, capture_.Count(MSG_WARNING, "[EFBIG]"));
 }
 
-TEST_F(File_To_Folder, move_renames_into_a_new_folder_and_never_replaces)
+TEST_F(File_To_Folder, move_renames_into_a_new_folder_and_keeps_an_older_file_of_the_same_name)
 {
   const std::string folder = env_.root() + "fail/";
   ASSERT_EQ(1, File_Move_To(source_.c_str(), folder.c_str()));
   EXPECT_FALSE(Exists(source_));
   EXPECT_EQ(SOURCE_BYTES, Read_File(folder + "image.dcm"));
 
-  // A second file of the same name: the move fails and both files stay as they were.
+  // A second file of the same name: moved in under a numbered name, the first untouched.
   ASSERT_TRUE(Write_File(source_, "the newer file"));
   capture_.Clear();
-  EXPECT_EQ(0, File_Move_To(source_.c_str(), folder.c_str()));
-  EXPECT_EQ("the newer file", Read_File(source_));
+  ASSERT_EQ(1, File_Move_To(source_.c_str(), folder.c_str()));
+  EXPECT_FALSE(Exists(source_));
   EXPECT_EQ(SOURCE_BYTES, Read_File(folder + "image.dcm"));
+  EXPECT_EQ("the newer file", Read_File(folder + "image.dcm01"));
+  EXPECT_TRUE(capture_.Texts(MSG_WARNING).empty());
+  EXPECT_EQ(1, capture_.Count(MSG_THREAD, "File (" + folder + "image.dcm) already exist!"));
+}
+
+TEST_F(File_To_Folder, move_that_finds_every_name_taken_fails_and_keeps_the_source)
+{
+  const std::string folder = env_.root() + "fail/";
+  mkdir(folder.c_str(), 0700);
+  ASSERT_TRUE(Write_File(folder + "image.dcm", "taken"));
+  for (int n = 1; n <= 99; n++) {
+    char name[32];
+    std::snprintf(name, sizeof name, "image.dcm%02d", n);
+    ASSERT_TRUE(Write_File(folder + name, "taken"));
+  }
+  EXPECT_EQ(0, File_Move_To(source_.c_str(), folder.c_str()));
+  EXPECT_EQ(SOURCE_BYTES, Read_File(source_));
   EXPECT_EQ((std::vector<std::string>{"\xF1\x04" "ERROR:\x02\t Unable to move \x01" + source_,
                                       "\xF1\x02\t\t to \x01" + folder + "image.dcm",
                                       "\xF1\x02\t\t [EEXIST] File exists"}),

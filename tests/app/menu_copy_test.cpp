@@ -1,8 +1,9 @@
 // The copy job over a real scan of files written here: both naming schemes with every
 // produced path checked, byte-identical copies, numbered names for taken ones, audit and
-// thread lines, moves (also onto another file system, which must fail cleanly),
-// cancellation between files, a second job refused while one runs, and the rescan after
-// a move asked of the catalogue's thread through the front end's hook.
+// thread lines, moves (also onto another file system and of links), a link planted in
+// the target, modes, a full disk, paths the scan lost, cancellation between files, a
+// second job refused while one runs, and the rescan after a move asked of the
+// catalogue's thread through the front end's hook.
 #include "app/menu_copy.h"
 
 #include <gtest/gtest.h>
@@ -216,24 +217,128 @@ TEST_F(Copy_Job_Test, MoveRenamesAndRescans)
   EXPECT_EQ(Dir_List.nb_dir, 0);  // the rescan found the folder empty
 }
 
-TEST_F(Copy_Job_Test, MoveOntoAnotherFileSystemFailsAndKeepsTheSource)
+TEST_F(Copy_Job_Test, a_move_onto_another_file_system_copies_checks_and_then_removes_the_source)
 {
   std::string other = env.root() + "other/";
   Scoped_Tmpfs mount(other, "1m");
   if (!mount.mounted()) GTEST_SKIP() << "mounting a tmpfs needs root";
   Write("a.dcm", Image("P1", "5", "1", "1"));
+  std::string bytes = Read_File(source + "a.dcm");
+  dir_copy = other;
+  delete_copy = 1;
+  flag_standard_name = 1;
+  Message_Capture capture;
+  Copy_Result result = Run();
+  EXPECT_EQ(result.done, 1);
+  EXPECT_FALSE(Exists(source + "a.dcm"));
+  EXPECT_EQ(Read_File(other + "E5_S001_I0001"), bytes);
+  EXPECT_EQ(Files_Below(other), (std::vector<std::string>{"E5_S001_I0001"}));
+  EXPECT_EQ(capture.Count(MSG_AUDIT, " moved " + source + "a.dcm to " + other + "E5_S001_I0001"), 1);
+  EXPECT_EQ(capture.Count(MSG_THREAD, "Done: All \x01" "1\x02 images copied"), 1);
+}
+
+TEST_F(Copy_Job_Test, a_move_onto_a_full_file_system_fails_and_keeps_the_source)
+{
+  std::string other = env.root() + "other/";
+  Scoped_Tmpfs mount(other, "64k");
+  if (!mount.mounted()) GTEST_SKIP() << "mounting a tmpfs needs root";
+  ASSERT_TRUE(Write_File(source + "big.dcm", Part10_Bytes(Image("P1", "5", "1", "1"), "1.2.3.9.7", 300000)));
   dir_copy = other;
   delete_copy = 1;
   Message_Capture capture;
   Copy_Result result = Run();
   EXPECT_EQ(result.failed, 1);
-  EXPECT_TRUE(Exists(source + "a.dcm"));
+  EXPECT_TRUE(Exists(source + "big.dcm"));
   EXPECT_TRUE(Files_Below(other).empty());
-  EXPECT_EQ(capture.Count(MSG_THREAD, "Unable to move \x01" + source + "a.dcm"), 1);
-  EXPECT_EQ(capture.Count(MSG_THREAD, "Invalid cross-device link"), 1);
-  EXPECT_EQ(capture.Count(MSG_THREAD, "Done: Failed \x04" "1\x02 image out of \x01" "1"), 1);
+  EXPECT_EQ(capture.Count(MSG_THREAD, "Unable to move \x01" + source + "big.dcm"), 1);
+  EXPECT_EQ(capture.Count(MSG_THREAD, "No space left on device"), 1);
   EXPECT_EQ(capture.Count(MSG_AUDIT, ""), 0);
   EXPECT_EQ(Dir_List.dir[0].file[0].copy_state, COPY_FAILED);
+}
+
+TEST_F(Copy_Job_Test, a_copy_onto_a_full_disk_leaves_no_file_under_its_final_name)
+{
+  std::string small = env.root() + "small/";
+  Scoped_Tmpfs mount(small, "64k");
+  if (!mount.mounted()) GTEST_SKIP() << "mounting a tmpfs needs root";
+  ASSERT_TRUE(Write_File(source + "big.dcm", Part10_Bytes(Image("P1", "5", "1", "1"), "1.2.3.9.7", 300000)));
+  dir_copy = small;
+  flag_sub_dir = 2;  // a patient folder, made before the disk fills
+  Message_Capture capture;
+  Copy_Result result = Run();
+  EXPECT_EQ(result.failed, 1);
+  EXPECT_TRUE(Files_Below(small).empty());  // no cut file, not even under a hidden name
+  EXPECT_EQ(capture.Count(MSG_THREAD, "Unable to write \x01" + small + "P1/big"), 1);
+  EXPECT_EQ(capture.Count(MSG_THREAD, "No space left on device"), 1);
+  EXPECT_EQ(capture.Count(MSG_AUDIT, "WARNING: Failed to copy file " + source + "big.dcm"), 1);
+}
+
+TEST_F(Copy_Job_Test, a_link_planted_in_the_target_fails_the_file_naming_the_link_and_leads_nowhere)
+{
+  Write("a.dcm", Image("P1", "5", "1", "1"));
+  std::string outside = env.root() + "outside";
+  mkdir(outside.c_str(), 0700);
+  ASSERT_EQ(symlink(outside.c_str(), (target + "P1").c_str()), 0);
+  flag_sub_dir = 2;  // the patient ID folder: P1
+  for (unsigned char move : {0, 1}) {
+    delete_copy = move;
+    Message_Capture capture;
+    Copy_Result result = Run();
+    EXPECT_EQ(result.failed, 1) << (int)move;
+    EXPECT_EQ(capture.Count(MSG_THREAD, "\x01" + target + "P1\x02 is a symbolic link"), 1) << (int)move;
+    EXPECT_TRUE(Files_Below(outside).empty());
+    EXPECT_TRUE(Exists(source + "a.dcm"));
+  }
+}
+
+TEST_F(Copy_Job_Test, a_moved_link_leaves_its_data_in_the_target_and_the_file_it_named_in_place)
+{
+  std::string outside = env.root() + "outside/";
+  mkdir(outside.c_str(), 0700);
+  ASSERT_TRUE(Write_File(outside + "real.dcm", Part10_Bytes(Image("P1", "5", "1", "1"), "1.2.3.9.8")));
+  ASSERT_EQ(symlink("../outside/real.dcm", (source + "a.dcm").c_str()), 0);  // relative: it would dangle in the target
+  delete_copy = 1;
+  flag_standard_name = 1;
+  Message_Capture capture;
+  Copy_Result result = Run();
+  EXPECT_EQ(result.done, 1);
+  struct stat info;
+  ASSERT_EQ(lstat((target + "E5_S001_I0001").c_str(), &info), 0);
+  EXPECT_TRUE(S_ISREG(info.st_mode));
+  EXPECT_EQ(Read_File(target + "E5_S001_I0001"), Read_File(outside + "real.dcm"));
+  EXPECT_FALSE(Exists(source + "a.dcm"));
+  EXPECT_TRUE(Exists(outside + "real.dcm"));
+  EXPECT_EQ(capture.Count(MSG_AUDIT, " moved " + source + "a.dcm to " + target + "E5_S001_I0001"), 1);
+}
+
+TEST_F(Copy_Job_Test, a_private_source_gives_a_private_copy)
+{
+  Write("a.dcm", Image("P1", "5", "1", "1"));
+  Write("b.dcm", Image("P1", "5", "1", "2"));
+  chmod((source + "a.dcm").c_str(), 0600);
+  chmod((source + "b.dcm").c_str(), 0644);
+  flag_standard_name = 1;
+  mode_t saved = umask(0);
+  Copy_Result result = Run();
+  umask(saved);
+  EXPECT_EQ(result.done, 2);
+  struct stat info;
+  ASSERT_EQ(stat((target + "E5_S001_I0001").c_str(), &info), 0);
+  EXPECT_EQ(info.st_mode & 0777, 0600u);
+  ASSERT_EQ(stat((target + "E5_S001_I0002").c_str(), &info), 0);
+  EXPECT_EQ(info.st_mode & 0777, 0644u);
+}
+
+TEST_F(Copy_Job_Test, a_copy_from_a_scan_that_lost_paths_says_so_in_its_summary)
+{
+  Write("a.dcm", Image("P1", "5", "1", "1"));
+  ASSERT_EQ(symlink((env.root() + "gone.dcm").c_str(), (source + "lost.dcm").c_str()), 0);
+  Message_Capture capture;
+  Copy_Result result = Run();
+  EXPECT_EQ(result.done, 1);
+  EXPECT_EQ(result.lost, 1);
+  EXPECT_EQ(capture.Count(MSG_WARNING, "Unable to read \x01" + source + "lost.dcm"), 1);
+  EXPECT_EQ(capture.Count(MSG_THREAD, "\x01" "1\x02 path that the scan could not read is left out of this copy"), 1);
 }
 
 TEST_F(Copy_Job_Test, AnUnopenableTargetFailsWithTheAuditWarning)

@@ -1,9 +1,14 @@
 // harrowdesk-cli copy end to end on a small generated corpus: both naming schemes, a
-// selection by study, the dry run, usage errors and exit codes. Every copy must
-// be byte-identical to a source file, and every DICOMDIR path keeps to its scheme.
-// (Moves are tested on the job itself.)
+// selection by study, the dry run, usage errors and exit codes, a copy killed in the
+// middle, and a scan that could not read every path. Every copy must be byte-identical
+// to a source file, and every DICOMDIR path keeps to its scheme. (Moves are tested on
+// the job itself.)
+#include <dirent.h>
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <signal.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -11,6 +16,7 @@
 #include <sstream>
 #include <string>
 
+#include "app/dicom_file_writer.h"
 #include "support/test_support.h"
 
 namespace {
@@ -133,4 +139,77 @@ TEST_F(Cli_Copy, UsageErrorsAndFailuresGiveTheirExitCodes)
       EXPECT_NE(Read_File(env.temp() + "stderr").find(c.message), std::string::npos) << c.arguments;
     }
   }
+}
+
+// True when process `pid` holds a file open whose path starts with `folder` (a hidden
+// copy being written there).
+static bool Writes_Into(pid_t pid, const std::string &folder)
+{
+  std::string fds = "/proc/" + std::to_string(pid) + "/fd/";
+  DIR *listing = opendir(fds.c_str());
+  bool found = false;
+  while (struct dirent *entry = listing && !found ? readdir(listing) : nullptr) {
+    char link[4096];
+    ssize_t length = readlink((fds + entry->d_name).c_str(), link, sizeof link - 1);
+    found = length > 0 && std::string(link, (size_t)length).compare(0, folder.size(), folder) == 0;
+  }
+  if (listing) closedir(listing);
+  return found;
+}
+
+TEST_F(Cli_Copy, a_copy_killed_in_the_middle_leaves_no_file_under_its_name_and_a_rerun_copies_it_whole)
+{
+  std::string folder = env.root() + "big/", target = env.root() + "killed/";
+  mkdir(folder.c_str(), 0700);
+  mkdir(target.c_str(), 0700);
+  std::vector<Part10_Element> elements = {{0x0010, 0x0020, "LO", "P1"}, {0x0020, 0x0010, "SH", "5"}};
+  ASSERT_TRUE(Write_File(folder + "big.dcm", Part10_Bytes(elements, "1.2.3.9.9", 4 << 20)));
+  std::string cli = Cli();
+  const char *arguments[] = {cli.c_str(), "copy", folder.c_str(), "--to", target.c_str(), "--study-dir", "none",
+                             "--series-dir", "none", nullptr, nullptr, nullptr};
+  // One byte per write: the copy takes seconds, and the kill comes in its middle.
+  arguments[9] = "--block-size";
+  arguments[10] = "1";
+  pid_t child = fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    int null = open("/dev/null", O_WRONLY);
+    dup2(null, 1);
+    dup2(null, 2);
+    execv(arguments[0], (char *const *)arguments);
+    _exit(127);
+  }
+  bool writing = false;
+  for (int i = 0; i < 3000 && !writing; i++) {
+    writing = Writes_Into(child, target);
+    if (!writing) usleep(5000);
+  }
+  usleep(100000);
+  kill(child, SIGKILL);
+  int status = 0;
+  waitpid(child, &status, 0);
+  ASSERT_TRUE(writing) << "the copy never began";
+  ASSERT_TRUE(WIFSIGNALED(status)) << "the copy ended before the kill";
+  EXPECT_TRUE(Files_Below(target).empty());  // nothing under the final name, nor a hidden one
+
+  Copy("'" + folder + "' --to '" + target + "' --study-dir none --series-dir none", &status);
+  EXPECT_EQ(status, 0) << Read_File(env.temp() + "stderr");
+  EXPECT_EQ(Files_Below(target), (std::vector<std::string>{"big"}));  // the name is free: not big01
+  EXPECT_EQ(Read_File(target + "big"), Read_File(folder + "big.dcm"));
+}
+
+TEST_F(Cli_Copy, a_copy_whose_scan_could_not_read_a_path_says_so_and_exits_1)
+{
+  std::string folder = env.root() + "lossy/", target = env.root() + "lossy-target/";
+  mkdir(folder.c_str(), 0700);
+  mkdir(target.c_str(), 0700);
+  ASSERT_TRUE(Write_File(folder + "good.dcm", Part10_Bytes({{0x0010, 0x0020, "LO", "P1"}}, "1.2.3.9.10")));
+  ASSERT_EQ(symlink((env.root() + "gone.dcm").c_str(), (folder + "vanished.dcm").c_str()), 0);
+  int status = -1;
+  std::string output = Copy("'" + folder + "' --part10 --to '" + target + "'", &status);
+  EXPECT_EQ(status, 1);
+  EXPECT_EQ(Files_Below(target).size(), 1u);  // what could be read is copied
+  std::string said = output + Read_File(env.temp() + "stderr") + Read_File(env.temp() + "Harrowdesk.log");
+  EXPECT_NE(said.find(folder + "vanished.dcm"), std::string::npos) << said;
+  EXPECT_NE(said.find("could not read"), std::string::npos) << said;
 }

@@ -2,6 +2,7 @@
 // reader, on real folders made in a private temp folder and on pydicom's test files.
 #include "util/utility_directory.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -50,7 +51,9 @@ TEST_F(Folders, DirectoryListHoldsEverySubDirectoryAndTheDotsButNoFile)
   EXPECT_EQ(Names(list), (std::set<std::string>{".", "..", ".hidden", "caf\xe9", "link to sub", "sub one", "zzz last"}));
   for (Dir_Entry *entry = list; entry && entry->valid; entry++) {
     EXPECT_EQ(std::string(entry->File), top + "/" + entry->Name);
-    EXPECT_EQ(entry->attributes, entry->Name[0] == '.' ? DIR_ENTRY_HIDDEN : 0) << entry->Name;
+    int expected = (entry->Name[0] == '.' ? DIR_ENTRY_HIDDEN : 0) |
+                   (std::string(entry->Name) == "link to sub" ? DIR_ENTRY_LINK : 0);
+    EXPECT_EQ(entry->attributes, expected) << entry->Name;
   }
   Dir_Entry_Free(list);
 }
@@ -74,7 +77,7 @@ TEST_F(Folders, FileListMatchesThePatternAndPassesOverBrokenLinks)
     }
   }
   Dir_Entry_Free(all);
-  EXPECT_EQ(capture.Count(MSG_WARNING, "broken"), 1);
+  EXPECT_EQ(capture.Count(MSG_WARNING, "broken"), 0);  // the plain listing is silent: the walk reports
 
   Dir_Entry *dcm = File_List(top.c_str(), "*.dcm");
   EXPECT_EQ(Names(dcm), (std::set<std::string>{"a.dcm"}));
@@ -86,7 +89,7 @@ TEST_F(Folders, UnreadableAndOverlongFoldersGiveNoListing)
 {
   Message_Capture capture(1);
   EXPECT_EQ(Directory_List((top + "/absent").c_str()), nullptr);
-  EXPECT_EQ(capture.Count(MSG_WARNING, "Unable to read folder"), 1);
+  EXPECT_TRUE(capture.Texts(MSG_WARNING).empty());
 
   std::string deep(DIRECTORY_PATH_MAX - 4, 'a');
   EXPECT_EQ(File_List(deep.c_str(), "*.*"), nullptr);
@@ -105,6 +108,127 @@ TEST_F(Folders, UnreadableAndOverlongFoldersGiveNoListing)
       },
       ::testing::ExitedWithCode(0), "");
   chmod((top + "/locked").c_str(), 0700);
+}
+
+// Makes `levels` nested folders of 200-character names below `top` with openat, so
+// that the path of the deepest exceeds what a path may hold; returns that path.
+std::string Deep_Folders(const std::string &top, int levels)
+{
+  std::string path = top, name(200, 'd');
+  int folder = open(top.c_str(), O_RDONLY | O_DIRECTORY);
+  for (int i = 0; i < levels && folder >= 0; i++) {
+    mkdirat(folder, name.c_str(), 0700);
+    int below = openat(folder, name.c_str(), O_RDONLY | O_DIRECTORY);
+    close(folder);
+    folder = below;
+    path += "/" + name;
+  }
+  if (folder >= 0) close(folder);
+  return path;
+}
+
+TEST_F(Folders, FolderListReportsEachPathItCannotReadOnceAndCountsIt)
+{
+  Touch(top + "/good");
+  fs::create_directories(top + "/sub");
+  fs::create_symlink(top + "/gone", top + "/broken");  // a file that vanished
+  ASSERT_EQ(mkfifo((top + "/pipe").c_str(), 0600), 0);  // no data: left out silently
+  Message_Capture capture;
+  Dir_Entry *folders = nullptr, *files = nullptr;
+  int lost = 0;
+  ASSERT_EQ(Folder_List(top.c_str(), &folders, &files, &lost), 1);
+  EXPECT_EQ(Names(folders), (std::set<std::string>{"sub"}));
+  EXPECT_EQ(Names(files), (std::set<std::string>{"good"}));
+  EXPECT_EQ(lost, 1);
+  EXPECT_EQ(capture.Texts(MSG_WARNING),
+            (std::vector<std::string>{"\xF1\x05WARNING:\x02 Unable to read \x01" + top +
+                                      "/broken\x02 ([ENOENT] No such file or directory)"}));
+  Dir_Entry_Free(folders);
+  Dir_Entry_Free(files);
+  EXPECT_EQ(Folder_List(top.c_str(), &folders, &files, nullptr), 1);  // no counter: silent
+  Dir_Entry_Free(folders);
+  Dir_Entry_Free(files);
+  EXPECT_EQ(capture.Texts(MSG_WARNING).size(), 1u);
+
+  // A path longer than a path may hold, built with openat: the folder that would make
+  // it too long is reported with its path and not entered.
+  std::string bottom = Deep_Folders(top + "/sub", 22);
+  ASSERT_GT(bottom.size(), 4096u);
+  std::string parent = top + "/sub", name(200, 'd');
+  while (parent.size() + 1 + name.size() + 4 < DIRECTORY_PATH_MAX) parent += "/" + name;
+  capture.Clear();
+  lost = 0;
+  ASSERT_EQ(Folder_List(parent.c_str(), &folders, &files, &lost), 1);
+  EXPECT_EQ(folders, nullptr);
+  EXPECT_EQ(lost, 1);
+  EXPECT_EQ(capture.Count(MSG_WARNING, "Unable to read \x01" + parent + "/" + name + "\x02 ([ENAMETOOLONG]"), 1);
+  Dir_Entry_Free(files);
+
+  // A folder that vanished, and one whose own path is too long.
+  capture.Clear();
+  lost = 0;
+  EXPECT_EQ(Folder_List((top + "/vanished").c_str(), &folders, &files, &lost), 0);
+  EXPECT_EQ(Folder_List(bottom.c_str(), &folders, &files, &lost), 0);
+  EXPECT_EQ(lost, 2);
+  EXPECT_EQ(capture.Count(MSG_WARNING, "Unable to read \x01" + top + "/vanished\x02 ([ENOENT]"), 1);
+  EXPECT_EQ(capture.Count(MSG_WARNING, "[ENAMETOOLONG]"), 1);
+  Run_Command("rm -rf '" + top + "/sub'");  // deeper than the fixture's clean-up reaches
+}
+
+// What Folder_List counts of `folder` when it cannot be opened, with one EACCES
+// warning; -1 otherwise.
+int Lost_Reading(const std::string &folder)
+{
+  Message_Capture capture;
+  Dir_Entry *folders = nullptr;
+  Dir_Entry *files = nullptr;
+  int lost = 0;
+  if (Folder_List(folder.c_str(), &folders, &files, &lost) != 0) return -1;
+  return capture.Count(MSG_WARNING, "[EACCES]") == 1 ? lost : -1;
+}
+
+TEST_F(Folders, FolderListCountsAFolderItMayNotOpen)
+{
+  fs::create_directories(top + "/locked");
+  Touch(top + "/locked/inside");
+  chmod((top + "/locked").c_str(), 0);
+  std::string locked = top + "/locked";
+  chmod(env.root().c_str(), 0755);
+  chmod(top.c_str(), 0755);
+  // Root may open any folder: the check runs as nobody in a child.
+  EXPECT_EXIT(
+      {
+        if (geteuid() == 0 && (setgid(65534) != 0 || setuid(65534) != 0)) _exit(3);
+        _exit(Lost_Reading(locked) == 1 ? 0 : 1);
+      },
+      ::testing::ExitedWithCode(0), "");
+  chmod(locked.c_str(), 0700);
+}
+
+TEST_F(Folders, OpenChildCreatesAndEntersFoldersButNeverFollowsALink)
+{
+  fs::create_directories(top + "/elsewhere");
+  fs::create_directory_symlink(top + "/elsewhere", top + "/planted");
+  Touch(top + "/plain");
+  int parent = open(top.c_str(), O_RDONLY | O_DIRECTORY);
+  ASSERT_GE(parent, 0);
+  const struct {
+    const char *name;
+    bool create;
+    int error;  // 0: opened
+  } cases[] = {
+      {"new", true, 0}, {"new", false, 0}, {"absent", false, ENOENT},
+      {"planted", true, ELOOP}, {"plain", true, ENOTDIR},
+  };
+  for (const auto &c : cases) {
+    errno = 0;
+    int fd = Directory_Open_Child(parent, c.name, c.create);
+    EXPECT_EQ(fd >= 0 ? 0 : errno, c.error) << c.name;
+    if (fd >= 0) close(fd);
+  }
+  close(parent);
+  EXPECT_TRUE(fs::is_directory(top + "/new"));
+  EXPECT_TRUE(fs::is_empty(top + "/elsewhere"));
 }
 
 TEST_F(Folders, FileListHoldsRegularFilesOnly)

@@ -1,8 +1,14 @@
-// Whole writes over write(2).
+// Whole writes over write(2); hidden files over O_TMPFILE and linkat through /proc, with
+// an exclusively created hidden name as the fallback; renames that never replace.
 #include "platform/os/os_files.h"
 
-#include <cerrno>
+#include <fcntl.h>
+#include <stdio.h>
 #include <unistd.h>
+
+#include <atomic>
+#include <cerrno>
+#include <cstdio>
 
 int Os_Write_All(int fd, const void *bytes, size_t size)
 {
@@ -19,4 +25,62 @@ int Os_Write_All(int fd, const void *bytes, size_t size)
     size -= (size_t)written;
   }
   return 1;
+}
+
+enum { HIDDEN_NAME_TRIES = 100 };
+
+// The path through which an unnamed file can be linked into a folder.
+static std::string Descriptor_Path(int fd) { return "/proc/self/fd/" + std::to_string(fd); }
+
+int Os_File_Create_Hidden(int folder, unsigned mode, std::string *temp_name)
+{
+  temp_name->clear();
+  static const bool proc_there = access("/proc/self/fd", X_OK) == 0;
+  if (proc_there) {
+    int fd = openat(folder, ".", O_TMPFILE | O_WRONLY | O_CLOEXEC, (mode_t)mode);
+    if (fd >= 0) return fd;
+    // Only a file system without unnamed files falls through to a hidden name.
+    if (errno != EOPNOTSUPP && errno != EISDIR && errno != EINVAL) return -1;
+  }
+  static std::atomic<unsigned> serial{0};
+  for (int attempt = 0; attempt < HIDDEN_NAME_TRIES; attempt++) {
+    char name[64];
+    std::snprintf(name, sizeof name, ".harrowdesk-%ld-%u.part", (long)getpid(), serial++);
+    int fd = openat(folder, name, O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, (mode_t)mode);
+    if (fd >= 0) {
+      *temp_name = name;
+      return fd;
+    }
+    if (errno != EEXIST) return -1;
+  }
+  errno = EEXIST;
+  return -1;
+}
+
+int Os_File_Publish(int fd, int folder, const std::string &temp_name, const char *name)
+{
+  if (!temp_name.empty()) return Os_Rename_No_Replace(folder, temp_name.c_str(), folder, name);
+  // linkat never replaces: a taken name gives EEXIST.
+  if (linkat(AT_FDCWD, Descriptor_Path(fd).c_str(), folder, name, AT_SYMLINK_FOLLOW) == 0) return 0;
+  return errno;
+}
+
+void Os_File_Discard(int folder, const std::string &temp_name)
+{
+  if (!temp_name.empty()) unlinkat(folder, temp_name.c_str(), 0);
+}
+
+int Os_Rename_No_Replace(int from_folder, const char *from, int to_folder, const char *to)
+{
+  if (renameat2(from_folder, from, to_folder, to, RENAME_NOREPLACE) == 0) return 0;
+  if (errno != EINVAL && errno != ENOSYS) return errno;
+  // The file system cannot rename without replacing: link the new name, then drop the
+  // old one; link never replaces either.
+  if (linkat(from_folder, from, to_folder, to, 0) != 0) return errno;
+  if (unlinkat(from_folder, from, 0) != 0) {
+    int error = errno;
+    unlinkat(to_folder, to, 0);
+    return error;
+  }
+  return 0;
 }
