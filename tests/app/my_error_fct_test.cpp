@@ -50,7 +50,7 @@ protected:
   }
   std::string Trace_File() { return Read_File(env_.temp() + "Harrowdesk_trace.dat"); }
   std::string Audit_File() { return Read_File(env_.temp() + "Harrowdesk.log"); }
-  std::string Error_File() { return Read_File(env_.temp() + "ArdentVale.err"); }
+  std::string Error_File() { return Read_File(env_.log_state() + "ArdentVale.err"); }
 
   Scoped_Temp_Env env_;
   Display_Record record_;
@@ -140,13 +140,14 @@ TEST_F(Sink_Test, markup_bytes_reach_the_pane_but_no_file_or_console)
 {
   trace_level = 1;
   testing::internal::CaptureStdout();
-  Message_Log(nullptr, MSG_WARNING, "\xF1\x04WARNING!\x02 disk\xFF full\t!");
+  // \xC3\xA9 is a UTF-8 "e acute": kept, unlike the markup around it.
+  Message_Log(nullptr, MSG_WARNING, "\xF1\x04WARNING!\x02 disk\xC3\xA9\x06 full\xF0\t!");
   std::string console = testing::internal::GetCapturedStdout();
   ASSERT_EQ(record_.pane.size(), 1u);
-  EXPECT_EQ(record_.pane[0], "\xF1\x04WARNING!\x02 disk\xFF full\t!");
-  EXPECT_EQ(console, "WARNING: WARNING! disk full\t!\n");
-  EXPECT_EQ(Trace_File(), "WARNING: WARNING! disk full\t!\n");
-  EXPECT_NE(Audit_File().find(" WARNING! disk full\t!\n"), std::string::npos);
+  EXPECT_EQ(record_.pane[0], "\xF1\x04WARNING!\x02 disk\xC3\xA9\x06 full\xF0\t!");
+  EXPECT_EQ(console, "WARNING: WARNING! disk\xC3\xA9 full\t!\n");
+  EXPECT_EQ(Trace_File(), "WARNING: WARNING! disk\xC3\xA9 full\t!\n");
+  EXPECT_NE(Audit_File().find(" WARNING! disk\xC3\xA9 full\t!\n"), std::string::npos);
 }
 
 TEST_F(Sink_Test, the_error_file_header_is_written_once_per_run)
