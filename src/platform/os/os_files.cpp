@@ -44,12 +44,16 @@ int Os_Own_File_Open(const std::string &path, Os_Own_File_Mode mode, Os_Own_File
   if (fd < 0) {
     // ELOOP is what O_NOFOLLOW gives for a link; a FIFO without a reader gives ENXIO.
     *fault = errno == ELOOP ? OS_OWN_FILE_LINK : errno == ENXIO ? OS_OWN_FILE_NOT_REGULAR : OS_OWN_FILE_OPEN_FAILED;
+    if (*fault == OS_OWN_FILE_NOT_REGULAR) errno = EINVAL;
     return -1;
   }
   *fault = Own_File_Check(fd);
   if (*fault == OS_OWN_FILE_OK && mode == OS_OWN_FILE_REPLACE && ftruncate(fd, 0) != 0) *fault = OS_OWN_FILE_OPEN_FAILED;
   if (*fault != OS_OWN_FILE_OK) {
-    int code = errno;
+    int code = *fault == OS_OWN_FILE_NOT_REGULAR   ? EINVAL
+             : *fault == OS_OWN_FILE_OTHER_OWNER ? EPERM
+             : *fault == OS_OWN_FILE_HARD_LINKED ? EMLINK
+                                                 : errno;
     close(fd);
     errno = code;
     return -1;

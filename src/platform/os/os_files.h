@@ -32,9 +32,11 @@ enum Os_Own_File_Mode {
 // Opens `path` for writing, creating it 0600 when missing, as a file of our own: the last
 // component is never followed as a symbolic link, a FIFO cannot block the open, and a
 // name that holds anything but a regular file of the effective user with one link is
-// refused without a byte written. Returns the descriptor (close-on-exec) and sets
-// `*fault` to OS_OWN_FILE_OK; returns -1 with `*fault` naming the reason (errno set for
-// OS_OWN_FILE_OPEN_FAILED). Reports nothing. Any thread.
+// refused without a byte written (and, for OS_OWN_FILE_REPLACE, without being emptied).
+// Returns the descriptor (close-on-exec) and sets `*fault` to OS_OWN_FILE_OK; returns -1
+// with `*fault` naming the reason and errno set: ELOOP for a link, EINVAL for a file
+// that is not regular, EPERM for another user's, EMLINK for one with other links, the
+// system's own code for a failed open. Reports nothing. Any thread.
 int Os_Own_File_Open(const std::string &path, Os_Own_File_Mode mode, Os_Own_File_Fault *fault);
 
 // The words a message uses for `fault` ("is a symbolic link", ...); "" for OS_OWN_FILE_OK.
