@@ -208,14 +208,22 @@ TEST(ReportWrite, CatalogueTextsCannotBreakTheRtf)
   Message_Capture capture;
   ASSERT_EQ(Report_Templates_Load(env.root()), 1);
   Report_Fixture report;
-  item_study *a = report.fixture.Study("A");
-  std::free(a->Study_ID);
-  a->Study_ID = strdup("{\\b0}");
-  report.View(SORT_STUDY_ID, 1);
-  flag_print = 1;
-  ASSERT_EQ(Report_Write(report.rows, SORT_STUDY_ID, "/data/scans/", nullptr), 1);
-  EXPECT_NE(Read_File(env.temp() + "Dir_Study_scans.rtf").find("{\\cf3 study: \\cf1\\b \\{\\\\b0\\}}"),
-            std::string::npos);
+  // RTF markup is escaped; control bytes become visible escapes (their backslash escaped).
+  const std::pair<const char *, const char *> values[] = {
+      {"{\\b0}", "{\\cf3 study: \\cf1\\b \\{\\\\b0\\}}"},
+      {"S1\npar\x1b", "{\\cf3 study: \\cf1\\b S1\\\\npar\\\\x1B}"},
+  };
+  for (const auto &value : values) {
+    item_study *a = report.fixture.Study("A");
+    std::free(a->Study_ID);
+    a->Study_ID = strdup(value.first);
+    report.View(SORT_STUDY_ID, 1);
+    flag_print = 1;
+    ASSERT_EQ(Report_Write(report.rows, SORT_STUDY_ID, "/data/scans/", nullptr), 1);
+    std::string rtf = Read_File(env.temp() + "Dir_Study_scans.rtf");
+    EXPECT_NE(rtf.find(value.second), std::string::npos) << rtf;
+    for (char c : rtf) EXPECT_TRUE(c == '\r' || c == '\n' || c == '\t' || (unsigned char)c >= 0x20) << (int)c;
+  }
 }
 
 TEST(ReportWrite, ReportNamesAndPaths)
@@ -383,23 +391,6 @@ TEST(ReportWrite, plain_numbers_and_ordinary_texts_keep_their_cells_and_formulas
     ASSERT_GE(lines.size(), 8u);
     EXPECT_EQ(lines[7][1], cell.second) << cell.first;
   }
-}
-
-TEST(ReportWrite, control_bytes_of_values_reach_the_rtf_as_visible_escapes)
-{
-  Scoped_Temp_Env env;
-  Message_Capture capture;
-  ASSERT_EQ(Report_Templates_Load(env.root()), 1);
-  Report_Fixture report;
-  item_study *a = report.fixture.Study("A");
-  std::free(a->Study_ID);
-  a->Study_ID = strdup("S1\npar\x1b");
-  report.View(SORT_STUDY_ID, 1);
-  flag_print = 1;
-  ASSERT_EQ(Report_Write(report.rows, SORT_STUDY_ID, "/data/scans/", nullptr), 1);
-  std::string rtf = Read_File(env.temp() + "Dir_Study_scans.rtf");
-  EXPECT_NE(rtf.find("{\\cf3 study: \\cf1\\b S1\\\\npar\\\\x1B}"), std::string::npos) << rtf;
-  for (char c : rtf) EXPECT_TRUE(c == '\r' || c == '\n' || c == '\t' || (unsigned char)c >= 0x20) << (int)c;
 }
 
 TEST(ReportWrite, a_report_never_writes_into_a_fifo_or_a_file_with_another_name)
