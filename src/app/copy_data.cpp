@@ -21,7 +21,7 @@ enum { FALLBACK_BLOCK = 1 << 20 };
 
 static int Copy_Error(const char *what, const char *path, int error)
 {
-  Message_Log(nullptr, MSG_THREAD, "\xF1\x04" "ERROR:\x02 %s \x01%s", what, path);
+  Message_Log(nullptr, MSG_THREAD, "\xF1\x04" "ERROR:\x02 %s \x01%s", what, Log_Value_Escape(path).c_str());
   Message_Log(nullptr, MSG_THREAD, "\xF1\x02\t\t\t %s", std::strerror(error));
   return 0;
 }

@@ -99,7 +99,7 @@ bool Walk_Sub_Directories(Walk &walk, item_dir *record, const char *path, int &t
     bool looping = false;
     for (const Identity &folder : walk.inside) looping = looping || folder == identity;
     if (looping) continue;
-    Message_Log(nullptr, MSG_TRACE + 1, "DICOM_Dir_Analyze: sub-directory:%s", entry.File);
+    Message_Log(nullptr, MSG_TRACE + 1, "DICOM_Dir_Analyze: sub-directory:%s", Log_Value_Escape(entry.File).c_str());
     item_dir below{};
     walk.inside.push_back(identity);
     Walk_Folder(walk, &below, entry.File, entry.Name);
@@ -144,7 +144,7 @@ void Walk_Files(Walk &walk, item_dir *record, const char *path, int &total)
 item_dir *Walk_Folder(Walk &walk, item_dir *record, const char *path, const char *name)
 {
   std::memset(record, 0, sizeof *record);
-  Message_Log(nullptr, MSG_TRACE + 1, "DICOM_Dir_Analyze(%s=%s)", path, name);
+  Message_Log(nullptr, MSG_TRACE + 1, "DICOM_Dir_Analyze(%s=%s)", Log_Value_Escape(path).c_str(), Log_Value_Escape(name).c_str());
   int total = 0;
   if (Walk_Sub_Directories(walk, record, path, total)) Walk_Files(walk, record, path, total);
   Record_Finish(record, total, path, name);

@@ -38,7 +38,7 @@ static bool Target_Prepare(const char *source, const char *destination, std::str
   Path_Split(source, &source_folder, &source_name, &source_extension);
   if (!folder.empty() && !Directory_Create(folder.c_str())) {
     int code = errno;
-    Message_Log(nullptr, MSG_WARNING, "%sUnable to create \x01%s", ERROR_MARK, destination);
+    Message_Log(nullptr, MSG_WARNING, "%sUnable to create \x01%s", ERROR_MARK, Log_Value_Escape(destination).c_str());
     Warn_Error_Text(code);
     return false;
   }
@@ -62,7 +62,7 @@ int File_Copy_To(const char *source, const char *folder)
   int in = open(source, O_RDONLY | O_CLOEXEC);
   if (in < 0) {
     int code = errno;
-    Message_Log(nullptr, MSG_WARNING, "%sUnable to open \x01%s", ERROR_MARK, source);
+    Message_Log(nullptr, MSG_WARNING, "%sUnable to open \x01%s", ERROR_MARK, Log_Value_Escape(source).c_str());
     Warn_Error_Text(code);
     return 0;
   }
@@ -75,7 +75,7 @@ int File_Copy_To(const char *source, const char *folder)
   if (out < 0) {
     int code = errno;
     close(in);
-    Message_Log(nullptr, MSG_WARNING, "%sUnable to open \x01%s", ERROR_MARK, target.c_str());
+    Message_Log(nullptr, MSG_WARNING, "%sUnable to open \x01%s", ERROR_MARK, Log_Value_Escape(target).c_str());
     Warn_Error_Text(code);
     return 0;
   }
@@ -88,7 +88,7 @@ int File_Copy_To(const char *source, const char *folder)
     code = errno;
   }
   if (whole) return 1;
-  Message_Log(nullptr, MSG_WARNING, "%sWriting to \x01%s", ERROR_MARK, target.c_str());
+  Message_Log(nullptr, MSG_WARNING, "%sWriting to \x01%s", ERROR_MARK, Log_Value_Escape(target).c_str());
   Warn_Error_Text(code);
   unlink(target.c_str());
   return 0;
@@ -106,8 +106,8 @@ int File_Move_To(const char *source, const char *folder)
     return 1;
   }
   int code = errno;
-  Message_Log(nullptr, MSG_WARNING, "%sUnable to move \x01%s", ERROR_MARK, source);
-  Message_Log(nullptr, MSG_WARNING, "\xF1\x02\t\t to \x01%s", target.c_str());
+  Message_Log(nullptr, MSG_WARNING, "%sUnable to move \x01%s", ERROR_MARK, Log_Value_Escape(source).c_str());
+  Message_Log(nullptr, MSG_WARNING, "\xF1\x02\t\t to \x01%s", Log_Value_Escape(target).c_str());
   Warn_Error_Text(code);
   return 0;
 }
@@ -116,7 +116,7 @@ int File_Delete(const char *path)
 {
   if (unlink(path) == 0) return 1;
   int code = errno;
-  Message_Log(nullptr, MSG_WARNING, "%sUnable to unlink \x01%s!", ERROR_MARK, path);
+  Message_Log(nullptr, MSG_WARNING, "%sUnable to unlink \x01%s!", ERROR_MARK, Log_Value_Escape(path).c_str());
   Warn_Error_Text(code);
   return 0;
 }

@@ -67,7 +67,7 @@ int Copy_Target(const Copy_Settings &settings, const char *source, bool create, 
   path += name.file;
   std::string chosen = path;
   if (Name_Taken(path, planned)) {
-    Message_Log(nullptr, MSG_THREAD, "\xF1\x05WARNING:\x02 File (%s) already exist!", path.c_str());
+    Message_Log(nullptr, MSG_THREAD, "\xF1\x05WARNING:\x02 File (%s) already exist!", Log_Value_Escape(path).c_str());
     chosen.clear();
     for (int number = 1; number <= 99 && chosen.empty(); number++) {
       char suffix[12];
@@ -75,10 +75,10 @@ int Copy_Target(const Copy_Settings &settings, const char *source, bool create, 
       if (!Name_Taken(path + suffix, planned)) chosen = path + suffix;
     }
     if (chosen.empty()) {
-      Message_Log(nullptr, MSG_THREAD, "\xF1\x04" "ERROR:\x02 No free name left for \x01%s", path.c_str());
+      Message_Log(nullptr, MSG_THREAD, "\xF1\x04" "ERROR:\x02 No free name left for \x01%s", Log_Value_Escape(path).c_str());
       return 0;
     }
-    Message_Log(nullptr, MSG_THREAD, "\xF1\x05WARNING:\x02 renamed to (%s)", chosen.c_str());
+    Message_Log(nullptr, MSG_THREAD, "\xF1\x05WARNING:\x02 renamed to (%s)", Log_Value_Escape(chosen).c_str());
   }
   if (planned) planned->insert(chosen);
   *target = chosen;
@@ -93,25 +93,27 @@ static int Move_File(const char *source, const std::string &target)
 {
   if (!Copy_Rename(source, target.c_str())) {
     const char *reason = std::strerror(errno);
-    Message_Log(nullptr, MSG_THREAD, "\xF1\x04" "ERROR:\x02\t Unable to move \x01%s", source);
-    Message_Log(nullptr, MSG_THREAD, "\xF1\x02\t\t\t to \x01%s", target.c_str());
+    Message_Log(nullptr, MSG_THREAD, "\xF1\x04" "ERROR:\x02\t Unable to move \x01%s", Log_Value_Escape(source).c_str());
+    Message_Log(nullptr, MSG_THREAD, "\xF1\x02\t\t\t to \x01%s", Log_Value_Escape(target).c_str());
     Message_Log(nullptr, MSG_THREAD, "\xF1\x02\t\t\t %s", reason);
     return 0;
   }
-  Message_Log(nullptr, MSG_AUDIT, "Harrowdesk:  %s moved %s to %s", Audit_Time().c_str(), source, target.c_str());
-  Message_Log(nullptr, MSG_THREAD, "\x02    moved to \x01%s\x02", target.c_str());
+  Message_Log(nullptr, MSG_AUDIT, "Harrowdesk:  %s moved %s to %s", Audit_Time().c_str(), Log_Value_Escape(source).c_str(),
+              Log_Value_Escape(target).c_str());
+  Message_Log(nullptr, MSG_THREAD, "\x02    moved to \x01%s\x02", Log_Value_Escape(target).c_str());
   return 1;
 }
 
 static int Duplicate_File(const Copy_Settings &settings, const char *source, const std::string &target)
 {
   if (!Copy_Data(source, target.c_str(), settings.block_size)) {
-    Message_Log(nullptr, MSG_AUDIT, "WARNING: Failed to copy file %s to the %s dir", source,
-                settings.dir_copy.c_str());
+    Message_Log(nullptr, MSG_AUDIT, "WARNING: Failed to copy file %s to the %s dir", Log_Value_Escape(source).c_str(),
+                Log_Value_Escape(settings.dir_copy).c_str());
     return 0;
   }
-  Message_Log(nullptr, MSG_AUDIT, "Harrowdesk:  %s copied %s to %s", Audit_Time().c_str(), source, target.c_str());
-  Message_Log(nullptr, MSG_THREAD, "\x02    copied to \x01%s\x02", target.c_str());
+  Message_Log(nullptr, MSG_AUDIT, "Harrowdesk:  %s copied %s to %s", Audit_Time().c_str(), Log_Value_Escape(source).c_str(),
+              Log_Value_Escape(target).c_str());
+  Message_Log(nullptr, MSG_THREAD, "\x02    copied to \x01%s\x02", Log_Value_Escape(target).c_str());
   return 1;
 }
 
@@ -143,8 +145,8 @@ static void Copy_Thread(Copy_Job *job)
       break;
     }
     item_file *file = files[i];
-    Message_Log(nullptr, MSG_THREAD, "%d  \x01%s", i + 1, file->path);
-    Progress_Write(progress, "  \x01%s", file->path);
+    Message_Log(nullptr, MSG_THREAD, "%d  \x01%s", i + 1, Log_Value_Escape(file->path).c_str());
+    Progress_Write(progress, "  \x01%s", Log_Value_Escape(file->path).c_str());
     int ok = Copy_File(job->settings, file->path);
     file->copy_state = ok ? COPY_DONE : COPY_FAILED;
     (ok ? result.done : result.failed)++;

@@ -55,7 +55,8 @@ static bool Folder_Read(const char *folder, bool want_directories, const char *p
     // and again while walking: one warning per unreadable folder is enough.
     thread_local std::string last_warned;
     if (last_warned != folder)
-      Message_Log(nullptr, MSG_WARNING, "\xF1\x05WARNING:\x02 Unable to read folder \x01%s\x02 (%s)", folder,
+      Message_Log(nullptr, MSG_WARNING, "\xF1\x05WARNING:\x02 Unable to read folder \x01%s\x02 (%s)",
+                  Log_Value_Escape(folder).c_str(),
                   Error_Text(0));
     last_warned = folder;
     return false;
@@ -69,7 +70,7 @@ static bool Folder_Read(const char *folder, bool want_directories, const char *p
     if (fstatat(folder_fd, name, &item.info, 0) != 0) {
       if (!dots)
         Message_Log(nullptr, MSG_WARNING, "\xF1\x05WARNING:\x02 Unable to examine \x01%s%s\x02 (%s)",
-                    Folder_With_Separator(folder).c_str(), name, Error_Text(0));
+                    Log_Value_Escape(Folder_With_Separator(folder)).c_str(), Log_Value_Escape(name).c_str(), Error_Text(0));
       continue;
     }
     if (want_directories ? !S_ISDIR(item.info.st_mode) : !S_ISREG(item.info.st_mode)) continue;
@@ -276,14 +277,14 @@ int Part10_Meta_Read(const char *file, char transfer_syntax[64], char sop_class[
 {
   int fd = file ? open(file, O_RDONLY | O_CLOEXEC | O_NONBLOCK) : -1;
   if (fd < 0) {
-    Message_Log(nullptr, MSG_WARNING, "\xF1\x05WARNING:\x02 Unable to open \x01%s", file ? file : "");
+    Message_Log(nullptr, MSG_WARNING, "\xF1\x05WARNING:\x02 Unable to open \x01%s", Log_Value_Escape(file).c_str());
     return 0;
   }
   unsigned char bytes[META_BYTES];
   ssize_t count = pread(fd, bytes, sizeof bytes, META_OFFSET);
   close(fd);
   if (count < 4 || std::memcmp(bytes, "DICM", 4) != 0) {
-    Message_Log(nullptr, MSG_WARNING, "\xF1\x05WARNING:\x02 Not a valid part 10 DICOM\x01%s", file);
+    Message_Log(nullptr, MSG_WARNING, "\xF1\x05WARNING:\x02 Not a valid part 10 DICOM\x01%s", Log_Value_Escape(file).c_str());
     return 0;
   }
   if (!Meta_Find_UID(bytes, (size_t)count, 0x0010, transfer_syntax)) {
