@@ -102,6 +102,8 @@ static std::string Log_File_Path(const char *file_name, const char *default_fold
   return folder + name + extension;
 }
 
+enum { LOG_LINE_BUFFER = 65536 };
+
 // The log files refused this run, each reported once.
 static std::mutex refused_lock;
 static std::set<std::string> refused_paths;
@@ -143,8 +145,9 @@ FILE *Log_File_Open(const char *file_name, const char *default_folder)
     close(fd);
     return nullptr;
   }
-  // One buffer larger than the longest message, so a line leaves in one write.
-  setvbuf(stream, nullptr, _IOFBF, 16384);
+  // One buffer larger than the longest line (10,239 characters, each at most four once
+  // escaped, plus the prefix), so a line leaves in one write.
+  setvbuf(stream, nullptr, _IOFBF, LOG_LINE_BUFFER);
   return stream;
 }
 
