@@ -63,7 +63,7 @@ void Configuration_Defaults()
   delete_copy = 0;
   log_state.flag_audit = true;
   log_state.file_audit = "Harrowdesk.log";
-  log_state.dir_audit = Os_Temp_Dir();
+  log_state.dir_audit = Log_State_Dir();
   flag_part_10 = 0;
   flag_print = 6;
   flag_fail = 0;

@@ -25,7 +25,9 @@ extern std::string server_port; // server port, as text
 
 // The audit flag, folder and file name live in log_state (util/message_log.h).
 
-// Restores every setting to its default (the temp folder stands in for "C:\Temp\").
+// Restores every setting to its default: the audit folder is the user's state folder
+// (Log_State_Dir, util/message_log.h), the fail folder the temp folder (which stands in
+// for "C:\Temp\").
 void Configuration_Defaults();
 // Reads every key of the "Harrowdesk" section; a missing key keeps its current value.
 // Returns 1.

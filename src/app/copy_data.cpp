@@ -86,13 +86,14 @@ static int Name_Take(const Copy_Place &place, const std::function<int(const char
     if (error == 0) {
       outcome->name = name;
       if (number > 0)
-        Message_Log(nullptr, MSG_THREAD, "\xF1\x05WARNING:\x02 renamed to (%s)", (place.folder_path + name).c_str());
+        Message_Log(nullptr, MSG_THREAD, "\xF1\x05WARNING:\x02 renamed to (%s)",
+                    Log_Value_Escape(place.folder_path + name).c_str());
       return 0;
     }
     if (error != EEXIST) return error;
     if (number == 0 && tries > 0)
       Message_Log(nullptr, MSG_THREAD, "\xF1\x05WARNING:\x02 File (%s) already exist!",
-                  (place.folder_path + name).c_str());
+                  Log_Value_Escape(place.folder_path + name).c_str());
   }
   return EEXIST;
 }

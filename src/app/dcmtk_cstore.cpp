@@ -199,7 +199,7 @@ OFCondition storeSCU(T_ASC_Association *assoc, const char *path, long file_size)
   DcmFileFormat file;
   OFCondition cond = file.loadFile(path, EXS_Unknown, EGL_noChange, 4096, ERM_autoDetect);
   if (cond.bad()) {
-    Message_Log(nullptr, MSG_WARNING, "%sstoreSCU(), Bad DICOM file: %s: %s", WARNING, path, cond.text());
+    Message_Log(nullptr, MSG_WARNING, "%sstoreSCU(), Bad DICOM file: %s: %s", WARNING, Log_Value_Escape(path).c_str(), cond.text());
     return cond;
   }
   char sop_class[UID_SIZE], sop_instance[UID_SIZE];

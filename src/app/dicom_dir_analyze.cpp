@@ -44,7 +44,8 @@ bool Has_Part10_Signature(Walk &walk, const char *path)
   char signature[4];
   ssize_t count = fd < 0 ? -1 : pread(fd, signature, sizeof signature, 128);
   if (count < 0) {
-    Message_Log(nullptr, MSG_WARNING, "\xF1\x05WARNING:\x02 Unable to open \x01%s\x02 (%s)", path, Error_Text(0));
+    Message_Log(nullptr, MSG_WARNING, "\xF1\x05WARNING:\x02 Unable to open \x01%s\x02 (%s)", Log_Value_Escape(path).c_str(),
+                Error_Text(0));
     walk.lost++;
   }
   if (fd >= 0) close(fd);
@@ -67,7 +68,8 @@ bool Links_Back_Inside(const Walk &walk, const Dir_Entry &entry)
   std::string path = std::string(real) + "/";
   std::free(real);
   if (path.compare(0, walk.top_real.size(), walk.top_real) != 0) return false;
-  Message_Log(nullptr, MSG_TRACE + 1, "DICOM_Dir_Analyze: link %s leads inside the scanned folder", entry.File);
+  Message_Log(nullptr, MSG_TRACE + 1, "DICOM_Dir_Analyze: link %s leads inside the scanned folder",
+              Log_Value_Escape(entry.File).c_str());
   return true;
 }
 
@@ -118,7 +120,7 @@ bool Walk_Sub_Directories(Walk &walk, item_dir *record, Dir_Entry *folders, int 
     bool looping = false;
     for (const Identity &folder : walk.inside) looping = looping || folder == identity;
     if (looping || Links_Back_Inside(walk, entry)) continue;
-    Message_Log(nullptr, MSG_TRACE + 1, "DICOM_Dir_Analyze: sub-directory:%s", entry.File);
+    Message_Log(nullptr, MSG_TRACE + 1, "DICOM_Dir_Analyze: sub-directory:%s", Log_Value_Escape(entry.File).c_str());
     item_dir below{};
     walk.inside.push_back(identity);
     Walk_Folder(walk, &below, entry.File, entry.Name);
@@ -160,7 +162,8 @@ void Walk_Files(Walk &walk, item_dir *record, Dir_Entry *files, int &total)
 item_dir *Walk_Folder(Walk &walk, item_dir *record, const char *path, const char *name)
 {
   std::memset(record, 0, sizeof *record);
-  Message_Log(nullptr, MSG_TRACE + 1, "DICOM_Dir_Analyze(%s=%s)", path, name);
+  Message_Log(nullptr, MSG_TRACE + 1, "DICOM_Dir_Analyze(%s=%s)", Log_Value_Escape(path).c_str(),
+              Log_Value_Escape(name).c_str());
   int lost_before = walk.lost;
   Dir_Entry *folders = nullptr, *files = nullptr;
   Folder_List(path, &folders, &files, &walk.lost);

@@ -193,7 +193,7 @@ static Ardent_Date *Study_Date_Copy(DICOM_Attribute *list, DICOM_Sequence_Root *
 static int Study_Add(item_catalogue *catalogue, const std::string &uid, item_file *entry, DICOM_Attribute *list,
                      DICOM_Sequence_Root *root, const std::string &base)
 {
-  Message_Log(nullptr, MSG_TRACE + 1, "Adding new study %s", uid.c_str());
+  Message_Log(nullptr, MSG_TRACE + 1, "Adding new study %s", Log_Value_Escape(uid).c_str());
   if (!Catalogue_Array_Grow((void **)&catalogue->child, catalogue->nb_child, sizeof(item_study), "dir_list->child"))
     return -1;
   int index = catalogue->nb_child++;
@@ -218,7 +218,7 @@ static int Series_Add(item_catalogue *catalogue, int study_index, const std::str
                       DICOM_Sequence_Root *root, const std::string &base)
 {
   item_study &study = catalogue->child[study_index];
-  Message_Log(nullptr, MSG_TRACE + 1, "Adding new series %s", uid.c_str());
+  Message_Log(nullptr, MSG_TRACE + 1, "Adding new series %s", Log_Value_Escape(uid).c_str());
   if (!Catalogue_Array_Grow((void **)&study.child, study.nb_child, sizeof(item_series), "item_study->child"))
     return -1;
   int index = study.nb_child++;
@@ -242,7 +242,7 @@ static int Image_Fill(item_file *entry, DICOM_Attribute *list, DICOM_Sequence_Ro
   bool found = false, valued = false, failed = false;
   std::string uid = Text_Value(list, root, 0x0008, 0x0018, &found, &valued);
   if (found && !valued) {
-    Message_Log(nullptr, MSG_WARNING, "\xF1\x04WARNING!\x02 Error in NEMA_Value_Str() in %s", entry->path);
+    Message_Log(nullptr, MSG_WARNING, "\xF1\x04WARNING!\x02 Error in NEMA_Value_Str() in %s", Log_Value_Escape(entry->path).c_str());
     return 0;
   }
   entry->Images_UID = Text_Copy(uid, "image->Images_UID", failed);
@@ -263,14 +263,14 @@ static bool Key_UID(DICOM_Attribute *list, DICOM_Sequence_Root *root, uint16_t e
   const char *which = element == 0x000D ? "Study" : "Series";
   if (!found) {
     Message_Log(nullptr, MSG_WARNING, "\xF1\x04WARNING!\x02 Missing %s UID tag (0020,%04X) in %s", which, element,
-                path);
+                Log_Value_Escape(path).c_str());
     return false;
   }
   if (!valued) {
-    Message_Log(nullptr, MSG_WARNING, "\xF1\x04WARNING!\x02 Error in NEMA_Value_Str(0020,%04X) in %s", element, path);
+    Message_Log(nullptr, MSG_WARNING, "\xF1\x04WARNING!\x02 Error in NEMA_Value_Str(0020,%04X) in %s", element, Log_Value_Escape(path).c_str());
     return false;
   }
-  Message_Log(nullptr, MSG_TRACE + 5, "%s: %s", element == 0x000D ? "study" : "series", uid.c_str());
+  Message_Log(nullptr, MSG_TRACE + 5, "%s: %s", element == 0x000D ? "study" : "series", Log_Value_Escape(uid).c_str());
   return true;
 }
 
@@ -282,7 +282,7 @@ int Catalogue_Add_File(item_catalogue *catalogue, item_file *entry, DICOM_Attrib
   int study_index = Catalogue_Study_Find(catalogue, study_uid.empty() ? nullptr : study_uid.c_str());
   if (study_index >= 0) {
     item_study &study = catalogue->child[study_index];
-    Message_Log(nullptr, MSG_TRACE + 1, "Study already in the list: %s", study_uid.c_str());
+    Message_Log(nullptr, MSG_TRACE + 1, "Study already in the list: %s", Log_Value_Escape(study_uid).c_str());
     Study_Folder_Add(study, entry->path, catalogue->path);
     File_Range_Update(study.first_file, study.last_file, base);
     study.nb_file++;

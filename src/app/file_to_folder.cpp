@@ -45,7 +45,7 @@ static bool Target_Prepare(const char *source, const char *destination, Copy_Pla
     place->folder = open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
   if (place->folder >= 0) return true;
   int code = errno;
-  Message_Log(nullptr, MSG_WARNING, "%sUnable to create \x01%s", ERROR_MARK, destination);
+  Message_Log(nullptr, MSG_WARNING, "%sUnable to create \x01%s", ERROR_MARK, Log_Value_Escape(destination).c_str());
   Warn_Error_Text(code);
   return false;
 }
@@ -70,13 +70,13 @@ int File_Copy_To(const char *source, const char *folder)
   if (ok) return 1;
   switch (outcome.step) {
   case COPY_STEP_OPEN_SOURCE:
-    Message_Log(nullptr, MSG_WARNING, "%sUnable to open \x01%s", ERROR_MARK, source);
+    Message_Log(nullptr, MSG_WARNING, "%sUnable to open \x01%s", ERROR_MARK, Log_Value_Escape(source).c_str());
     break;
   case COPY_STEP_OPEN_TARGET:
   case COPY_STEP_NAME_TAKEN:
-    Message_Log(nullptr, MSG_WARNING, "%sUnable to open \x01%s", ERROR_MARK, target.c_str());
+    Message_Log(nullptr, MSG_WARNING, "%sUnable to open \x01%s", ERROR_MARK, Log_Value_Escape(target).c_str());
     break;
-  default: Message_Log(nullptr, MSG_WARNING, "%sWriting to \x01%s", ERROR_MARK, target.c_str()); break;
+  default: Message_Log(nullptr, MSG_WARNING, "%sWriting to \x01%s", ERROR_MARK, Log_Value_Escape(target).c_str()); break;
   }
   Warn_Error_Text(outcome.error);
   return 0;
@@ -96,8 +96,8 @@ int File_Move_To(const char *source, const char *folder)
     fchmodat(place.folder, outcome.name.c_str(), info.st_mode | S_IRUSR | S_IWUSR, 0);
   close(place.folder);
   if (ok) return 1;
-  Message_Log(nullptr, MSG_WARNING, "%sUnable to move \x01%s", ERROR_MARK, source);
-  Message_Log(nullptr, MSG_WARNING, "\xF1\x02\t\t to \x01%s", asked.c_str());
+  Message_Log(nullptr, MSG_WARNING, "%sUnable to move \x01%s", ERROR_MARK, Log_Value_Escape(source).c_str());
+  Message_Log(nullptr, MSG_WARNING, "\xF1\x02\t\t to \x01%s", Log_Value_Escape(asked).c_str());
   Warn_Error_Text(outcome.error);
   return 0;
 }
@@ -106,7 +106,7 @@ int File_Delete(const char *path)
 {
   if (unlink(path) == 0) return 1;
   int code = errno;
-  Message_Log(nullptr, MSG_WARNING, "%sUnable to unlink \x01%s!", ERROR_MARK, path);
+  Message_Log(nullptr, MSG_WARNING, "%sUnable to unlink \x01%s!", ERROR_MARK, Log_Value_Escape(path).c_str());
   Warn_Error_Text(code);
   return 0;
 }

@@ -39,7 +39,7 @@ int Scan_Start(const char *folder)
     Job_Wait(reader);
   }
   if (!Job_Claim(JOB_SCAN)) return 0;
-  Message_Log(nullptr, MSG_REPORT, "\xF1\x02" "Dir: \x01%s", folder);
+  Message_Log(nullptr, MSG_REPORT, "\xF1\x02" "Dir: \x01%s", Log_Value_Escape(folder).c_str());
   List_Refresh(LIST_REFRESH_CLEAR);
   List_Tree_Cache_Free();
   Catalogue_Free(&Dir_List);
@@ -53,7 +53,7 @@ int Scan_Start(const char *folder)
   scan_job.folder = folder;
   scan_job.catalogue = &Dir_List;
   Progress_Record *progress = Job_Progress_Start(JOB_SCAN, nullptr, "Scanning", "Looking for DICOM files", 1);
-  Progress_Write(progress, "\x01 Scanning: \x01%s", folder);
+  Progress_Write(progress, "\x01 Scanning: \x01%s", Log_Value_Escape(folder).c_str());
   return Job_Run(JOB_SCAN, [] { Scan_Work(&scan_job); });
 }
 

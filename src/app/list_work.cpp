@@ -34,7 +34,7 @@ void Scan_Work(Scan_Job *job)
 {
   Progress_Record *progress = Job_Progress(JOB_SCAN);
   const char *folder = job->folder.c_str();
-  Progress_Write(progress, "\xF1 Dir: \x01%s", folder);
+  Progress_Write(progress, "\xF1 Dir: \x01%s", Log_Value_Escape(folder).c_str());
   Progress_Write(progress, "\xF1 Counting files...");
   int count = File_Count(folder, progress);
   Message_Log(nullptr, MSG_THREAD, "    Directory has \x01%d\x02 files", count);
@@ -64,7 +64,7 @@ void Scan_Work(Scan_Job *job)
     }
   } else {
     Catalogue_Free_Dir(&record);
-    Message_Log(nullptr, MSG_THREAD, "Found no valid DICOM files in %s", folder);
+    Message_Log(nullptr, MSG_THREAD, "Found no valid DICOM files in %s", Log_Value_Escape(folder).c_str());
   }
   Job_End(JOB_SCAN);
 }

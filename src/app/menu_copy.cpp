@@ -80,7 +80,7 @@ int Copy_Target(const Copy_Settings &settings, const char *source, std::set<std:
   std::string path = Folder_Path(settings, name) + name.file;
   std::string chosen = path;
   if (Name_Taken(path, *planned)) {
-    Message_Log(nullptr, MSG_THREAD, "\xF1\x05WARNING:\x02 File (%s) already exist!", path.c_str());
+    Message_Log(nullptr, MSG_THREAD, "\xF1\x05WARNING:\x02 File (%s) already exist!", Log_Value_Escape(path).c_str());
     chosen.clear();
     for (int number = 1; number <= COPY_NUMBERED_MAX && chosen.empty(); number++) {
       char suffix[12];
@@ -88,10 +88,10 @@ int Copy_Target(const Copy_Settings &settings, const char *source, std::set<std:
       if (!Name_Taken(path + suffix, *planned)) chosen = path + suffix;
     }
     if (chosen.empty()) {
-      Message_Log(nullptr, MSG_THREAD, "\xF1\x04" "ERROR:\x02 No free name left for \x01%s", path.c_str());
+      Message_Log(nullptr, MSG_THREAD, "\xF1\x04" "ERROR:\x02 No free name left for \x01%s", Log_Value_Escape(path).c_str());
       return 0;
     }
-    Message_Log(nullptr, MSG_THREAD, "\xF1\x05WARNING:\x02 renamed to (%s)", chosen.c_str());
+    Message_Log(nullptr, MSG_THREAD, "\xF1\x05WARNING:\x02 renamed to (%s)", Log_Value_Escape(chosen).c_str());
   }
   planned->insert(chosen);
   *target = chosen;
@@ -105,7 +105,7 @@ static std::string Audit_Time() { return Log_Local_Time("%d %b %Y %H:%M:%S").sub
 // The two thread lines of a failed step: what failed on which path, and the reason.
 static void Copy_Error(const char *what, const std::string &path, int error)
 {
-  Message_Log(nullptr, MSG_THREAD, "\xF1\x04" "ERROR:\x02 %s \x01%s", what, path.c_str());
+  Message_Log(nullptr, MSG_THREAD, "\xF1\x04" "ERROR:\x02 %s \x01%s", what, Log_Value_Escape(path).c_str());
   Message_Log(nullptr, MSG_THREAD, "\xF1\x02\t\t\t %s", std::strerror(error));
 }
 
@@ -156,7 +156,7 @@ static int Target_Folder_Open(const Copy_Settings &settings, const Copy_Name &na
   if (error == ELOOP)
     Message_Log(nullptr, MSG_THREAD,
                 "\xF1\x04" "ERROR:\x02 \x01%s\x02 is a symbolic link: a copy never follows a link inside its target folder",
-                failed.c_str());
+                Log_Value_Escape(failed).c_str());
   else
     Copy_Error("Unable to open target", failed, error);
   errno = error;
@@ -174,12 +174,13 @@ static int Copy_Failed(const Copy_Settings &settings, const char *source, const 
     case COPY_STEP_OPEN_TARGET: Copy_Error("Unable to open target", target, outcome->error); break;
     case COPY_STEP_READ: Copy_Error("Unable to read", source, outcome->error); break;
     case COPY_STEP_NAME_TAKEN:
-      Message_Log(nullptr, MSG_THREAD, "\xF1\x04" "ERROR:\x02 No free name left for \x01%s", target.c_str());
+      Message_Log(nullptr, MSG_THREAD, "\xF1\x04" "ERROR:\x02 No free name left for \x01%s", Log_Value_Escape(target).c_str());
       break;
     default: Copy_Error("Unable to write", target, outcome->error); break;
     }
   }
-  Message_Log(nullptr, MSG_AUDIT, "WARNING: Failed to copy file %s to the %s dir", source, settings.dir_copy.c_str());
+  Message_Log(nullptr, MSG_AUDIT, "WARNING: Failed to copy file %s to the %s dir", Log_Value_Escape(source).c_str(),
+              Log_Value_Escape(settings.dir_copy).c_str());
   return 0;
 }
 
@@ -188,11 +189,11 @@ static int Copy_Failed(const Copy_Settings &settings, const char *source, const 
 static int Move_Failed(const char *source, const std::string &target, int step, int error)
 {
   if (step == COPY_STEP_NAME_TAKEN) {
-    Message_Log(nullptr, MSG_THREAD, "\xF1\x04" "ERROR:\x02 No free name left for \x01%s", target.c_str());
+    Message_Log(nullptr, MSG_THREAD, "\xF1\x04" "ERROR:\x02 No free name left for \x01%s", Log_Value_Escape(target).c_str());
     return 0;
   }
-  Message_Log(nullptr, MSG_THREAD, "\xF1\x04" "ERROR:\x02\t Unable to move \x01%s", source);
-  Message_Log(nullptr, MSG_THREAD, "\xF1\x02\t\t\t to \x01%s", target.c_str());
+  Message_Log(nullptr, MSG_THREAD, "\xF1\x04" "ERROR:\x02\t Unable to move \x01%s", Log_Value_Escape(source).c_str());
+  Message_Log(nullptr, MSG_THREAD, "\xF1\x02\t\t\t to \x01%s", Log_Value_Escape(target).c_str());
   Message_Log(nullptr, MSG_THREAD, "\xF1\x02\t\t\t %s", std::strerror(error));
   return 0;
 }
@@ -209,10 +210,11 @@ static int Copy_Or_Move(const Copy_Settings &settings, const char *source, const
   }
   const std::string target = outcome.Target(place);
   const char *verb = settings.move ? "moved" : "copied";
-  Message_Log(nullptr, MSG_AUDIT, "Harrowdesk:  %s %s %s to %s", Audit_Time().c_str(), verb, source, target.c_str());
-  Message_Log(nullptr, MSG_THREAD, "\x02    %s to \x01%s\x02", verb, target.c_str());
+  Message_Log(nullptr, MSG_AUDIT, "Harrowdesk:  %s %s %s to %s", Audit_Time().c_str(), verb, Log_Value_Escape(source).c_str(),
+              Log_Value_Escape(target).c_str());
+  Message_Log(nullptr, MSG_THREAD, "\x02    %s to \x01%s\x02", verb, Log_Value_Escape(target).c_str());
   if (outcome.by_copy)
-    Message_Log(nullptr, MSG_TRACE + 2, "in Copy_File: %s moved by copying its data", source);
+    Message_Log(nullptr, MSG_TRACE + 2, "in Copy_File: %s moved by copying its data", Log_Value_Escape(source).c_str());
   return 1;
 }
 
@@ -253,8 +255,8 @@ static void Copy_Thread(Copy_Job *job)
       break;
     }
     item_file *file = files[i];
-    Message_Log(nullptr, MSG_THREAD, "%d  \x01%s", i + 1, file->path);
-    Progress_Write(progress, "  \x01%s", file->path);
+    Message_Log(nullptr, MSG_THREAD, "%d  \x01%s", i + 1, Log_Value_Escape(file->path).c_str());
+    Progress_Write(progress, "  \x01%s", Log_Value_Escape(file->path).c_str());
     int ok = Copy_File(job->settings, file->path, &folders);
     file->copy_state = ok ? COPY_DONE : COPY_FAILED;
     (ok ? result.done : result.failed)++;

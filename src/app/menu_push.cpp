@@ -51,16 +51,18 @@ void Timing_Trace(const char *format, Clock::time_point start)
 int Push_File(Push_Job *job, item_file *entry, int index, bool *rescan)
 {
   const Clock::time_point start = Clock::now();
-  Message_Log(nullptr, MSG_THREAD, "%d  \x01%s", index + 1, entry->path);
-  Progress_Write(job->progress, "  \x01%s", entry->path);
+  const std::string path = Log_Value_Escape(entry->path);
+  Message_Log(nullptr, MSG_THREAD, "%d  \x01%s", index + 1, path.c_str());
+  Progress_Write(job->progress, "  \x01%s", path.c_str());
   char transfer_syntax[64] = "", sop_class[64] = "";
   if (!Part10_Meta_Read(entry->path, transfer_syntax, sop_class)) return -1;
-  Progress_Write(job->progress, "    storage class:   \"%s\"", sop_class);
-  Progress_Write(job->progress, "    transfer syntax: \"%s\"", transfer_syntax);
+  const std::string shown_class = Log_Value_Escape(sop_class), shown_syntax = Log_Value_Escape(transfer_syntax);
+  Progress_Write(job->progress, "    storage class:   \"%s\"", shown_class.c_str());
+  Progress_Write(job->progress, "    transfer syntax: \"%s\"", shown_syntax.c_str());
   if (trace_level.load() != 0) {
     Timing_Trace("    timing preparation: %.3f sec", start);
-    Message_Log(nullptr, MSG_TRACE, "    storage class:   \"%s\"", sop_class);
-    Message_Log(nullptr, MSG_TRACE, "    transfer syntax: \"%s\"", transfer_syntax);
+    Message_Log(nullptr, MSG_TRACE, "    storage class:   \"%s\"", shown_class.c_str());
+    Message_Log(nullptr, MSG_TRACE, "    transfer syntax: \"%s\"", shown_syntax.c_str());
   }
 
   const int stored = DCMTK_CSTORE(entry->path, job->peer.c_str(), job->server_AET.c_str(), std::atoi(job->port.c_str()),
@@ -68,13 +70,13 @@ int Push_File(Push_Job *job, item_file *entry, int index, bool *rescan)
   entry->copy_state = stored ? COPY_DONE : COPY_FAILED;
   const std::string number = Number_Text_Thousands(index + 1);
   if (stored) {
-    Message_Log(nullptr, MSG_AUDIT, "        [%s] %s: success", number.c_str(), entry->path);
+    Message_Log(nullptr, MSG_AUDIT, "        [%s] %s: success", number.c_str(), path.c_str());
     if (job->delete_push) {
       if (File_Delete(entry->path)) *rescan = true;
-      else Message_Log(nullptr, MSG_THREAD, "\xF1\x04" "ERROR:\x02 Unable to delete \x01%s", entry->path);
+      else Message_Log(nullptr, MSG_THREAD, "\xF1\x04" "ERROR:\x02 Unable to delete \x01%s", path.c_str());
     }
   } else {
-    Message_Log(nullptr, MSG_AUDIT, "ERROR:  [%s] %s: failed", number.c_str(), entry->path);
+    Message_Log(nullptr, MSG_AUDIT, "ERROR:  [%s] %s: failed", number.c_str(), path.c_str());
     if (job->flag_fail) {
       if (job->delete_push) File_Move_To(entry->path, job->dir_fail.c_str());
       else File_Copy_To(entry->path, job->dir_fail.c_str());
@@ -107,6 +109,7 @@ void Push_Thread(Push_Job *job)
   if (result.count) {
     std::string folder;
     Path_Split(job->files[0]->path, &folder, nullptr, nullptr);
+    folder = Log_Value_Escape(folder);
     Progress_Set_Range(job->progress, result.count);
     Progress_Write(job->progress, "\xF1\x02 Pushing: \x01%d\x02 files from \x01%s", result.count, folder.c_str());
     Message_Log(nullptr, MSG_THREAD, "\xF1Pushing \x01%d\x02 files from \x01%s\x02 to \x01%s:%s", result.count,

@@ -1,12 +1,16 @@
 // My_Error_Callback: the routing table of the message kinds. Boxes and the message pane
 // come first, then the console (positive trace levels only), then the trace file (as the
-// level allows), then the audit or error file. Each file line is one append write.
+// level allows), then the audit or error file. Each file line is one append write and
+// holds one message: the console and file lines take the text as one line
+// (Log_Line_Clean), so a line feed inside a message is written as "\n" and never starts
+// what would read as a new entry. The trace file lives in the temp folder; the audit
+// trail and the error file in the lasting folder of the log (Log_Audit_Dir,
+// Log_State_Dir).
 #include "app/my_error_fct.h"
 
 #include <cstdio>
 #include <string>
 
-#include "platform/os/os_paths.h"
 
 namespace {
 
@@ -52,7 +56,7 @@ std::string Error_File_Header()
 int My_Error_Callback(Window_Handle window, int kind, const char *text)
 {
   std::string audit_time = Log_Local_Time("%d-%b-%Y %H:%M:%S");
-  std::string clean = Log_Text_Clean(text);
+  std::string clean = Log_Line_Clean(text);
   int level = trace_level;
 
   switch (kind) {
@@ -84,11 +88,11 @@ int My_Error_Callback(Window_Handle window, int kind, const char *text)
 
   bool audited = kind == MSG_ERROR || kind == MSG_WARNING || kind == MSG_AUDIT;
   if (audited && log_state.flag_audit)
-    Log_File_Append(log_state.file_audit.c_str(), log_state.dir_audit.c_str(), audit_time + " " + clean + "\n");
+    Log_File_Append(log_state.file_audit.c_str(), Log_Audit_Dir().c_str(), audit_time + " " + clean + "\n");
   if (kind == MSG_ERRLOG) {
     std::string line = clean + "\n";
     if (!log_state.errlog_header_written.exchange(true)) line = Error_File_Header() + line;
-    Log_File_Append(log_state.file_error.c_str(), nullptr, line);
+    Log_File_Append(log_state.file_error.c_str(), Log_State_Dir().c_str(), line);
   }
   return 1;
 }

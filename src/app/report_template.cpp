@@ -42,7 +42,7 @@ static void Template_Append(Catalogue_Template &tmpl, unsigned group, unsigned e
 {
   if (tmpl.count >= CATALOGUE_INFO_MAX) {
     Message_Log(nullptr, MSG_WARNING, "\xF1\x04WARNING!\x02 more than %d columns in %s: (%04X,%04X) ignored",
-                CATALOGUE_INFO_MAX, path.c_str(), group, element);
+                CATALOGUE_INFO_MAX, Log_Value_Escape(path).c_str(), group, element);
     return;
   }
   tmpl.group[tmpl.count] = (uint16_t)group;
@@ -60,7 +60,7 @@ static void Template_Line(Catalogue_Template &tmpl, const std::string &line, con
   unsigned group = 0, element = 0;
   if (std::sscanf(text.c_str(), "(%04X,%04X)", &group, &element) != 2) {
     Message_Log(nullptr, MSG_WARNING, "\xF1\x04WARNING!\x02 no tag in template line \"%s\" of %s: line ignored",
-                text.c_str(), path.c_str());
+                Log_Value_Escape(text).c_str(), Log_Value_Escape(path).c_str());
     return;
   }
   Template_Append(tmpl, group, element, path);
@@ -86,7 +86,7 @@ int Report_Template_Load(Catalogue_Template &tmpl, int level, const std::string 
         int code = errno;
         std::fclose(file);
         Message_Log(nullptr, MSG_TRACE, "file:%s line:%d", Log_Source_Name(__FILE__), __LINE__);
-        Message_Log(nullptr, MSG_WARNING, "\xF1\x04" "ERROR:\x02 reading file %s", path.c_str());
+        Message_Log(nullptr, MSG_WARNING, "\xF1\x04" "ERROR:\x02 reading file %s", Log_Value_Escape(path).c_str());
         Message_Log(nullptr, MSG_WARNING, "%s", Error_Text(code));
         return 0;
       }
@@ -105,7 +105,7 @@ int Report_Template_Load(Catalogue_Template &tmpl, int level, const std::string 
     if (line.size() > REPORT_LINE_MAX) {
       std::fclose(file);
       Message_Log(nullptr, MSG_WARNING, "\xF1\x04" "ERROR:\x02 line too long in header");
-      Message_Log(nullptr, MSG_WARNING, "[max= %d char] -> \"%s\"", (int)line.size(), line.c_str());
+      Message_Log(nullptr, MSG_WARNING, "[max= %d char] -> \"%s\"", (int)line.size(), Log_Value_Escape(line).c_str());
       return 0;
     }
   }

@@ -1,14 +1,17 @@
 // Report_Write: both reports are composed in memory, row by row, and then written to
-// their files with CR LF line ends. Texts taken from the catalogue are made safe for
-// their format: backslashes and braces are escaped in the RTF document, and tabs and
-// line breaks inside a CSV cell become blanks so that a cell never splits a line.
+// their files with CR LF line ends. Texts taken from the catalogue (header values, file
+// names) are made safe for their format: every control byte is written as a visible
+// escape ("\n", "\t", "\xNN"), so that a value never splits a CSV cell or line nor
+// puts a raw control byte into either file; backslashes and braces are escaped in the
+// RTF document; and a CSV cell that a spreadsheet would read as a formula gets a
+// leading apostrophe, so that opening a report never runs what a file's header holds.
 //
 // Index: names and paths / texts / CSV / RTF / files / Report_Write.
 #include "app/report_write.h"
 
 #include <cerrno>
 #include <cstdio>
-#include <fcntl.h>
+#include <cstring>
 #include <unistd.h>
 
 #include "app/configuration.h"
@@ -16,9 +19,11 @@
 #include "app/list_text.h"
 #include "dicom/NEMA_db.h"
 #include "dicom/conv_name_fct.h"
+#include "platform/os/os_files.h"
 #include "platform/os/os_paths.h"
 #include "util/error_text.h"
 #include "util/message_log.h"
+#include "util/text_escape.h"
 
 enum { REPORT_NAME_MAX = 118 };
 
@@ -51,19 +56,49 @@ int Report_Paths(int order, const std::string &name, const std::string &out_dir,
 static std::string Rtf_Escape(const std::string &text)
 {
   std::string out;
-  for (char c : text) {
+  for (char c : Text_Escape(text.c_str(), 0)) {
     if (c == '\\' || c == '{' || c == '}') out += '\\';
     out += c;
   }
   return out;
 }
 
+// A plain number: an optional sign, digits with at most one decimal point, and an
+// optional exponent ("-12", "+3.5", "-1.2e-3"). A spreadsheet reads it as the number.
+static bool Plain_Number(const char *text)
+{
+  const char *p = text;
+  if (*p == '+' || *p == '-') p++;
+  int digits = 0;
+  while (*p >= '0' && *p <= '9') p++, digits++;
+  if (*p == '.') {
+    p++;
+    while (*p >= '0' && *p <= '9') p++, digits++;
+  }
+  if (!digits) return false;
+  if (*p == 'e' || *p == 'E') {
+    p++;
+    if (*p == '+' || *p == '-') p++;
+    if (*p < '0' || *p > '9') return false;
+    while (*p >= '0' && *p <= '9') p++;
+  }
+  return *p == 0;
+}
+
+// Whether a spreadsheet would take the cell `text` for a formula: it begins with "=",
+// "+", "-", "@", a tab or a carriage return and is not a plain number.
+static bool Formula_Like(const char *text)
+{
+  return text[0] && std::strchr("=+-@\t\r", text[0]) && !Plain_Number(text);
+}
+
+// A cell from a header value or a file name: control bytes escaped, and a leading
+// apostrophe before a text that would be read as a formula.
 static std::string Csv_Cell(const char *text)
 {
-  std::string out = text ? text : "";
-  for (char &c : out)
-    if (c == '\t' || c == '\r' || c == '\n') c = ' ';
-  return out;
+  if (!text) return "";
+  std::string cell = Text_Escape(text, 0);
+  return Formula_Like(text) ? "'" + cell : cell;
 }
 
 static std::string Study_Name(const item_study *study)
@@ -227,11 +262,12 @@ static void Rtf_Row(std::string &rtf, const List_Row &row, int order, int print)
 
 // ---- files -------------------------------------------------------------------------------------------
 
-// Creates (or empties) a report file for the user alone, refusing a symbolic link in its
-// place. Returns the descriptor, or -1 with errno set.
+// Creates (or empties) a report file for the user alone, refusing a symbolic link, a
+// FIFO or another user's file in its place. Returns the descriptor, or -1 with errno set.
 static int Report_Create(const std::string &path)
 {
-  return open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0600);
+  Os_Own_File_Fault fault;
+  return Os_Own_File_Open(path, OS_OWN_FILE_REPLACE, &fault);
 }
 
 // Writes `text` with every line feed stored as CR LF, then closes the file. Returns 1, or
@@ -244,20 +280,10 @@ static int Report_Fill(int fd, const std::string &text, const std::string &path)
     if (c == '\n') bytes += '\r';
     bytes += c;
   }
-  size_t done = 0;
-  int code = 0;
-  while (done < bytes.size()) {
-    ssize_t n = write(fd, bytes.data() + done, bytes.size() - done);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) {
-      code = n < 0 ? errno : EIO;
-      break;
-    }
-    done += (size_t)n;
-  }
+  int code = Os_Write_All(fd, bytes.data(), bytes.size()) ? 0 : errno;
   if (close(fd) != 0 && code == 0) code = errno;
   if (code == 0) return 1;
-  Message_Log(nullptr, MSG_WARNING, "\xF1\x04WARNING!\x02 Unable to write report file %s", path.c_str());
+  Message_Log(nullptr, MSG_WARNING, "\xF1\x04WARNING!\x02 Unable to write report file %s", Log_Value_Escape(path).c_str());
   Message_Log(nullptr, MSG_WARNING, "\t\t %s", Error_Text(code));
   return 0;
 }
@@ -269,7 +295,7 @@ int Report_Write(const List_Rows &rows, int order, const char *folder, const cha
   std::string name = Report_Name(folder), rtf_path, csv_path;
   if (name.empty()) return 0;
   if (!Report_Paths(order, name, out_dir ? out_dir : Os_Temp_Dir(), &rtf_path, &csv_path)) return 0;
-  Message_Log(nullptr, MSG_REPORT, "     in %s", rtf_path.c_str());
+  Message_Log(nullptr, MSG_REPORT, "     in %s", Log_Value_Escape(rtf_path).c_str());
 
   int rtf_fd = Report_Create(rtf_path);
   if (rtf_fd < 0) {

@@ -21,7 +21,12 @@ int Report_Paths(int order, const std::string &name, const std::string &out_dir,
 // Writes the RTF and CSV reports of `rows` (the view of the tree of `order`) for the
 // scanned `folder` into `out_dir` (nullptr: the temp folder), replacing older reports.
 // Writes "     in %s" with the RTF path (MSG_REPORT) first. The files are created for
-// the user alone (0600) and never through a symbolic link. Lines end in CR LF.
+// the user alone (0600), never through a symbolic link and never into a FIFO, another
+// user's file or a file with other hard links (platform/os/os_files.h). Lines end in
+// CR LF. No value (header value, file name) puts a raw control byte into either file
+// (they are written as "\n", "\t", "\xNN"), and a CSV cell from a value that begins
+// with "=", "+", "-", "@", a tab or a carriage return and is not a plain number starts
+// with an apostrophe, so that a spreadsheet never reads it as a formula.
 // Returns 1 when both files were written. Returns 0 without writing for an absent
 // folder; returns 0 after reporting through Message_Log (MSG_WARNING) when a file cannot
 // be created or written (a CSV file that cannot be created leaves the RTF file empty).

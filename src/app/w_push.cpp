@@ -134,7 +134,7 @@ int main(int argc, char **argv)
       if (Report_Templates_Load(Inst_Path)) {
         const char *open = std::getenv("HARROWDESK_OPEN_FOLDER");
         if (open && *open && !Tree_Pane_Open(open))
-          Message_Log(window, MSG_WARNING, "Unable to open the folder %s", open);
+          Message_Log(window, MSG_WARNING, "Unable to open the folder %s", Log_Value_Escape(open).c_str());
         // 12. The message loop.
         Window_Invalidate(window, 1);
         code = Window_Run_Loop();

@@ -197,7 +197,7 @@ static void Report_Open_Failure(const char *path, int code)
   Message_Log(nullptr, MSG_TRACE, "file:%s line:%d", "DICOMDIR_Scan_Read", __LINE__);
   Message_Log(nullptr, MSG_WARNING, NEMA_ERROR_PREFIX " Unable to open file");
   Message_Log(nullptr, MSG_WARNING, "%s", Error_Text(code));
-  Message_Log(nullptr, MSG_WARNING, "file: (%s)", path);
+  Message_Log(nullptr, MSG_WARNING, "file: (%s)", Log_Value_Escape(path).c_str());
 }
 
 DICOM_Attribute *DICOMDIR_Scan_Read(const char *path, DICOM_Sequence_Root *root)

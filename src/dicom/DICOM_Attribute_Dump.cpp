@@ -12,6 +12,7 @@
 #include "dicom/NEMA_db.h"
 #include "dicom/NEMA_Tag_Complement.h"
 #include "util/message_log.h"
+#include "util/text_escape.h"
 
 // Markup bytes of the message log.
 #define BLUE "\x01"
@@ -103,7 +104,8 @@ static char Code_Char(uint16_t code, int index)
 
 // ---- value text -------------------------------------------------------------------------
 
-// Bytes as text, control characters shown as spaces, at most `most` of them; "..."
+// Bytes as text, control characters shown as spaces and the font bytes of the message
+// pane's markup as \xNN (a value is data, never markup), at most `most` of them; "..."
 // appended when `cut` says the value is longer.
 static std::string Text_Value(const DICOM_Attribute *r, int most, bool cut)
 {
@@ -111,6 +113,7 @@ static std::string Text_Value(const DICOM_Attribute *r, int most, bool cut)
   while (n > 0 && (r->data[n - 1] == 0)) n--;
   std::string text;
   for (int i = 0; i < n; i++) text += r->data[i] < ' ' ? ' ' : (char)r->data[i];
+  text = Text_Escape(text.c_str(), TEXT_ESCAPE_MARKUP);
   if (cut) text += "...";
   return text;
 }

@@ -81,9 +81,10 @@ static int Read_Exact(Window_Handle owner, NEMA_Source *source, void *dest, int6
   int code = errno;
   Message_Log(owner, MSG_TRACE, "file:%s line:%d", "NEMA_Read_Data", line);
   if (got >= 0) {
-    Message_Log(owner, MSG_WARNING, "End of File while reading: (%d /vs/ %d) (%s)", (int)got, (int)count, source->name);
+    Message_Log(owner, MSG_WARNING, "End of File while reading: (%d /vs/ %d) (%s)", (int)got, (int)count,
+                Log_Value_Escape(source->name).c_str());
   } else {
-    Message_Log(owner, MSG_WARNING, "Error reading file %s", source->name);
+    Message_Log(owner, MSG_WARNING, "Error reading file %s", Log_Value_Escape(source->name).c_str());
     Message_Log(owner, MSG_WARNING, "%s", Error_Text(code));
   }
   return 0;
@@ -96,7 +97,8 @@ static int Read_Number(Window_Handle owner, NEMA_Source *source, int count, int 
   std::memset(bytes, 0, (size_t)capacity);
   if (count < 1 || count > capacity) {
     Message_Log(owner, MSG_TRACE, "file:%s line:%d", "NEMA_Read_Data", line);
-    Message_Log(owner, MSG_WARNING, "Bad byte count %d for a value of %d bytes (%s)", count, capacity, source->name);
+    Message_Log(owner, MSG_WARNING, "Bad byte count %d for a value of %d bytes (%s)", count, capacity,
+                Log_Value_Escape(source->name).c_str());
     return 0;
   }
   return Read_Exact(owner, source, bytes, count, line);
@@ -150,7 +152,7 @@ static bool Size_Readable(Window_Handle owner, NEMA_Source *source, int size, in
   if (size >= 0 && (remaining < 0 || size <= remaining)) return true;
   Message_Log(owner, MSG_TRACE, "file:%s line:%d", "NEMA_Read_Data", line);
   Message_Log(owner, MSG_WARNING, "End of File while reading: (%d /vs/ %d) (%s)", (int)(remaining < 0 ? 0 : remaining),
-              size, source->name);
+              size, Log_Value_Escape(source->name).c_str());
   return false;
 }
 

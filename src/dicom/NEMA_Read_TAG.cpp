@@ -12,8 +12,13 @@
 // ordinary headers and never follows a value.
 //
 // Known manufacturer faults are mended on the way, each in its own function below. Every
-// length is checked against the caller's limit before the caller may skip or allocate.
+// length is checked before the caller may skip or allocate: a length of 2^31 bytes or
+// more and an undefined length where the element allows none cannot be followed, so the
+// walk ends there with one warning that names the source, the tag and its offset; a
+// length at or beyond the caller's limit ends it with a trace.
 #include "dicom/NEMA_Read_TAG.h"
+
+#include <cstdio>
 
 #include "dicom/NEMA_Log.h"
 #include "dicom/NEMA_Read_Data.h"
@@ -205,6 +210,55 @@ static int Read_Implicit_Length(Window_Handle owner, NEMA_Source *source, Header
 
 static bool Over_Limit(const Header &h, int64_t limit) { return limit && h.length >= limit; }
 
+// Undefined lengths belong to items, sequences and the VRs whose value may be
+// encapsulated or unknown (OB, OW, OX, UN); an implicit element may be any of these,
+// as its VR is not known here. Delimiters and every other explicit VR have a length.
+static bool Undefined_Length_Allowed(const Header &h)
+{
+  if (h.group == 0xFFFE) return h.element == 0xE000;
+  switch ((uint16_t)h.VR) {
+  case 0: case DICOM_VR_SQ: case DICOM_VR_OB: case DICOM_VR_OW: case DICOM_VR_OX: case DICOM_VR_UN:
+    return true;
+  default:
+    return false;
+  }
+}
+
+// Reports a length that ends the walk: why, the tag, its offset and the source. Returns 0.
+static int Fail_Length(Window_Handle owner, const NEMA_Source *source, const Header &h, const char *why)
+{
+  Message_Log(owner, MSG_WARNING, NEMA_ERROR_PREFIX " Tag (%04x,%04x) at offset %lld of %s: %s; reading stops there",
+              h.group, h.element, (long long)h.position, Log_Value_Escape(source->name).c_str(), why);
+  return 0;
+}
+
+// Checks the length just read. Returns 1 when the walk may follow it; returns 0 after
+// Fail_Length for 2^31 bytes or more (a negative int32 other than -1) and for an
+// undefined length that the element does not allow; returns 0 with a trace only for a
+// length at or beyond `limit`, which is what any file of another kind gives.
+static int Length_Check(Window_Handle owner, const NEMA_Source *source, const Header &h, int64_t limit)
+{
+  char why[96];
+  if (h.length < -1) {
+    std::snprintf(why, sizeof why, "length %08X is 2^31 bytes or more", (unsigned)h.length);
+    return Fail_Length(owner, source, h, why);
+  }
+  if (h.length == -1 && !Undefined_Length_Allowed(h)) {
+    if (h.group == 0xFFFE)
+      std::snprintf(why, sizeof why, "a delimiter with an undefined length");
+    else
+      std::snprintf(why, sizeof why, "an undefined length, which VR %c%c does not allow", VR_Char(h.VR, 0),
+                    VR_Char(h.VR, 1));
+    return Fail_Length(owner, source, h, why);
+  }
+  if (Over_Limit(h, limit)) {
+    // Bytes that are no DICOM data (a file of another kind) read as lengths like this.
+    Message_Log(owner, MSG_TRACE + 4, "NEMA_Get_Data_Element() --> failed size to big (=%08X)", (unsigned)h.length);
+    return 0;
+  }
+  return 1;
+}
+
 static int Fail_Size(Window_Handle owner, const Header &h)
 {
   Message_Log(owner, MSG_TRACE + 4, "NEMA_Get_Data_Element() --> failed to read size (VR:%c%c)", VR_Char(h.VR, 0),
@@ -235,7 +289,7 @@ static int Read_Explicit(Window_Handle owner, NEMA_Source *source, Header &h, in
     if (!NEMA_Read_Bytes(owner, source, h.mode, 2, &c[2])) return 0;
     h.VR = 0;
     h.length = (int32_t)NEMA_Convert_32(h.mode, c);
-    if (h.length < -1 || Over_Limit(h, limit)) return 0;
+    if (!Length_Check(owner, source, h, limit)) return 0;
     Message_Log(owner, MSG_TRACE + 3, "[%06X] --> (%04x,%04x) BUG! lenght:%08X (%d)", (unsigned)h.position, h.group,
                 h.element, (unsigned)h.length, h.length);
     return 2;
@@ -279,10 +333,7 @@ int NEMA_Get_Data_Element(Window_Handle owner, NEMA_Source *source, int mode, ui
   } else if (!Read_Implicit_Length(owner, source, h)) {
     return 0;
   }
-  if (Over_Limit(h, limit)) {
-    Message_Log(owner, MSG_TRACE + 4, "NEMA_Get_Data_Element() --> failed size to big (=%08X)", (unsigned)h.length);
-    return 0;
-  }
+  if (!Length_Check(owner, source, h, limit)) return 0;
   if (Repair_GE_Length(owner, h)) {
     Output(h, group, element, VR, length);
     return 1;
@@ -300,7 +351,6 @@ int NEMA_Get_Data_Element(Window_Handle owner, NEMA_Source *source, int mode, ui
     return 1;
   }
   if (!Repair_Siemens_JPEG(owner, source, h, limit)) return 0;
-  if (h.length < -1) return 0;
   Trace_Header(owner, h);
   Output(h, group, element, VR, length);
   return 1;
@@ -322,11 +372,7 @@ int NEMA_Get_Data_Element_Fuji(Window_Handle owner, NEMA_Source *source, int mod
   } else if (!Read_Implicit_Length(owner, source, h)) {
     return 0;
   }
-  if (Over_Limit(h, limit)) {
-    Message_Log(owner, MSG_TRACE + 4, "NEMA_Get_Data_Element() --> failed size to big (=%08X)", (unsigned)h.length);
-    return 0;
-  }
-  if (h.length < -1) return 0;
+  if (!Length_Check(owner, source, h, limit)) return 0;
   Trace_Header(owner, h);
   Output(h, group, element, VR, length);
   return 1;

@@ -18,7 +18,10 @@
 // Returns 1 when a header was read and the source stands at the first byte of its value
 // (also for an item or sequence delimiter that ends the data without a length: length
 // then 0); returns 0 when no header could be read, with the outputs unspecified; the
-// caller stops reading. A file source may have been closed (failed seek).
+// caller stops reading. A length that cannot be followed (2^31 bytes or more, or
+// undefined for a delimiter or for an explicit VR other than SQ, OB, OW, OX and UN)
+// returns 0 after one MSG_WARNING naming the source, the tag and its offset; the caller
+// adds no message of its own. A file source may have been closed (failed seek).
 int NEMA_Get_Data_Element(Window_Handle owner, NEMA_Source *source, int mode, uint16_t *group,
                           uint16_t *element, int16_t *VR, int32_t *length, int64_t limit);
 

@@ -80,7 +80,7 @@ static bool Open_Source(Window_Handle owner, const Value_Source &from, NEMA_Sour
     int code = errno;
     Message_Log(owner, MSG_TRACE, "file:%s line:%d", UNIT, __LINE__);
     Message_Log(owner, MSG_WARNING, "%s", Error_Text(code));
-    Message_Log(owner, MSG_WARNING, "file: (%s)", from.path.c_str());
+    Message_Log(owner, MSG_WARNING, "file: (%s)", Log_Value_Escape(from.path).c_str());
     return false;
   }
   if (NEMA_Source_File(source, fd, from.path.c_str(), 0)) return true;

@@ -38,7 +38,7 @@ static void File_Start(NEMA_Source *source, int fd, const char *name)
     Message_Log(nullptr, MSG_TRACE, "file:%s line:%d", "NEMA_Source", __LINE__);
     Message_Log(nullptr, MSG_TRACE, "using lseek()");
     Message_Log(nullptr, MSG_TRACE, "%s", Error_Text(0));
-    Message_Log(nullptr, MSG_TRACE, "file: (%s)", source->name);
+    Message_Log(nullptr, MSG_TRACE, "file: (%s)", Log_Value_Escape(source->name).c_str());
     start = 0;
   }
   source->offset = start;
@@ -95,7 +95,7 @@ int NEMA_Source_Seek(Window_Handle owner, NEMA_Source *source, int64_t position)
   Message_Log(owner, MSG_TRACE, "file:%s line:%d", "NEMA_Source", __LINE__);
   Message_Log(owner, MSG_WARNING, NEMA_ERROR_PREFIX " while seeking pos %ld", (long)position);
   Message_Log(owner, MSG_WARNING, "%s", Error_Text(code));
-  Message_Log(owner, MSG_WARNING, "file: (%s)", source->name);
+  Message_Log(owner, MSG_WARNING, "file: (%s)", Log_Value_Escape(source->name).c_str());
   return 0;
 }
 

@@ -112,7 +112,7 @@ static void Split_Parts(char *text, char separator, const char *original, char *
   parts[count++] = start;
   if (count == NAME_PARTS && std::strchr(start, separator) && NEMA_Warning_Kind.load())
     Message_Log(nullptr, NEMA_Warning_Kind.load(), "    \xF1\x05WARING:\x02 Invalid name string (\x01%s\x02)",
-                original);
+                Log_Value_Escape(original).c_str());
   for (int i = 0; i < NAME_PARTS; i++) {
     if (i >= count) {
       parts[i] = nullptr;

@@ -1,17 +1,20 @@
 // Message_Log and what every sink shares: the log state, the trace-level filter, text
-// cleaning, the log files (opened, written with one append write, closed per message),
-// the thread message ring, and the default writer used before a sink is installed.
+// cleaning, the log files (opened as files of our own, written with one append write,
+// closed per message), the thread message ring, and the default writer used before a
+// sink is installed.
 #include "util/message_log.h"
 
 #include <cstdarg>
 #include <cstring>
 #include <ctime>
-#include <fcntl.h>
 #include <mutex>
+#include <set>
 #include <unistd.h>
 
+#include "platform/os/os_files.h"
 #include "platform/os/os_paths.h"
 #include "util/path_split.h"
+#include "util/text_escape.h"
 
 std::atomic<signed char> trace_level{0};
 std::atomic<Message_Sink> Message_Callback{nullptr};
@@ -36,13 +39,28 @@ Log_Display log_display = {Default_Box, Ignore_Text, Ignore_Text, Ignore_Window}
 
 // ---- cleaning and names ------------------------------------------------------------------
 
-std::string Log_Text_Clean(const char *text)
+// The cleaning of Log_Text_Clean and Log_Line_Clean: markup dropped, tab kept, the line
+// feed kept unless `one_line`, every other control byte escaped.
+static std::string Text_Clean(const char *text, bool one_line)
 {
   std::string clean;
-  for (const unsigned char *p = (const unsigned char *)text; *p; p++)
-    if ((*p >= ' ' && *p <= '~') || *p == '\t' || *p == '\n') clean += (char)*p;
+  for (const unsigned char *p = (const unsigned char *)text; *p; p++) {
+    if (Text_Is_Markup(*p)) continue;
+    if (*p == '\t' || (*p == '\n' && !one_line))
+      clean += (char)*p;
+    else if (Text_Is_Control(*p))
+      Text_Escape_Control(clean, *p);
+    else
+      clean += (char)*p;
+  }
   return clean;
 }
+
+std::string Log_Text_Clean(const char *text) { return Text_Clean(text, false); }
+
+std::string Log_Line_Clean(const char *text) { return Text_Clean(text, true); }
+
+std::string Log_Value_Escape(const char *value) { return Text_Escape(value, TEXT_ESCAPE_MARKUP | TEXT_ESCAPE_BACKSLASH); }
 
 const char *Log_Source_Name(const char *path)
 {
@@ -62,6 +80,14 @@ std::string Log_Local_Time(const char *format)
 
 // ---- log files -----------------------------------------------------------------------------
 
+std::string Log_State_Dir()
+{
+  std::string folder;
+  return Os_State_Dir(folder) ? folder : Os_Temp_Dir();
+}
+
+std::string Log_Audit_Dir() { return log_state.dir_audit.empty() ? Log_State_Dir() : log_state.dir_audit; }
+
 static std::string Log_File_Path(const char *file_name, const char *default_folder, std::string *folder_out)
 {
   std::string folder, name, extension;
@@ -76,6 +102,31 @@ static std::string Log_File_Path(const char *file_name, const char *default_fold
   return folder + name + extension;
 }
 
+enum { LOG_LINE_BUFFER = 65536 };
+
+// The log files refused this run, each reported once.
+static std::mutex refused_lock;
+static std::set<std::string> refused_paths;
+
+// Opens the log file `path` for appending as a file of our own. A refused file is
+// reported the first time (the warning's own file lines skip it silently, as it is in
+// the refused set by then); a failed open is silent. Returns the descriptor or -1.
+static int Log_File_Descriptor(const std::string &path)
+{
+  Os_Own_File_Fault fault;
+  int fd = Os_Own_File_Open(path, OS_OWN_FILE_APPEND, &fault);
+  if (fd >= 0 || fault == OS_OWN_FILE_OPEN_FAILED) return fd;
+  bool first;
+  {
+    std::lock_guard<std::mutex> hold(refused_lock);
+    first = refused_paths.insert(path).second;
+  }
+  if (first)
+    Message_Log(nullptr, MSG_WARNING, "\xF1\x05WARNING:\x02 The log file \x01%s\x02 %s: nothing is written into it",
+                Log_Value_Escape(path).c_str(), Os_Own_File_Fault_Text(fault));
+  return -1;
+}
+
 FILE *Log_File_Open(const char *file_name, const char *default_folder)
 {
   std::string folder;
@@ -87,15 +138,16 @@ FILE *Log_File_Open(const char *file_name, const char *default_folder)
     }
     return nullptr;
   }
-  int fd = open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0600);
+  int fd = Log_File_Descriptor(path);
   if (fd < 0) return nullptr;
   FILE *stream = fdopen(fd, "a");
   if (!stream) {
     close(fd);
     return nullptr;
   }
-  // One buffer larger than the longest message, so a line leaves in one write.
-  setvbuf(stream, nullptr, _IOFBF, 16384);
+  // One buffer larger than the longest line (10,239 characters, each at most four once
+  // escaped, plus the prefix), so a line leaves in one write.
+  setvbuf(stream, nullptr, _IOFBF, LOG_LINE_BUFFER);
   return stream;
 }
 
@@ -110,10 +162,9 @@ void Log_File_Append(const char *file_name, const char *default_folder, const st
 // The default writer opens files without creating folders.
 static void Append_Existing_Folder(const std::string &path, const std::string &line)
 {
-  int fd = open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0600);
+  int fd = Log_File_Descriptor(path);
   if (fd < 0) return;
-  ssize_t written = write(fd, line.data(), line.size());
-  (void)written;
+  Os_Write_All(fd, line.data(), line.size());
   close(fd);
 }
 
@@ -148,7 +199,7 @@ static std::string Trace_Indent(int kind) { return std::string(4 * (kind - MSG_T
 
 static int Default_Writer(Window_Handle window, int kind, const char *text)
 {
-  std::string clean = Log_Text_Clean(text);
+  std::string clean = Log_Line_Clean(text);
   std::string console, trace;
   switch (kind) {
   case MSG_ERROR:
@@ -169,12 +220,8 @@ static int Default_Writer(Window_Handle window, int kind, const char *text)
   case MSG_AUDIT:
     console = "AUDIT:   " + clean + " ";
     trace = "AUDIT:   " + clean;
-    if (log_state.flag_audit) {
-      std::string folder;
-      Path_Split(log_state.file_audit.c_str(), &folder, nullptr, nullptr);
-      std::string dir = folder.empty() ? (log_state.dir_audit.empty() ? Os_Temp_Dir() : log_state.dir_audit) : "";
-      Append_Existing_Folder(dir + log_state.file_audit, clean + "\n");
-    }
+    if (log_state.flag_audit)
+      Append_Existing_Folder(Log_File_Path(log_state.file_audit.c_str(), Log_Audit_Dir().c_str(), nullptr), clean + "\n");
     break;
   case MSG_ERRLOG:
     console = "ERROR LOG:   " + clean + " ";

@@ -5,8 +5,14 @@
 // files, the thread message ring and the display hooks through which a front end shows
 // boxes and message-pane lines.
 //
+// One message is one line in every log file: the line feeds of a multi-line message and
+// any other control byte are written as visible escapes ("\n", "\xNN"), so that only the
+// writer's own line end ends an entry. Values that come from outside (paths, header
+// values) are escaped where a message takes them in (Log_Value_Escape), which also keeps
+// a byte of a file name that equals a markup byte from being read as one.
+//
 // Index: kinds and state / Message_Log / display hooks / log files / thread ring /
-//        run header and trace keys / cleaning.
+//        run header and trace keys / cleaning and values.
 #pragma once
 
 #include <atomic>
@@ -41,10 +47,10 @@ extern std::atomic<Message_Sink> Message_Callback;
 
 struct Log_State {
   bool flag_audit = true;                         // audit trail on
-  std::string dir_audit;                          // audit folder; "" = the temp folder
+  std::string dir_audit;                          // audit folder; "" = Log_State_Dir()
   std::string file_audit = "Harrowdesk.log";      // audit file name
   std::string file_trace = "Harrowdesk_trace.dat";// trace file name (in the temp folder)
-  std::string file_error = "ArdentVale.err";      // the maker's error file (temp folder)
+  std::string file_error = "ArdentVale.err";      // the maker's error file (in Log_State_Dir())
   std::string program_name = "Harrowdesk";
   std::string program_version = "1.0 Rev-7";
   std::atomic<bool> errlog_header_written{false}; // the error file's run header is out
@@ -87,13 +93,25 @@ extern Log_Display log_display;
 
 // Opens `file_name` for appending. A name without a folder goes into `default_folder`,
 // or into the temp folder when that is null or empty. Missing folders are created (0700);
-// the file is created 0600. When a folder cannot be created, shows one error box per run
-// and returns nullptr; a failed open returns nullptr silently. The stream is fully
-// buffered so that each line written before fclose reaches the file in one append write.
+// the file is created 0600. The file is opened as one of our own (platform/os/os_files.h):
+// a symbolic link, a FIFO, a device, another user's file or a file with other hard links
+// under the name is never written into, and is reported once per file per run
+// (MSG_WARNING naming it). When a folder cannot be created, shows one error box per run
+// and returns nullptr; a refused file returns nullptr after that warning, a failed open
+// returns nullptr silently. The stream is fully buffered so that each line written
+// before fclose reaches the file in one append write.
 FILE *Log_File_Open(const char *file_name, const char *default_folder);
 
 // Appends `line` (which ends with its own line feed) to a log file, as one write.
 void Log_File_Append(const char *file_name, const char *default_folder, const std::string &line);
+
+// The folder of the files that must last when no other is set: the user's state folder
+// ($XDG_STATE_HOME/harrowdesk/, else ~/.local/state/harrowdesk/), or the temp folder on a
+// system that names none (no HOME). Ends with "/".
+std::string Log_State_Dir();
+
+// The audit trail's folder: log_state.dir_audit, or Log_State_Dir() when that is empty.
+std::string Log_Audit_Dir();
 
 // The local time in a strftime `format`, e.g. the audit line's "%d-%b-%Y %H:%M:%S"
 // ("08-Dec-2026 00:02:24").
@@ -118,7 +136,19 @@ void Trace_Header_Write();
 // Logs "Trace level: %d" as MSG_REPORT.
 void Trace_Level_Key(char digit);
 
-// ---- cleaning ----------------------------------------------------------------------------
+// ---- cleaning and values ------------------------------------------------------------------
 
-// The text without markup bytes: keeps blank through tilde, tab and line feed only.
+// The text for a message box or a terminal: the markup bytes (colours 0x01..0x06, fonts
+// 0xF0..0xF2) dropped; tab and line feed kept; every other control byte escaped ("\r",
+// "\x1B", ...); every other byte, UTF-8 included, kept.
 std::string Log_Text_Clean(const char *text);
+
+// The text as one line of a log file: as Log_Text_Clean, but a line feed is written as
+// the two characters "\n" too, so that a message never spans lines.
+std::string Log_Line_Clean(const char *text);
+
+// A value from outside (a path, a header value) made safe to put into a message: control
+// bytes, markup bytes and backslashes escaped (util/text_escape.h), so that the message
+// pane shows it as it is and every log line names it exactly. Null gives "".
+std::string Log_Value_Escape(const char *value);
+inline std::string Log_Value_Escape(const std::string &value) { return Log_Value_Escape(value.c_str()); }

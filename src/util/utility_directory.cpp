@@ -52,7 +52,7 @@ static std::string Folder_With_Separator(const char *folder)
 static void Loss_Report(int *lost, const std::string &path, int error)
 {
   if (!lost) return;
-  Message_Log(nullptr, MSG_WARNING, "\xF1\x05WARNING:\x02 Unable to read \x01%s\x02 (%s)", path.c_str(),
+  Message_Log(nullptr, MSG_WARNING, "\xF1\x05WARNING:\x02 Unable to read \x01%s\x02 (%s)", Log_Value_Escape(path).c_str(),
               Error_Text(error));
   (*lost)++;
 }
@@ -348,14 +348,14 @@ int Part10_Meta_Read(const char *file, char transfer_syntax[64], char sop_class[
 {
   int fd = file ? open(file, O_RDONLY | O_CLOEXEC | O_NONBLOCK) : -1;
   if (fd < 0) {
-    Message_Log(nullptr, MSG_WARNING, "\xF1\x05WARNING:\x02 Unable to open \x01%s", file ? file : "");
+    Message_Log(nullptr, MSG_WARNING, "\xF1\x05WARNING:\x02 Unable to open \x01%s", Log_Value_Escape(file).c_str());
     return 0;
   }
   unsigned char bytes[META_BYTES];
   ssize_t count = pread(fd, bytes, sizeof bytes, META_OFFSET);
   close(fd);
   if (count < 4 || std::memcmp(bytes, "DICM", 4) != 0) {
-    Message_Log(nullptr, MSG_WARNING, "\xF1\x05WARNING:\x02 Not a valid part 10 DICOM\x01%s", file);
+    Message_Log(nullptr, MSG_WARNING, "\xF1\x05WARNING:\x02 Not a valid part 10 DICOM\x01%s", Log_Value_Escape(file).c_str());
     return 0;
   }
   if (!Meta_Find_UID(bytes, (size_t)count, 0x0010, transfer_syntax)) {

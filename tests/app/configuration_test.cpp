@@ -53,7 +53,7 @@ TEST(Configuration, a_first_start_keeps_the_defaults_and_traces_the_eight_texts)
   EXPECT_EQ(flag_dicomdir + flag_standard_name + delete_copy + flag_part_10 + flag_fail + delete_push, 0);
   EXPECT_TRUE(log_state.flag_audit);
   EXPECT_EQ(log_state.file_audit, "Harrowdesk.log");
-  EXPECT_EQ(log_state.dir_audit, env.temp());
+  EXPECT_EQ(log_state.dir_audit, env.log_state());
   EXPECT_EQ(dir_fail, env.temp());
   EXPECT_EQ(local_AET, "ArdentVale");
   EXPECT_EQ(server_AET, "ANY-SCP");
@@ -87,7 +87,7 @@ TEST(Configuration, every_setting_survives_a_write_and_read)
   EXPECT_EQ(flag_print, 0x2A);
   EXPECT_FALSE(log_state.flag_audit);
   EXPECT_EQ(log_state.file_audit, "audit.txt");
-  EXPECT_EQ(log_state.dir_audit, "");  // an empty audit folder: the log files fall back to the temp folder
+  EXPECT_EQ(log_state.dir_audit, "");  // an empty audit folder: the audit trail falls back to the state folder
   EXPECT_EQ(dir_copy, "/srv/copies/");
   EXPECT_EQ(dir_fail, "/srv/failed/");
   EXPECT_EQ(local_AET + server_AET + server_peer + server_port, "HARROWORTHANC127.0.0.111112");

@@ -2,8 +2,9 @@
 // produced path checked, byte-identical copies, numbered names for taken ones, audit and
 // thread lines, moves (also onto another file system and of links), a link planted in
 // the target, modes, a full disk, paths the scan lost, cancellation between files, a
-// second job refused while one runs, and the rescan after a move asked of the
-// catalogue's thread through the front end's hook.
+// second job refused while one runs, the rescan after a move asked of the catalogue's
+// thread through the front end's hook, and hostile file names that must neither forge an
+// audit entry nor be taken for markup.
 #include "app/menu_copy.h"
 
 #include <gtest/gtest.h>
@@ -11,6 +12,8 @@
 #include <unistd.h>
 
 #include <atomic>
+#include <regex>
+#include <sstream>
 #include <thread>
 
 #include "app/catalogue.h"
@@ -19,6 +22,7 @@
 #include "app/list_sort.h"
 #include "app/list_thread.h"
 #include "app/menu_push.h"
+#include "app/my_error_fct.h"
 #include "app/dicom_file_writer.h"
 #include "support/scoped_tmpfs.h"
 #include "support/test_support.h"
@@ -491,4 +495,41 @@ TEST_F(Copy_Job_Test, a_rescan_waits_while_another_job_reads_the_catalogue_and_i
   Scan_Wait();
   EXPECT_EQ(Dir_List.nb_dir, 0);
   EXPECT_EQ(capture.Count(MSG_AUDIT, "ERROR:  [1] " + other + ": failed"), 1);  // the push went on
+}
+
+TEST_F(Copy_Job_Test, hostile_file_names_neither_forge_audit_entries_nor_pass_for_markup)
+{
+  const std::string forged = "a.dcm\n01-Jan-2026 00:00:00 Harrowdesk:  01 Jan 2026 00:00:00 copied passwd to x";
+  const std::string marked = "b\x01\xF1" "c.dcm";
+  Write(forged, Image("P1", "5", "1", "1"));
+  Write(marked, Image("P1", "5", "1", "2"));
+  Message_Callback = My_Error_Callback;
+  Log_Ring_Drain([](const char *) {});
+  Copy_Result result = Run();
+  static std::vector<std::string> pane;
+  pane.clear();
+  Log_Ring_Drain([](const char *text) { pane.push_back(text); });
+  Message_Callback = nullptr;
+  EXPECT_EQ(result.failed, 0);
+  EXPECT_TRUE(Exists(target + forged) && Exists(target + "b\x01\xF1" "c"));  // the scheme drops ".dcm"
+
+  std::string audit = Read_File(env.log_state() + "Harrowdesk.log");
+  std::vector<std::string> lines;
+  std::istringstream stream(audit);
+  for (std::string line; std::getline(stream, line);) lines.push_back(line);
+  ASSERT_EQ(lines.size(), 2u) << audit;
+  std::regex entry(R"(\d\d-[A-Z][a-z]{2}-\d{4} \d\d:\d\d:\d\d Harrowdesk:  \d\d [A-Z][a-z]{2} \d{4} \d\d:\d\d:\d\d copied .*)");
+  for (const std::string &line : lines) EXPECT_TRUE(std::regex_match(line, entry)) << line;
+  const std::string forged_shown = "a.dcm\\n01-Jan-2026 00:00:00 Harrowdesk:  01 Jan 2026 00:00:00 copied passwd to x";
+  EXPECT_EQ(lines[0].substr(lines[0].find(" copied ")), " copied " + source + forged_shown + " to " + target + forged_shown);
+  EXPECT_EQ(lines[1].substr(lines[1].find(" copied ")),
+            " copied " + source + "b\\x01\\xF1c.dcm to " + target + "b\\x01\\xF1c");
+  // The pane lines name the files with their bytes shown, never as colour or font codes.
+  int named = 0;
+  for (const std::string &line : pane) {
+    if (line.find("b\\x01\\xF1c") != std::string::npos) named++;
+    EXPECT_EQ(line.find("b\x01\xF1" "c"), std::string::npos) << line;
+    EXPECT_EQ(line.find('\n'), std::string::npos) << line;
+  }
+  EXPECT_GE(named, 2);
 }

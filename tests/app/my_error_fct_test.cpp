@@ -7,6 +7,7 @@
 
 #include <regex>
 #include <set>
+#include <sys/stat.h>
 #include <thread>
 
 #include "support/test_support.h"
@@ -50,7 +51,7 @@ protected:
   }
   std::string Trace_File() { return Read_File(env_.temp() + "Harrowdesk_trace.dat"); }
   std::string Audit_File() { return Read_File(env_.temp() + "Harrowdesk.log"); }
-  std::string Error_File() { return Read_File(env_.temp() + "ArdentVale.err"); }
+  std::string Error_File() { return Read_File(env_.log_state() + "ArdentVale.err"); }
 
   Scoped_Temp_Env env_;
   Display_Record record_;
@@ -140,13 +141,44 @@ TEST_F(Sink_Test, markup_bytes_reach_the_pane_but_no_file_or_console)
 {
   trace_level = 1;
   testing::internal::CaptureStdout();
-  Message_Log(nullptr, MSG_WARNING, "\xF1\x04WARNING!\x02 disk\xFF full\t!");
+  // \xC3\xA9 is a UTF-8 "e acute": kept, unlike the markup around it.
+  Message_Log(nullptr, MSG_WARNING, "\xF1\x04WARNING!\x02 disk\xC3\xA9\x06 full\xF0\t!");
   std::string console = testing::internal::GetCapturedStdout();
   ASSERT_EQ(record_.pane.size(), 1u);
-  EXPECT_EQ(record_.pane[0], "\xF1\x04WARNING!\x02 disk\xFF full\t!");
-  EXPECT_EQ(console, "WARNING: WARNING! disk full\t!\n");
-  EXPECT_EQ(Trace_File(), "WARNING: WARNING! disk full\t!\n");
-  EXPECT_NE(Audit_File().find(" WARNING! disk full\t!\n"), std::string::npos);
+  EXPECT_EQ(record_.pane[0], "\xF1\x04WARNING!\x02 disk\xC3\xA9\x06 full\xF0\t!");
+  EXPECT_EQ(console, "WARNING: WARNING! disk\xC3\xA9 full\t!\n");
+  EXPECT_EQ(Trace_File(), "WARNING: WARNING! disk\xC3\xA9 full\t!\n");
+  EXPECT_NE(Audit_File().find(" WARNING! disk\xC3\xA9 full\t!\n"), std::string::npos);
+}
+
+TEST_F(Sink_Test, a_multi_line_message_is_one_line_in_every_file)
+{
+  trace_level = 1;
+  testing::internal::CaptureStdout();
+  Message_Log(nullptr, MSG_ERROR, "line %-4d of %s \nmemory error in malloc (var=%s, dim=%dx%d)", 12, "unit", "buf", 3, 1);
+  Message_Log(nullptr, MSG_ERRLOG, "first\r\nsecond");
+  std::string console = testing::internal::GetCapturedStdout();
+  EXPECT_EQ(record_.boxes[0], "line 12   of unit \nmemory error in malloc (var=buf, dim=3x1)") << "a box keeps its lines";
+  EXPECT_EQ(Trace_File(), "ERROR:   line 12   of unit \\nmemory error in malloc (var=buf, dim=3x1)\n");
+  std::regex audit(R"(\d\d-[A-Z][a-z][a-z]-\d{4} \d\d:\d\d:\d\d line 12   of unit \\nmemory error in malloc \(var=buf, dim=3x1\)\n)");
+  EXPECT_TRUE(std::regex_match(Audit_File(), audit)) << Audit_File();
+  EXPECT_EQ(Error_File().substr(Error_File().find(")========\n") + 10), "first\\r\\nsecond\n");
+  EXPECT_NE(console.find("ERROR: line 12   of unit \\nmemory error"), std::string::npos) << console;
+}
+
+TEST_F(Sink_Test, the_audit_trail_and_the_error_file_default_to_the_state_folder_created_private)
+{
+  log_state.dir_audit.clear();
+  Message_Log(nullptr, MSG_AUDIT, "moved a file");
+  Message_Log(nullptr, MSG_ERRLOG, "an error");
+  EXPECT_NE(Read_File(env_.log_state() + "Harrowdesk.log").find(" moved a file\n"), std::string::npos);
+  EXPECT_NE(Read_File(env_.log_state() + "ArdentVale.err").find("an error\n"), std::string::npos);
+  struct stat info;
+  ASSERT_EQ(stat(env_.log_state().c_str(), &info), 0);
+  EXPECT_EQ(info.st_mode & 0777, 0700u);
+  ASSERT_EQ(stat((env_.log_state() + "Harrowdesk.log").c_str(), &info), 0);
+  EXPECT_EQ(info.st_mode & 0777, 0600u);
+  EXPECT_EQ(Read_File(env_.temp() + "Harrowdesk.log"), "") << "nothing lasting in the temp folder";
 }
 
 TEST_F(Sink_Test, the_error_file_header_is_written_once_per_run)

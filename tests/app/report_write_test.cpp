@@ -1,13 +1,19 @@
 // The reports byte for byte on a small catalogue: default and custom templates, the
 // study layouts of flag_print, listed rows only, group lines, escaping, report names and
-// paths, and the failures to create the files.
+// paths, and the failures to create the files; and the CSV cells of real files whose
+// header values and names look like spreadsheet formulas or hold control bytes.
 #include "app/report_write.h"
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <sstream>
+
 #include "app/configuration.h"
+#include "app/dicom_file_writer.h"
+#include "app/list_sort.h"
+#include "app/list_thread.h"
 #include "app/report_template.h"
 #include "catalogue_fixture.h"
 #include "support/test_support.h"
@@ -138,7 +144,7 @@ TEST(ReportWrite, CustomTemplatesAndClosedStudiesByteForByte)
     std::free(study->DICOM_Info[0]);
     study->DICOM_Info[0] = strdup(study == f.Study("A") ? "Doe, John" : "O'Brien, Ann");
   }
-  f.Study("A")->DICOM_Info[1] = strdup("private\tvalue");  // a tab inside a cell
+  f.Study("A")->DICOM_Info[1] = strdup("private\tvalue");  // a tab inside a cell: written "\t"
   report.View(SORT_STUDY_ID, 1);
   flag_print = 1;  // "per media", study ID valid
   ASSERT_EQ(Report_Write(report.rows, SORT_STUDY_ID, "/data/scans", env.root().c_str()), 1);
@@ -152,7 +158,7 @@ TEST(ReportWrite, CustomTemplatesAndClosedStudiesByteForByte)
             Crlf("sep=\t\n"
                  "Study Header\tPatient's Name\tUnknown tag\t\tNb Series\tNb Files\tFrom\tTo\n"
                  "\t=\"(0010,0010)\"\t=\"(0009,0010)\"\t\t\n"
-                 "Study\tDoe, John\tprivate value\t\t(1 series)\t(2 files)\tA_1_1\tA_1_2\n"
+                 "Study\tDoe, John\tprivate\\tvalue\t\t(1 series)\t(2 files)\tA_1_1\tA_1_2\n"
                  "Study\tO'Brien, Ann\t\t\t(1 series)\t(1 files)\tB_1_1\n"));
 }
 
@@ -202,14 +208,22 @@ TEST(ReportWrite, CatalogueTextsCannotBreakTheRtf)
   Message_Capture capture;
   ASSERT_EQ(Report_Templates_Load(env.root()), 1);
   Report_Fixture report;
-  item_study *a = report.fixture.Study("A");
-  std::free(a->Study_ID);
-  a->Study_ID = strdup("{\\b0}");
-  report.View(SORT_STUDY_ID, 1);
-  flag_print = 1;
-  ASSERT_EQ(Report_Write(report.rows, SORT_STUDY_ID, "/data/scans/", nullptr), 1);
-  EXPECT_NE(Read_File(env.temp() + "Dir_Study_scans.rtf").find("{\\cf3 study: \\cf1\\b \\{\\\\b0\\}}"),
-            std::string::npos);
+  // RTF markup is escaped; control bytes become visible escapes (their backslash escaped).
+  const std::pair<const char *, const char *> values[] = {
+      {"{\\b0}", "{\\cf3 study: \\cf1\\b \\{\\\\b0\\}}"},
+      {"S1\npar\x1b", "{\\cf3 study: \\cf1\\b S1\\\\npar\\\\x1B}"},
+  };
+  for (const auto &value : values) {
+    item_study *a = report.fixture.Study("A");
+    std::free(a->Study_ID);
+    a->Study_ID = strdup(value.first);
+    report.View(SORT_STUDY_ID, 1);
+    flag_print = 1;
+    ASSERT_EQ(Report_Write(report.rows, SORT_STUDY_ID, "/data/scans/", nullptr), 1);
+    std::string rtf = Read_File(env.temp() + "Dir_Study_scans.rtf");
+    EXPECT_NE(rtf.find(value.second), std::string::npos) << rtf;
+    for (char c : rtf) EXPECT_TRUE(c == '\r' || c == '\n' || c == '\t' || (unsigned char)c >= 0x20) << (int)c;
+  }
 }
 
 TEST(ReportWrite, ReportNamesAndPaths)
@@ -272,3 +286,127 @@ TEST(ReportWrite, FilesThatCannotBeCreated)
 }
 
 }  // namespace
+
+// The cells of every line of a CSV report (lines end in CR LF, cells split at tabs).
+static std::vector<std::vector<std::string>> Csv_Lines(const std::string &csv)
+{
+  std::vector<std::vector<std::string>> lines;
+  for (size_t start = 0; start < csv.size();) {
+    size_t end = csv.find("\r\n", start);
+    if (end == std::string::npos) end = csv.size();
+    std::vector<std::string> cells;
+    std::string line = csv.substr(start, end - start);
+    for (size_t cell = 0;;) {
+      size_t tab = line.find('\t', cell);
+      cells.push_back(line.substr(cell, tab == std::string::npos ? std::string::npos : tab - cell));
+      if (tab == std::string::npos) break;
+      cell = tab + 1;
+    }
+    lines.push_back(cells);
+    start = end + 2;
+  }
+  return lines;
+}
+
+TEST(ReportWrite, csv_cells_from_hostile_header_values_and_file_names_are_never_formulas_nor_split)
+{
+  Scoped_Temp_Env env;
+  Message_Capture capture(0);
+  ASSERT_EQ(Report_Templates_Load(env.root()), 1);  // the default columns
+  Configuration_Defaults();
+  std::string folder = env.root() + "scans/";
+  ASSERT_EQ(mkdir(folder.c_str(), 0700), 0);
+  // One study of two images; the study's values and the file names are hostile.
+  const std::vector<Part10_Element> study = {{0x0008, 0x0060, "CS", "@SUM(11+1)"},
+                                             {0x0010, 0x0020, "LO", "=cmd|' /C calc'!A0"},
+                                             {0x0020, 0x0010, "SH", "+SUM(A1)"},
+                                             {0x0020, 0x0011, "IS", "-7"}};
+  auto with = [&](std::vector<Part10_Element> more) {
+    more.insert(more.begin(), study.begin(), study.end());
+    return more;
+  };
+  ASSERT_TRUE(Write_File(folder + "=1+2.dcm",
+                         Part10_Bytes(with({{0x0008, 0x103E, "LO", "-2+3"}, {0x0020, 0x0013, "IS", "1"}}), "1.2.3.7.1")));
+  ASSERT_TRUE(Write_File(folder + "-5.dcm", Part10_Bytes(with({{0x0008, 0x103E, "LO", "-2+3"}, {0x0020, 0x0013, "IS", "2"}}),
+                                                         "1.2.3.7.2")));
+  ASSERT_TRUE(Write_File(folder + "\tline\r\nbreak.dcm",
+                         Part10_Bytes(with({{0x0008, 0x103E, "LO", "-2+3"}, {0x0020, 0x0013, "IS", "3"}}), "1.2.3.7.3")));
+
+  ASSERT_EQ(Scan_Start(folder.c_str()), 1);
+  Scan_Wait();
+  ASSERT_EQ(Sort_Start(&Dir_List, List_Tree_Slot(SORT_STUDY_ID), SORT_STUDY_ID), 0);
+  Sort_Wait();
+  List_Tree *tree = *List_Tree_Slot(SORT_STUDY_ID);
+  ASSERT_NE(tree, nullptr);
+  List_Rows rows{};
+  List_Rows_Init(rows);
+  List_Rows_Build(rows, tree);
+  for (int level = 1; level < 4; level++) {
+    List_Rows_Level_Change(rows, +1);
+    List_Rows_Build(rows, tree);
+  }
+  ASSERT_EQ(Report_Write(rows, SORT_STUDY_ID, folder.c_str(), nullptr), 1);
+  List_Rows_Free(rows);
+  std::string csv = Read_File(env.temp() + "Dir_Study_scans.csv");
+  List_Tree_Cache_Free();
+  Catalogue_Free(&Dir_List);
+
+  std::vector<std::vector<std::string>> lines = Csv_Lines(csv);
+  ASSERT_EQ(lines.size(), 1u + 6 + 1 + 1 + 3) << csv;  // sep, 3 x 2 header lines, study, series, 3 images
+  // The header line's own formula cells stay as they are.
+  EXPECT_EQ(lines[2], (std::vector<std::string>{"", "=\"(0020,0010)\"", "=\"(0008,0020)\"", "=\"(0010,0010)\"",
+                                                "=\"(0010,0020)\"", "=\"(0008,0060)\"", "", "", "", ""}));
+  EXPECT_EQ(lines[7], (std::vector<std::string>{"Study", "'+SUM(A1)", "", "", "'=cmd|' /C calc'!A0", "'@SUM(11+1)", "",
+                                                "", "", "(1 series)", "(3 files)", "'\\tline\\r\\nbreak", "'=1+2"}))
+      << csv;
+  EXPECT_EQ(lines[8], (std::vector<std::string>{"Series", "", "", "", "", "", "-7", "'-2+3", "", "", "(3 images)",
+                                                "'\\tline\\r\\nbreak", "'=1+2"}))
+      << csv;
+  // Image rows end with the file's path, whose control bytes are escaped too.
+  EXPECT_EQ(lines[9].back(), folder + "\\tline\\r\\nbreak.dcm");
+  EXPECT_EQ(lines[10].back(), folder + "-5.dcm");
+  EXPECT_EQ(lines[11].back(), folder + "=1+2.dcm");
+  EXPECT_EQ(csv.find('\n'), csv.find("\r\n") + 1) << "no raw line break but the line ends";
+}
+
+TEST(ReportWrite, plain_numbers_and_ordinary_texts_keep_their_cells_and_formulas_get_an_apostrophe)
+{
+  Scoped_Temp_Env env;
+  Message_Capture capture;
+  ASSERT_EQ(Report_Templates_Load(env.root()), 1);
+  Report_Fixture report;
+  item_study *a = report.fixture.Study("A");
+  const std::pair<const char *, const char *> cells[] = {
+      {"-12", "-12"},         {"+3.5", "+3.5"},         {"-1.2e-3", "-1.2e-3"}, {"-", "'-"},
+      {"-1e", "'-1e"},        {"--1", "'--1"},          {"=\"x\"", "'=\"x\""},   {"@", "'@"},
+      {"\t1", "'\\t1"},      {"\r1", "'\\r1"},        {"a=b", "a=b"},         {"1-2", "1-2"},
+      {"x\x01y\x7F", "x\\x01y\\x7F"}, {"caf\xC3\xA9", "caf\xC3\xA9"},
+  };
+  for (const auto &cell : cells) {
+    std::free(a->DICOM_Info[0]);
+    a->DICOM_Info[0] = strdup(cell.first);
+    report.View(SORT_STUDY_ID, 1);
+    ASSERT_EQ(Report_Write(report.rows, SORT_STUDY_ID, "/data/scans/", nullptr), 1);
+    std::vector<std::vector<std::string>> lines = Csv_Lines(Read_File(env.temp() + "Dir_Study_scans.csv"));
+    ASSERT_GE(lines.size(), 8u);
+    EXPECT_EQ(lines[7][1], cell.second) << cell.first;
+  }
+}
+
+TEST(ReportWrite, a_report_never_writes_into_a_fifo_or_a_file_with_another_name)
+{
+  Scoped_Temp_Env env;
+  Message_Capture capture;
+  ASSERT_EQ(Report_Templates_Load(env.root()), 1);
+  Report_Fixture report;
+  report.View(SORT_FILE, 1);
+  ASSERT_EQ(mkfifo((env.root() + "Dir_File_scans.rtf").c_str(), 0600), 0);
+  EXPECT_EQ(Report_Write(report.rows, SORT_FILE, "/scans/", env.root().c_str()), 0) << "a FIFO neither blocks nor takes it";
+  EXPECT_EQ(capture.Count(MSG_WARNING, "Unable to open RTF dir file"), 1);
+  ASSERT_TRUE(Write_File(env.root() + "kept", "another name's bytes"));
+  ASSERT_EQ(link((env.root() + "kept").c_str(), (env.root() + "Dir_Study_scans.rtf").c_str()), 0);
+  report.View(SORT_STUDY_ID, 1);
+  EXPECT_EQ(Report_Write(report.rows, SORT_STUDY_ID, "/scans/", env.root().c_str()), 0);
+  EXPECT_EQ(capture.Count(MSG_WARNING, "[EMLINK]"), 1);
+  EXPECT_EQ(Read_File(env.root() + "kept"), "another name's bytes");
+}

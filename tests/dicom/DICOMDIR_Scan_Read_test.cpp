@@ -120,6 +120,28 @@ TEST(Scan_Read, a_truncated_value_is_cut_and_flagged)
   EXPECT_EQ(l.Text(0x0010, 0x0010), "Doe^Jane^M");
 }
 
+TEST(Scan_Read, a_length_of_2_31_keeps_the_elements_before_it_and_warns_once)
+{
+  Scoped_Temp_Env env;
+  Message_Capture capture(0);
+  Dicom_Bytes d;
+  d.Explicit(0x0008, 0x0060, "CS", "OT").Explicit(0x0010, 0x0010, "PN", "Doe^Jane");
+  std::string data = d.bytes;
+  d.Explicit(0x0010, 0x1010, "UT", "", (int32_t)0x80000000).Explicit(0x0020, 0x0010, "SH", "1234");
+  std::string path = env.temp() + "huge length\n2026.dcm";
+  std::string file = Part10_File(explicit_le, d.bytes);
+  ASSERT_TRUE(Write_File(path, file));
+  Read_List l(path);
+  EXPECT_EQ(l.Text(0x0010, 0x0010), "Doe^Jane");
+  EXPECT_EQ(l.Get(0x0010, 0x1010), nullptr);
+  EXPECT_EQ(l.Get(0x0020, 0x0010), nullptr) << "the walk ends at the fault";
+  ASSERT_EQ(capture.Texts(MSG_WARNING).size(), 1u);
+  long long offset = (long long)(file.size() - d.bytes.size() + data.size());
+  EXPECT_EQ(capture.Texts(MSG_WARNING)[0], "\xF1\x04" "ERROR:\x02 Tag (0010,1010) at offset " + std::to_string(offset) +
+                                               " of " + env.temp() + "huge length\\n2026.dcm: length 80000000 is "
+                                               "2^31 bytes or more; reading stops there");
+}
+
 TEST(Scan_Read, files_without_elements_and_files_that_cannot_be_read)
 {
   Scoped_Temp_Env env;

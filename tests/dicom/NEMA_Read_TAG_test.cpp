@@ -1,6 +1,6 @@
 // The element header reader over hand-built streams: each encoding of the mode byte,
-// items and delimiters, truncated and malformed headers, the length limit, and each
-// manufacturer repair.
+// items and delimiters, truncated and malformed headers, the length limit, lengths that
+// cannot be followed, and each manufacturer repair.
 #include <gtest/gtest.h>
 
 #include "dicom/NEMA_Log.h"
@@ -141,6 +141,89 @@ TEST(Element_Header, length_limit)
        Dicom_Bytes().Implicit(0x0009, 0x1010, "", 100).bytes, 0x08, 100, {0, 0, 0, "", 0, 0}},
   };
   for (const Case &c : cases) Check(c);
+}
+
+// A length the walk cannot follow: the reader fails and says so once, naming the tag,
+// the offset of the element and the source.
+struct Length_Fault_Case {
+  const char *name;
+  std::string element;  // written after 6 bytes of other data, so the element is at offset 6
+  int mode;
+  bool fuji;
+  const char *tag;  // "(gggg,eeee)"
+  const char *why;
+};
+
+TEST(Element_Header, lengths_of_2_31_and_above_and_forbidden_undefined_lengths_end_the_walk_with_one_warning)
+{
+  Dicom_Bytes big;
+  big.big = true;
+  const Length_Fault_Case cases[] = {
+      {"implicit length 0x80000000", Dicom_Bytes().Implicit(0x0010, 0x0010, "", (int32_t)0x80000000).bytes, 0x00,
+       false, "(0010,0010)", "length 80000000 is 2^31 bytes or more"},
+      {"implicit length 0xFFFFFFFD, just below undefined",
+       Dicom_Bytes().Implicit(0x0008, 0x0020, "", (int32_t)0xFFFFFFFD).bytes, 0x00, false, "(0008,0020)",
+       "length FFFFFFFD is 2^31 bytes or more"},
+      {"explicit OB with a 32-bit length of 0xF0000000",
+       Dicom_Bytes().Explicit(0x7FE0, 0x0010, "OB", "", (int32_t)0xF0000000).bytes, 0x08, false, "(7fe0,0010)",
+       "length F0000000 is 2^31 bytes or more"},
+      {"explicit big-endian UN of 0x80000001",
+       Dicom_Bytes(big).Explicit(0x0009, 0x1001, "UN", "", (int32_t)0x80000001).bytes, 0x09, false, "(0009,1001)",
+       "length 80000001 is 2^31 bytes or more"},
+      {"an implicit element inside an explicit stream, 0x90000000",
+       Dicom_Bytes().Implicit(0x0009, 0x1010, "", (int32_t)0x90000000).bytes, 0x08, false, "(0009,1010)",
+       "length 90000000 is 2^31 bytes or more"},
+      {"an item of 0x80000000", Dicom_Bytes().Item((int32_t)0x80000000).bytes, 0x08, false, "(fffe,e000)",
+       "length 80000000 is 2^31 bytes or more"},
+      {"UT with an undefined length", Dicom_Bytes().Explicit(0x0008, 0x0119, "UT", "", -1).bytes, 0x08, false,
+       "(0008,0119)", "an undefined length, which VR UT does not allow"},
+      {"OF with an undefined length", Dicom_Bytes().Explicit(0x7FE0, 0x0008, "OF", "", -1).bytes, 0x08, false,
+       "(7fe0,0008)", "an undefined length, which VR OF does not allow"},
+      {"an item delimiter with an undefined length", Dicom_Bytes().Implicit(0xFFFE, 0xE00D, "", -1).bytes, 0x00,
+       false, "(fffe,e00d)", "a delimiter with an undefined length"},
+      {"a sequence delimiter with an undefined length", Dicom_Bytes().Implicit(0xFFFE, 0xE0DD, "", -1).bytes, 0x08,
+       false, "(fffe,e0dd)", "a delimiter with an undefined length"},
+      {"Fuji LO with a 32-bit length of 0x80000000",
+       Dicom_Bytes().Tag(0x0010, 0x0010).Raw("LO").U32(0x80000000).bytes, 0x00, true, "(0010,0010)",
+       "length 80000000 is 2^31 bytes or more"},
+      {"Fuji DA with an undefined length", Dicom_Bytes().Tag(0x0008, 0x0020).Raw("DA").U32(0xFFFFFFFF).bytes, 0x00,
+       true, "(0008,0020)", "an undefined length, which VR DA does not allow"},
+  };
+  for (const Length_Fault_Case &c : cases) {
+    SCOPED_TRACE(c.name);
+    std::string bytes = std::string(6, 'x') + c.element + std::string(16, '\0');
+    Message_Capture capture(0);
+    NEMA_Source source;
+    NEMA_Source_Memory(&source, bytes.data(), (int64_t)bytes.size(), "hostile.dcm");
+    ASSERT_EQ(NEMA_Source_Seek(nullptr, &source, 6), 1);
+    uint16_t group, element;
+    int16_t VR;
+    int32_t length;
+    int ok = c.fuji ? NEMA_Get_Data_Element_Fuji(nullptr, &source, c.mode, &group, &element, &VR, &length, 0)
+                    : NEMA_Get_Data_Element(nullptr, &source, c.mode, &group, &element, &VR, &length, 0);
+    EXPECT_EQ(ok, 0);
+    ASSERT_EQ(capture.messages.size(), 1u);
+    EXPECT_EQ(capture.messages[0].first, MSG_WARNING);
+    EXPECT_EQ(capture.messages[0].second, std::string("\xF1\x04" "ERROR:\x02 Tag ") + c.tag +
+                                              " at offset 6 of hostile.dcm: " + c.why + "; reading stops there");
+  }
+}
+
+TEST(Element_Header, undefined_lengths_where_they_are_allowed_pass_without_a_message)
+{
+  Message_Capture capture(0);
+  const Case cases[] = {
+      {"an item", Dicom_Bytes().Item(-1).bytes, 0x08, 0, {1, 0xFFFE, 0xE000, "", -1, 8}},
+      {"an implicit element (a sequence of unknown VR)", Dicom_Bytes().Implicit(0x0009, 0x1020, "", -1).bytes, 0x00,
+       0, {1, 0x0009, 0x1020, "", -1, 8}},
+      {"UN", Dicom_Bytes().Explicit(0x0009, 0x1030, "UN", "", -1).bytes, 0x08, 0, {1, 0x0009, 0x1030, "UN", -1, 12}},
+      {"OW pixel data", Dicom_Bytes().Explicit(0x7FE0, 0x0010, "OW", "", -1).bytes, 0x08, 0,
+       {1, 0x7FE0, 0x0010, "OW", -1, 12}},
+      {"a length of 0x7FFFFFFF with no limit",
+       Dicom_Bytes().Implicit(0x0010, 0x0010, "", 0x7FFFFFFF).bytes, 0x00, 0, {1, 0x0010, 0x0010, "", 0x7FFFFFFF, 8}},
+  };
+  for (const Case &c : cases) Check(c);
+  EXPECT_TRUE(capture.messages.empty());
 }
 
 TEST(Element_Header, vendor_repairs)

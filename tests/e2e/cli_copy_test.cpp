@@ -92,7 +92,7 @@ TEST_F(Cli_Copy, DICOMDIRSchemeCopiesEveryFileUnderEightCharacterNames)
       EXPECT_EQ(part.find_first_not_of("ABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789_"), std::string::npos) << file;
     }
   }
-  std::string audit = Read_File(env.temp() + "Harrowdesk.log");
+  std::string audit = Read_File(env.log_state() + "Harrowdesk.log");
   EXPECT_EQ(std::count(audit.begin(), audit.end(), '\n'), (long)planned);
 }
 

@@ -50,7 +50,7 @@ TEST_F(Cli_Push, every_file_goes_into_orthanc_and_the_audit_trail)
   EXPECT_EQ(3, orthanc.Instances());
   EXPECT_NE(std::string::npos, output_.find("Done: All 3 files pushed")) << output_;
   for (const char *name : SOURCES) EXPECT_TRUE(Exists(folder_ + "sub/" + name));
-  const std::string audit = Read_File(env_.temp() + "Harrowdesk.log");
+  const std::string audit = Read_File(env_.log_state() + "Harrowdesk.log");
   EXPECT_NE(std::string::npos, audit.find(" Pushing 3 files from " + folder_ + "sub/ to 127.0.0.1:")) << audit;
   EXPECT_NE(std::string::npos, audit.find(" Done: All 3 files pushed\n")) << audit;
 }

@@ -30,12 +30,15 @@ Scoped_Temp_Env::Scoped_Temp_Env()
   root_ = std::string(buffer.data()) + "/";
   app_data_ = root_ + "appdata/";
   temp_ = root_ + "tmp/";
+  state_ = root_ + "state/";
   std::filesystem::create_directories(app_data_);
   std::filesystem::create_directories(temp_);
   if (const char *v = std::getenv("HARROWDESK_APPDATA")) had_appdata_ = true, saved_appdata_ = v;
   if (const char *v = std::getenv("TMPDIR")) had_tmpdir_ = true, saved_tmpdir_ = v;
+  if (const char *v = std::getenv("XDG_STATE_HOME")) had_state_ = true, saved_state_ = v;
   setenv("HARROWDESK_APPDATA", app_data_.c_str(), 1);
   setenv("TMPDIR", temp_.c_str(), 1);
+  setenv("XDG_STATE_HOME", state_.c_str(), 1);
 }
 
 Scoped_Temp_Env::~Scoped_Temp_Env()
@@ -44,6 +47,8 @@ Scoped_Temp_Env::~Scoped_Temp_Env()
   else unsetenv("HARROWDESK_APPDATA");
   if (had_tmpdir_) setenv("TMPDIR", saved_tmpdir_.c_str(), 1);
   else unsetenv("TMPDIR");
+  if (had_state_) setenv("XDG_STATE_HOME", saved_state_.c_str(), 1);
+  else unsetenv("XDG_STATE_HOME");
   std::error_code ignored;
   std::filesystem::permissions(root_, std::filesystem::perms::owner_all, ignored);
   for (auto &entry : std::filesystem::recursive_directory_iterator(root_, ignored))

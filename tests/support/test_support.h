@@ -8,8 +8,9 @@
 
 #include "util/message_log.h"
 
-// Creates a fresh folder under $TMPDIR and points HARROWDESK_APPDATA and TMPDIR into it
-// for the life of the object; restores both and removes the folder afterwards.
+// Creates a fresh folder under $TMPDIR and points HARROWDESK_APPDATA, TMPDIR and
+// XDG_STATE_HOME into it for the life of the object; restores them and removes the
+// folder afterwards.
 class Scoped_Temp_Env {
 public:
   Scoped_Temp_Env();
@@ -20,11 +21,13 @@ public:
   const std::string &root() const { return root_; }          // ends with "/"
   const std::string &app_data() const { return app_data_; }  // root + "appdata/"
   const std::string &temp() const { return temp_; }          // root + "tmp/"
+  const std::string &state() const { return state_; }        // root + "state/" (XDG_STATE_HOME)
+  std::string log_state() const { return state_ + "harrowdesk/"; }  // the audit and error files' folder
 
 private:
-  std::string root_, app_data_, temp_;
-  std::string saved_appdata_, saved_tmpdir_;
-  bool had_appdata_ = false, had_tmpdir_ = false;
+  std::string root_, app_data_, temp_, state_;
+  std::string saved_appdata_, saved_tmpdir_, saved_state_;
+  bool had_appdata_ = false, had_tmpdir_ = false, had_state_ = false;
 };
 
 // Installs itself as Message_Callback and records (kind, text) of every message that

@@ -1,10 +1,13 @@
 // Message_Log before any sink: the level filter, formatting limits, the default writer,
-// the log files' folders and modes, and the thread ring's bounds.
+// the log files' folders and modes, what a log file refuses in a shared folder, and the
+// thread ring's bounds.
 #include "util/message_log.h"
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include "support/test_support.h"
 
@@ -86,6 +89,74 @@ TEST(Log_File_Open, a_folder_that_cannot_be_made_shows_one_box_per_run)
   EXPECT_EQ(Log_File_Open("a.log", folder.c_str()), nullptr);
   EXPECT_EQ(box_count, 1);
   log_display = saved;
+}
+
+TEST(Log_File_Open, a_planted_link_fifo_or_hard_link_in_a_sticky_shared_folder_is_refused_once_with_a_warning)
+{
+  Scoped_Temp_Env env;
+  std::string shared = env.root() + "shared/";
+  ASSERT_EQ(mkdir(shared.c_str(), 0700), 0);
+  ASSERT_EQ(chmod(shared.c_str(), 01777), 0);  // a temp folder every user may write into
+  std::string victim = env.root() + "victim";
+  ASSERT_TRUE(Write_File(victim, "keep"));
+  ASSERT_EQ(symlink(victim.c_str(), (shared + "link.log").c_str()), 0);
+  ASSERT_EQ(mkfifo((shared + "fifo.log").c_str(), 0600), 0);
+  ASSERT_EQ(link(victim.c_str(), (shared + "hard.log").c_str()), 0);
+  Message_Capture capture(0);
+  const struct {
+    const char *name, *why;
+  } cases[] = {
+      {"link.log", "is a symbolic link"}, {"fifo.log", "is not a regular file"}, {"hard.log", "has other hard links"}};
+  for (const auto &c : cases) {
+    capture.Clear();
+    for (int i = 0; i < 3; i++) Log_File_Append(c.name, shared.c_str(), "a line\n");
+    EXPECT_EQ(capture.Texts(MSG_WARNING),
+              (std::vector<std::string>{"\xF1\x05WARNING:\x02 The log file \x01" + shared + c.name + "\x02 " + c.why +
+                                        ": nothing is written into it"}))
+        << "one warning per file per run";
+  }
+  EXPECT_EQ(Read_File(victim), "keep");
+  struct stat info;
+  ASSERT_EQ(lstat((shared + "fifo.log").c_str(), &info), 0);
+  EXPECT_TRUE(S_ISFIFO(info.st_mode));
+  // Our own file in the same folder is written as usual.
+  capture.Clear();
+  Log_File_Append("own.log", shared.c_str(), "a line\n");
+  EXPECT_EQ(Read_File(shared + "own.log"), "a line\n");
+  EXPECT_TRUE(capture.messages.empty());
+}
+
+TEST(Log_File_Open, a_file_of_another_user_under_the_log_name_is_never_written)
+{
+  if (geteuid() != 0) GTEST_SKIP() << "needs root to give a file to another user";
+  Scoped_Temp_Env env;
+  std::string path = env.temp() + "Harrowdesk_trace.dat";
+  ASSERT_TRUE(Write_File(path, "theirs\n"));
+  ASSERT_EQ(chmod(path.c_str(), 0666), 0);
+  ASSERT_EQ(chown(path.c_str(), 65534, 65534), 0);  // nobody
+  Message_Capture capture(0);
+  EXPECT_EQ(Log_File_Open("Harrowdesk_trace.dat", nullptr), nullptr);
+  EXPECT_EQ(Log_File_Open("Harrowdesk_trace.dat", nullptr), nullptr);
+  EXPECT_EQ(capture.Count(MSG_WARNING, "belongs to another user"), 1);
+  EXPECT_EQ(Read_File(path), "theirs\n");
+}
+
+TEST(Message_Log, the_default_writer_refuses_a_planted_audit_link_too)
+{
+  Scoped_Temp_Env env;
+  std::string victim = env.root() + "victim";
+  ASSERT_TRUE(Write_File(victim, "keep"));
+  ASSERT_EQ(symlink(victim.c_str(), (env.temp() + "planted.log").c_str()), 0);
+  std::string saved = log_state.file_audit;
+  log_state.file_audit = "planted.log";
+  log_state.dir_audit = env.temp();
+  testing::internal::CaptureStdout();
+  Message_Log(nullptr, MSG_AUDIT, "copied a file");
+  std::string console = testing::internal::GetCapturedStdout();
+  log_state.file_audit = saved;
+  log_state.dir_audit.clear();
+  EXPECT_EQ(Read_File(victim), "keep");
+  EXPECT_NE(console.find("planted.log is a symbolic link"), std::string::npos) << console;
 }
 
 TEST(Log_Ring, a_producer_128_lines_ahead_loses_the_pending_lines)

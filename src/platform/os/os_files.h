@@ -1,10 +1,13 @@
-// File writes that are whole or fail, and files that appear under their final name only
-// when they are complete. write() may take fewer bytes than asked or be interrupted by a
-// signal, so every writer of a file's bytes shares one loop (the settings store, the
-// copy core). A copy is written into a file that no other program sees (an unnamed
-// O_TMPFILE file, or a hidden temporary name where the file system has none) and is
-// named only when whole; naming never replaces an existing file, so a file that appears
-// meanwhile under the chosen name is never written over.
+// File writes that are whole or fail, files that appear under their final name only when
+// they are complete, and the one safe open of a file the program writes under a fixed
+// name. write() may take fewer bytes than asked or be interrupted by a signal, so every
+// writer of a file's bytes shares one loop (the settings store, the copy core). A copy is
+// written into a file that no other program sees (an unnamed O_TMPFILE file, or a hidden
+// temporary name where the file system has none) and is named only when whole; naming
+// never replaces an existing file, so a file that appears meanwhile under the chosen name
+// is never written over. The logs and reports, written under fixed names in folders others
+// may share (the temp folder), are opened never through a symbolic link and never into
+// another user's file.
 #pragma once
 
 #include <cstddef>
@@ -38,3 +41,32 @@ void Os_File_Discard(int folder, const std::string &temp_name);
 // the error number otherwise (EEXIST: the name is taken; EXDEV: another file system),
 // with both names as they were.
 int Os_Rename_No_Replace(int from_folder, const char *from, int to_folder, const char *to);
+
+// Why Os_Own_File_Open refused or failed.
+enum Os_Own_File_Fault {
+  OS_OWN_FILE_OK = 0,
+  OS_OWN_FILE_LINK,         // the name is a symbolic link
+  OS_OWN_FILE_NOT_REGULAR,  // a folder, FIFO, socket or device stands under the name
+  OS_OWN_FILE_OTHER_OWNER,  // the file belongs to another user
+  OS_OWN_FILE_HARD_LINKED,  // the file has more than one name (a planted hard link)
+  OS_OWN_FILE_OPEN_FAILED,  // the system refused the open (errno tells why)
+};
+
+// How Os_Own_File_Open leaves an existing file's bytes.
+enum Os_Own_File_Mode {
+  OS_OWN_FILE_APPEND = 0,   // keep them and write at the end
+  OS_OWN_FILE_REPLACE = 1,  // empty the file (only after it passed the checks)
+};
+
+// Opens `path` for writing, creating it 0600 when missing, as a file of our own: the last
+// component is never followed as a symbolic link, a FIFO cannot block the open, and a
+// name that holds anything but a regular file of the effective user with one link is
+// refused without a byte written (and, for OS_OWN_FILE_REPLACE, without being emptied).
+// Returns the descriptor (close-on-exec) and sets `*fault` to OS_OWN_FILE_OK; returns -1
+// with `*fault` naming the reason and errno set: ELOOP for a link, EINVAL for a file
+// that is not regular, EPERM for another user's, EMLINK for one with other links, the
+// system's own code for a failed open. Reports nothing. Any thread.
+int Os_Own_File_Open(const std::string &path, Os_Own_File_Mode mode, Os_Own_File_Fault *fault);
+
+// The words a message uses for `fault` ("is a symbolic link", ...); "" for OS_OWN_FILE_OK.
+const char *Os_Own_File_Fault_Text(Os_Own_File_Fault fault);

@@ -1,4 +1,4 @@
-// Folders of the program on Linux: XDG-style application data, the temp folder,
+// Folders of the program on Linux: XDG-style application data and state, the temp folder,
 // /proc/self/exe for the program's own path, and owner-only folder creation.
 #include "platform/os/os_paths.h"
 
@@ -32,6 +32,21 @@ int Os_App_Data_Dir(std::string &folder)
   }
   if (const char *home = Non_Empty_Env("HOME")) {
     folder = With_Slash(home) + ".config/";
+    return 1;
+  }
+  return 0;
+}
+
+int Os_State_Dir(std::string &folder)
+{
+  // A relative XDG_STATE_HOME is invalid and ignored, as the XDG base directory rules say.
+  const char *xdg = Non_Empty_Env("XDG_STATE_HOME");
+  if (xdg && xdg[0] == '/') {
+    folder = With_Slash(xdg) + "harrowdesk/";
+    return 1;
+  }
+  if (const char *home = Non_Empty_Env("HOME")) {
+    folder = With_Slash(home) + ".local/state/harrowdesk/";
     return 1;
   }
   return 0;

@@ -1,6 +1,8 @@
 // Where the program keeps its files on this system: the application-data folder of the
-// settings store, the temp folder of the logs and reports, the program's own path, and
-// private folder creation. Every folder text returned ends with "/".
+// settings store, the state folder of the files that must outlast a reboot (the audit
+// trail, the error file), the temp folder of the trace file and the reports, the
+// program's own path, and private folder creation. Every folder text returned ends
+// with "/".
 #pragma once
 
 #include <string>
@@ -9,6 +11,13 @@
 // Returns 1 with the folder in `folder`; returns 0 when none can be named (no HOME),
 // leaving `folder` untouched.
 int Os_App_Data_Dir(std::string &folder);
+
+// The user's state folder, for files that must last (many systems empty the temp folder
+// at boot): $XDG_STATE_HOME/harrowdesk/ when that variable holds an absolute path, else
+// ~/.local/state/harrowdesk/. Returns 1 with the folder in `folder`; returns 0 when none
+// can be named (no HOME), leaving `folder` untouched. Creates nothing: the log files
+// create the folder (0700) on their first line.
+int Os_State_Dir(std::string &folder);
 
 // The temp folder: $TMPDIR when set and not empty, else "/tmp/".
 std::string Os_Temp_Dir();
