@@ -328,8 +328,10 @@ int Association_Abort(Session &session)
 }
 
 // Ends an association after the store by the condition it returned: release after a
-// good one, abort otherwise, and abort at once after a cancel. Returns 0 when the
-// release or the abort failed, and after a cancel that cut the store short.
+// good one, abort otherwise, and abort at once after a cancel (which, once the store was
+// done, does not undo it; a cancel that cuts the release short leaves the association
+// dropped). Returns 0 when the release or the abort failed, and after a
+// cancel that cut the store short.
 int Association_End(Session &session, const OFCondition &cond, const char *server_AET, const char *peer_address,
                     int dimse)
 {
@@ -341,8 +343,8 @@ int Association_End(Session &session, const OFCondition &cond, const char *serve
   if (cond.good()) {
     Message_Log(nullptr, MSG_TRACE, "DCMTK_CSTORE(), Releasing Association");
     OFCondition ended = ASC_releaseAssociation(session.association);
+    if (ended.bad() && DCMTK_Watch_Cancelled(&session.watch)) return 1;  // the toolkit dropped it already
     if (ended.bad()) {
-      if (DCMTK_Watch_Cancelled(&session.watch)) return Cancel_Report();
       Message_Log(nullptr, MSG_WARNING, "%sDCMTK_CSTORE(), Association Release Failed:", WARNING);
       return Cond_Fail(ended, "ASC_releaseAssociation");
     }

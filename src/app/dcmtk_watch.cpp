@@ -86,12 +86,11 @@ public:
       }
       if (count < 0 && errno == EINTR) continue;
       if (count < 0 && errno != EAGAIN && errno != EWOULDBLOCK) return -1;
-      if (watch_->aborting) {
-        unsent_ = true;
-        return Wait_Failed(watch_, WAIT_CANCELLED);
-      }
       Wait_Outcome outcome = Socket_Wait(watch_, getSocket(), POLLOUT, Stall_Ms());
-      if (outcome != WAIT_READY) return Wait_Failed(watch_, outcome);
+      if (outcome != WAIT_READY) {
+        cut_short_ = true;
+        return Wait_Failed(watch_, outcome);
+      }
     }
     return (ssize_t)sent;
   }
@@ -104,11 +103,11 @@ public:
     return outcome != WAIT_STALLED;
   }
 
-  // A connection whose A-ABORT found no room is reset rather than left to drain what a
-  // stalled peer never read.
+  // A connection whose send was cut short is reset rather than left to drain, long
+  // after the call, what a stalled peer never read.
   void close() override
   {
-    if (unsent_ && getSocket() != DCMNET_INVALID_SOCKET) {
+    if (cut_short_ && getSocket() != DCMNET_INVALID_SOCKET) {
       linger reset = {1, 0};
       setsockopt(getSocket(), SOL_SOCKET, SO_LINGER, &reset, sizeof reset);
     }
@@ -119,7 +118,7 @@ private:
   long Stall_Ms() const { return watch_->stall > 0 ? watch_->stall * 1000L : -1; }
 
   DCMTK_Watch *watch_;
-  bool unsent_ = false;  // an A-ABORT could not be sent
+  bool cut_short_ = false;  // a send gave up with bytes still queued for the peer
 };
 
 class Watched_Layer : public DcmTransportLayer {

@@ -339,4 +339,25 @@ TEST(DCMTK_CSTORE, a_cancel_aborts_the_association_at_once_in_every_phase)
   }
 }
 
+// storescp confirms the store and then sleeps before it answers the release: a cancel
+// then cuts the release short at once, and the file counts as stored.
+TEST(DCMTK_CSTORE, a_cancel_after_the_confirmation_cuts_the_release_short_and_keeps_the_file_stored)
+{
+  Scoped_Temp_Env env;
+  Storescp peer(env.root(), {"--sleep-after", "5"});
+  ASSERT_TRUE(peer.Ready());
+  DCMTK_CSTORE_Reset();
+  Message_Capture capture(19);
+  Cancel_After(std::chrono::milliseconds(1500));
+  EXPECT_EQ(1, Send(peer.port, Peer_Test_File("CT_small.dcm"), EXPLICIT_LE, CT_CLASS, nullptr,
+                    {0, 0, 0, Test_Cancelled}));
+  const double after_cancel = Seconds_Between(Clock::time_point(Clock::duration(cancel_at.load())), Clock::now());
+  cancel_at.store(0);
+  std::printf("[ measured ] cancel during the release: returned %.3f s after the cancel\n", after_cancel);
+  EXPECT_LT(after_cancel, 5.0);
+  EXPECT_TRUE(capture.Texts(MSG_WARNING).empty());
+  EXPECT_EQ(1, capture.Count(MSG_TRACE, "Releasing Association"));
+  EXPECT_EQ(1, peer.Stored());
+}
+
 }  // namespace

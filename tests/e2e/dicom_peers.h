@@ -63,7 +63,8 @@ inline bool Peer_Port_Listening(int port)
   return false;
 }
 
-// One server process, started with `argv` (output into `log`), stopped by its PID.
+// One server (or command) process, started with `argv` (output into `log`), stopped by
+// its PID.
 class Peer_Process {
 public:
   Peer_Process(const std::vector<std::string> &argv, const std::string &log)
@@ -101,6 +102,24 @@ public:
       std::this_thread::sleep_for(std::chrono::milliseconds(50));
     }
     return false;
+  }
+
+  // Sends `signal` and waits up to `seconds` for the process to end. Returns its exit
+  // code, or -1 when it did not exit by itself in time (it is then stopped).
+  int Signal_And_Wait(int signal, int seconds)
+  {
+    if (pid_ <= 0) return -1;
+    kill(pid_, signal);
+    int status;
+    for (int tries = 0; tries < seconds * 100; ++tries) {
+      if (waitpid(pid_, &status, WNOHANG) == pid_) {
+        pid_ = -1;
+        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+      }
+      std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    Stop();
+    return -1;
   }
 
   void Stop()
