@@ -43,12 +43,15 @@ const char USAGE[] =
     "  --fail-dir DIR       put the files that failed into DIR (copied, or moved with\n"
     "                       --delete); without it the settings decide\n"
     "  --timeout S          set the three timeouts below to S seconds\n"
-    "  --timeout-connect S  seconds to wait for the TCP connection (default 30)\n"
-    "  --timeout-acse S     seconds to wait for each association answer (default 30)\n"
+    "  --timeout-connect S  seconds to wait for the TCP connection (setting\n"
+    "                       timeout_connect, first 30)\n"
+    "  --timeout-acse S     seconds to wait for each association answer (setting\n"
+    "                       timeout_acse, first 30)\n"
     "  --timeout-dimse S    seconds without progress while a file is sent, or without\n"
-    "                       its response (default 60)\n"
-    "                       Timeouts are 0 (no limit) to 3600; the defaults are those of\n"
-    "                       the settings. Ctrl-C aborts the transfer in progress at once.\n";
+    "                       its response (setting timeout_dimse, first 60)\n"
+    "                       Timeouts are 0 (no limit) to 3600. Ctrl-C aborts the\n"
+    "                       transfer in progress at once.\n";
+static_assert(TIMEOUT_MAX == 3600, "the help names the largest timeout");
 
 const char USAGE_TAIL[] =
     "\n"
