@@ -12,6 +12,7 @@
 unsigned char flag_sub_dir, flag_standard_name, flag_overwrite, flag_dicomdir, delete_copy;
 unsigned char flag_part_10, flag_print, flag_fail, delete_push;
 std::string dir_copy, dir_fail, local_AET, server_AET, server_peer, server_port;
+int timeout_connect, timeout_acse, timeout_dimse;
 
 static const char SECTION[] = "Harrowdesk";
 enum { TEXT_SETTING_MAX = 255 };
@@ -22,12 +23,13 @@ unsigned char audit_byte;  // the audit flag's byte while it travels through the
 
 const char LOCAL_AET_MISSING[] = "Unable to get local AET from registry";
 
-// One key of the store: an integer (byte) or a text, with the trace of a missing text.
+// One key of the store: a byte, a text (with the trace of a missing text) or a timeout.
 struct Setting {
   const char *key;
   unsigned char *byte;
   std::string *text;
   const char *missing;
+  int *timeout = nullptr;
 };
 
 // Every key, in the order in which the store is read and written.
@@ -50,6 +52,9 @@ const Setting SETTINGS[] = {
     {"server_peer", nullptr, &server_peer, "Unable to get server's peer from registry"},
     {"server_port", nullptr, &server_port, "Unable to get server's port from registry"},
     {"delete_push", &delete_push, nullptr, nullptr},
+    {"timeout_connect", nullptr, nullptr, nullptr, &timeout_connect},
+    {"timeout_acse", nullptr, nullptr, nullptr, &timeout_acse},
+    {"timeout_dimse", nullptr, nullptr, nullptr, &timeout_dimse},
 };
 
 }  // namespace
@@ -74,6 +79,9 @@ void Configuration_Defaults()
   server_peer = "none";
   server_port = "104";
   delete_push = 0;
+  timeout_connect = 30;
+  timeout_acse = 30;
+  timeout_dimse = 60;
 }
 
 int Configuration_Read()
@@ -84,6 +92,12 @@ int Configuration_Read()
     if (setting.byte) {
       int32_t value = 0;
       if (Environment_Get_Value_Int(SECTION, setting.key, &value)) *setting.byte = (unsigned char)value;
+      continue;
+    }
+    if (setting.timeout) {
+      int32_t value = 0;
+      if (Environment_Get_Value_Int(SECTION, setting.key, &value) && value >= 0 && value <= TIMEOUT_MAX)
+        *setting.timeout = value;
       continue;
     }
     const char *text = Environment_Get_Value_String(SECTION, setting.key);
@@ -102,8 +116,9 @@ int Configuration_Write()
   Message_Log(nullptr, MSG_TRACE, "in Configuration_Write()");
   audit_byte = log_state.flag_audit ? 1 : 0;
   for (const Setting &setting : SETTINGS) {
-    int written = setting.byte ? Environment_Set_Value_Int(SECTION, setting.key, *setting.byte)
-                               : Environment_Set_Value_String(SECTION, setting.key, setting.text->c_str());
+    int written = setting.byte      ? Environment_Set_Value_Int(SECTION, setting.key, *setting.byte)
+                  : setting.timeout ? Environment_Set_Value_Int(SECTION, setting.key, *setting.timeout)
+                                    : Environment_Set_Value_String(SECTION, setting.key, setting.text->c_str());
     if (!written) Message_Log(nullptr, MSG_TRACE, "Unable to write to registry");
   }
   return 1;

@@ -23,6 +23,14 @@ extern std::string server_AET;  // called AE title
 extern std::string server_peer; // server host
 extern std::string server_port; // server port, as text
 
+// Integer settings: how long the C-STORE client waits for a silent or slow server, in
+// seconds from 0 (no limit) to TIMEOUT_MAX; a stored value outside that range is not
+// taken.
+enum { TIMEOUT_MAX = 3600 };
+extern int timeout_connect;  // the TCP connection
+extern int timeout_acse;     // each association message
+extern int timeout_dimse;    // the C-STORE: no byte moving, or no response
+
 // The audit flag, folder and file name live in log_state (util/message_log.h).
 
 // Restores every setting to its default: the audit folder is the user's state folder

@@ -5,12 +5,21 @@
 // syntax choice, the last response status and the progress callback's state outlive a
 // call; a lock serialises calls so that two jobs never share them halfway.
 //
+// Silent and slow peers: the network's connections are the watched ones of
+// app/dcmtk_watch.h, so every wait for the peer asks the caller's cancel test ten times
+// a second and gives up after the limit of the step under way (the ACSE limit while the
+// association is requested and released, the DIMSE limit while the file is stored).
+// The toolkit makes the TCP connection itself, in one wait that nothing can cut short,
+// so it is tried in attempts of one second until the connection limit runs out; a
+// cancel is seen between attempts. A cancel aborts the association and is reported in
+// one line, without the failure lines of the step it cut short.
+//
 // The toolkit is prepared once per process: its own logging is switched off (every
 // outcome is reported through the message log) and Nagle's algorithm is turned off
 // through TCP_NODELAY=1, without which each association waits some 40 ms on loopback.
 //
 // Index: state / transfer syntax choice / progress callback / presentation contexts /
-//        store / the association's resources / DCMTK_CSTORE.
+//        store / the association's resources / the association / DCMTK_CSTORE.
 #include "dcmtk/config/osconfig.h"  // first, as the toolkit requires
 
 #include "app/dcmtk_cstore.h"
@@ -32,8 +41,10 @@
 #include "dcmtk/dcmnet/assoc.h"
 #include "dcmtk/dcmnet/diutil.h"
 #include "dcmtk/dcmnet/dimse.h"
+#include "dcmtk/dcmnet/dul.h"
 #include "dcmtk/oflog/oflog.h"
 
+#include "app/dcmtk_watch.h"
 #include "app/number_text.h"
 #include "util/message_log.h"
 
@@ -48,6 +59,8 @@ enum {
   HOST_NAME_SIZE = 128,     // local host name, at most
   UID_SIZE = 128,           // buffers for UIDs found in the file
   CONTEXT_ID_MAX = 255,     // presentation context IDs are odd numbers up to this
+  CONNECT_ATTEMPT = 1,      // seconds of one TCP connection attempt
+  ATTEMPT_MARGIN_MS = 50,   // an attempt that lasted its second but this much ran out
 };
 
 std::mutex cstore_lock;                           // one call at a time, process-wide
@@ -71,6 +84,13 @@ double Seconds_Since(Clock::time_point start)
 int Cond_Fail(const OFCondition &cond, const char *step)
 {
   Message_Log(nullptr, MSG_TRACE, "    cond: %s after %s", cond.text(), step);
+  return 0;
+}
+
+// The one operator line of a cancelled call; returns 0.
+int Cancel_Report()
+{
+  Message_Log(nullptr, MSG_WARNING, "%sDCMTK_CSTORE(), cancelled: association aborted", WARNING);
   return 0;
 }
 
@@ -187,10 +207,12 @@ const char *SOP_Class_Name(const char *sop_class)
   return name ? name : "unknown SOP class";
 }
 
-// Loads `path` and sends it over `assoc` as one C-STORE request. Sets the
-// unsuccessful-store flag first and clears it only on a good condition with a success
-// or warning status. Returns the toolkit's condition.
-OFCondition storeSCU(T_ASC_Association *assoc, const char *path, long file_size)
+// Loads `path` and sends it over `assoc` as one C-STORE request, waiting at most
+// `dimse` seconds for the response (0: as long as it takes). Sets the unsuccessful-store
+// flag first and clears it only on a good condition with a success or warning status.
+// A failure that a cancel (seen through `watch`) caused is not reported here. Returns
+// the toolkit's condition.
+OFCondition storeSCU(T_ASC_Association *assoc, const char *path, long file_size, int dimse, DCMTK_Watch *watch)
 {
   DIC_US message_id = assoc->nextMsgID++;
   Message_Log(nullptr, MSG_TRACE, "---------- Sending data: ----------------");
@@ -240,7 +262,8 @@ OFCondition storeSCU(T_ASC_Association *assoc, const char *path, long file_size)
   std::memset(&response, 0, sizeof response);
   DcmDataset *status_detail = nullptr;
   cond = DIMSE_storeUser(assoc, context, &request, nullptr, file.getDataset(), DCMTK_Store_Progress, nullptr,
-                         DIMSE_BLOCKING, 0, &response, &status_detail, nullptr, file_size);
+                         dimse > 0 ? DIMSE_NONBLOCKING : DIMSE_BLOCKING, dimse, &response, &status_detail, nullptr,
+                         file_size);
   if (cond.good() && (response.DimseStatus == STATUS_Success || (response.DimseStatus & 0xF000) == 0xB000))
     unsuccessful = false;
   last_status = response.DimseStatus;
@@ -249,7 +272,7 @@ OFCondition storeSCU(T_ASC_Association *assoc, const char *path, long file_size)
     OFString dump;
     DIMSE_dumpMessage(dump, response, DIMSE_INCOMING);
     Message_Log(nullptr, MSG_TRACE, "Dump (no err): %s", dump.c_str());
-  } else {
+  } else if (!DCMTK_Watch_Cancelled(watch)) {
     Message_Log(nullptr, MSG_WARNING, "%sStore SCU Failed", WARNING);
     Message_Log(nullptr, MSG_TRACE, "cond: %s", cond.text());
   }
@@ -264,6 +287,7 @@ OFCondition storeSCU(T_ASC_Association *assoc, const char *path, long file_size)
 
 // What one call set up, released in reverse order on every exit.
 struct Session {
+  DCMTK_Watch watch;                      // what the network's connections do; outlives them
   T_ASC_Network *network = nullptr;
   T_ASC_Parameters *params = nullptr;     // owned here until an association takes them
   T_ASC_Association *association = nullptr;
@@ -289,14 +313,37 @@ struct Session {
   ~Session() { Close(); }
 };
 
-// Ends an association after the store by the condition it returned: release after a
-// good one, abort otherwise. Returns 0 when the release or the abort failed.
-int Association_End(Session &session, const OFCondition &cond, const char *server_AET, const char *peer_address)
+// ---- the association -------------------------------------------------------------------------
+
+// Aborts the association; after a cancel a failure is only traced, since the peer may
+// be the reason for the cancel. Returns 0 when the abort failed.
+int Association_Abort(Session &session)
 {
-  OFCondition ended = EC_Normal;
+  session.watch.aborting = true;
+  OFCondition ended = ASC_abortAssociation(session.association);
+  if (ended.good()) return 1;
+  if (!DCMTK_Watch_Cancelled(&session.watch))
+    Message_Log(nullptr, MSG_WARNING, "%sDCMTK_CSTORE(), Association Abort Failed:", WARNING);
+  return Cond_Fail(ended, "ASC_abortAssociation");
+}
+
+// Ends an association after the store by the condition it returned: release after a
+// good one, abort otherwise, and abort at once after a cancel (which, once the store was
+// done, does not undo it; a cancel that cuts the release short leaves the association
+// dropped). Returns 0 when the release or the abort failed, and after a
+// cancel that cut the store short.
+int Association_End(Session &session, const OFCondition &cond, const char *server_AET, const char *peer_address,
+                    int dimse)
+{
+  if (DCMTK_Watch_Cancelled(&session.watch)) {
+    Message_Log(nullptr, MSG_TRACE, "DCMTK_CSTORE(), Aborting Association");
+    Association_Abort(session);
+    return cond.good() ? 1 : Cancel_Report();
+  }
   if (cond.good()) {
     Message_Log(nullptr, MSG_TRACE, "DCMTK_CSTORE(), Releasing Association");
-    ended = ASC_releaseAssociation(session.association);
+    OFCondition ended = ASC_releaseAssociation(session.association);
+    if (ended.bad() && DCMTK_Watch_Cancelled(&session.watch)) return 1;  // the toolkit dropped it already
     if (ended.bad()) {
       Message_Log(nullptr, MSG_WARNING, "%sDCMTK_CSTORE(), Association Release Failed:", WARNING);
       return Cond_Fail(ended, "ASC_releaseAssociation");
@@ -313,25 +360,29 @@ int Association_End(Session &session, const OFCondition &cond, const char *serve
     Message_Log(nullptr, MSG_TRACE, "DCMTK_CSTORE(), Aborting Association");
   } else {
     Message_Log(nullptr, MSG_WARNING, "\xF1        SCU Failed");
+    if (cond == DIMSE_NODATAAVAILABLE || session.watch.stalled)
+      Message_Log(nullptr, MSG_WARNING, "\xF1        No progress for %d sec (DIMSE timeout)", dimse);
     Message_Log(nullptr, MSG_TRACE, "DCMTK_CSTORE(), Aborting Association");
     Message_Log(nullptr, MSG_TRACE, "cond: %s", cond.text());
   }
-  ended = ASC_abortAssociation(session.association);
-  if (ended.bad()) {
-    Message_Log(nullptr, MSG_WARNING, "%sDCMTK_CSTORE(), Association Abort Failed:", WARNING);
-    return Cond_Fail(ended, "ASC_abortAssociation");
-  }
-  return 1;
+  return Association_Abort(session);
 }
 
-// Opens the network and the association parameters for one call. Returns 0 after the
-// trace of the failed step.
-int Association_Prepare(Session &session, const char *server_AET, const char *local_AET, const char *peer_address,
-                        const std::vector<std::string> &sop_classes, const char *meta_class)
+// Opens the network, with `acse` seconds for each association message, on the watched
+// transport layer. Returns 0 after the trace of the failed step.
+int Network_Open(Session &session, int acse)
 {
-  OFCondition cond = ASC_initializeNetwork(NET_REQUESTOR, 0, 0, &session.network);
+  OFCondition cond = ASC_initializeNetwork(NET_REQUESTOR, 0, acse, &session.network);
   if (cond.bad()) return Cond_Fail(cond, "ASC_initializeNetwork");
-  cond = ASC_createAssociationParameters(&session.params, MAX_RECEIVE_PDU);
+  return DCMTK_Watch_Install(session.network, &session.watch);
+}
+
+// Makes the association parameters of one request. Returns 0 after the trace of the
+// failed step.
+int Parameters_Make(Session &session, const char *server_AET, const char *local_AET, const char *peer_address,
+                    const std::vector<std::string> &sop_classes, const char *meta_class)
+{
+  OFCondition cond = ASC_createAssociationParameters(&session.params, MAX_RECEIVE_PDU);
   if (cond.bad()) return Cond_Fail(cond, "ASC_createAssociationParameters");
   ASC_setAPTitles(session.params, local_AET, server_AET, nullptr);
   cond = ASC_setTransportLayerType(session.params, OFFalse);
@@ -345,25 +396,60 @@ int Association_Prepare(Session &session, const char *server_AET, const char *lo
   return 1;
 }
 
+// The association's request parameters, for every attempt alike.
+struct Request {
+  const char *server_AET, *local_AET, *peer_address;
+  const std::vector<std::string> *sop_classes;
+  const char *meta_class;
+};
+
+// Requests the association, trying the TCP connection in attempts of CONNECT_ATTEMPT
+// seconds for at most `connect` seconds (0: until it is made, refused or cancelled).
+// An attempt that ran out its time without a connection is tried again; every other
+// outcome is final. Returns the condition of the last attempt, or a bad one with
+// *prepared 0 when parameters could not be made (after the trace).
+OFCondition Association_Connect(Session &session, const Request &request, int connect, int *prepared)
+{
+  for (int attempt = 1;; ++attempt) {
+    *prepared = Parameters_Make(session, request.server_AET, request.local_AET, request.peer_address,
+                                *request.sop_classes, request.meta_class);
+    if (!*prepared) return ASC_NULLKEY;
+    if (debug_flag && attempt == 1) {
+      OFString dump;
+      ASC_dumpParameters(dump, session.params, ASC_ASSOC_RQ);
+      Message_Log(nullptr, MSG_TRACE, "DCMTK_CSTORE(): Request Parameters: %s", dump.c_str());
+    }
+    session.watch.connected = false;
+    dcmConnectionTimeout.set(CONNECT_ATTEMPT);
+    const Clock::time_point tried = Clock::now();
+    OFCondition cond = ASC_requestAssociation(session.network, session.params, &session.association);
+    if (session.association) session.params = nullptr;  // the association owns them now
+    const long attempt_ms = (long)std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - tried).count();
+    const bool ran_out = cond.code() == DULC_TCPINITERROR && !session.watch.connected &&
+                         attempt_ms + ATTEMPT_MARGIN_MS >= CONNECT_ATTEMPT * 1000L;
+    if (!ran_out || DCMTK_Watch_Cancelled(&session.watch)) return cond;
+    if (connect > 0 && attempt * CONNECT_ATTEMPT >= connect) return cond;
+    Message_Log(nullptr, MSG_TRACE, "DCMTK_CSTORE(), no TCP connection after attempt %d, trying again", attempt);
+    if (session.association) ASC_destroyAssociation(&session.association);
+  }
+}
+
 // Requests the association and checks that a context was accepted. Returns 0 after
 // the operator's lines when the peer could not be reached, rejected the association or
-// accepted no context.
-int Association_Request(Session &session, const char *server_AET, const char *peer_address)
+// accepted no context, and after the cancel line when the operator cancelled.
+int Association_Request(Session &session, const Request &request, int connect)
 {
-  if (debug_flag) {
-    OFString dump;
-    ASC_dumpParameters(dump, session.params, ASC_ASSOC_RQ);
-    Message_Log(nullptr, MSG_TRACE, "DCMTK_CSTORE(): Request Parameters: %s", dump.c_str());
-  }
+  const char *server_AET = request.server_AET, *peer_address = request.peer_address;
   Message_Log(nullptr, MSG_TRACE, "DCMTK_CSTORE(): Requesting Association with %s on %s", server_AET, peer_address);
-  OFCondition cond = ASC_requestAssociation(session.network, session.params, &session.association);
-  if (session.association) session.params = nullptr;  // the association owns them now
+  int prepared = 0;
+  OFCondition cond = Association_Connect(session, request, connect, &prepared);
+  if (!prepared) return 0;
   if (cond.bad()) {
+    if (DCMTK_Watch_Cancelled(&session.watch)) return Cancel_Report();
     Connect_Failure(server_AET, peer_address);
-    T_ASC_Parameters *params = session.association ? session.association->params : session.params;
     if (cond == DUL_ASSOCIATIONREJECTED) {
       T_ASC_RejectParameters reject;
-      ASC_getRejectParameters(params, &reject);
+      ASC_getRejectParameters(session.association ? session.association->params : session.params, &reject);
       OFString printed;
       ASC_printRejectParameters(printed, &reject);
       Message_Log(nullptr, MSG_WARNING, "\xF1        Association Rejected");
@@ -397,7 +483,8 @@ int Association_Request(Session &session, const char *server_AET, const char *pe
 // ---- DCMTK_CSTORE -------------------------------------------------------------------------------
 
 int DCMTK_CSTORE(const char *path, const char *peer, const char *server_AET, int port, const char *local_AET,
-                 const char *transfer_syntax, const char *sop_class, Progress_Record *progress)
+                 const char *transfer_syntax, const char *sop_class, Progress_Record *progress,
+                 const CSTORE_Limits &limits)
 {
   std::lock_guard<std::mutex> hold(cstore_lock);
   const Clock::time_point start = Clock::now();
@@ -424,21 +511,25 @@ int DCMTK_CSTORE(const char *path, const char *peer, const char *server_AET, int
 
   const std::string peer_address = std::string(peer ? peer : "") + ":" + std::to_string(port);
   const char *called = server_AET ? server_AET : "";
+  const std::vector<std::string> sop_classes = {file_class};
+  const Request request = {called, local_AET ? local_AET : "", peer_address.c_str(), &sop_classes, sop_class};
   Session session;
-  if (!Association_Prepare(session, called, local_AET ? local_AET : "", peer_address.c_str(), {file_class},
-                           sop_class))
-    return 0;
-  if (!Association_Request(session, called, peer_address.c_str())) return 0;
+  session.watch.cancelled = limits.cancelled;
+  session.watch.stall = limits.acse;
+  if (!Network_Open(session, limits.acse)) return 0;
+  if (!Association_Request(session, request, limits.connect)) return 0;
   const bool tracing = trace_level.load() != 0;
   if (tracing) Message_Log(nullptr, MSG_TRACE, "        timing association: %.3f sec", Seconds_Since(start));
 
   const Clock::time_point accepted = Clock::now();
   struct stat info;
   long file_size = stat(path, &info) == 0 ? (long)info.st_size : 0;
-  OFCondition cond = storeSCU(session.association, path, file_size);
+  session.watch.stall = limits.dimse;
+  OFCondition cond = storeSCU(session.association, path, file_size, limits.dimse, &session.watch);
   if (tracing) Message_Log(nullptr, MSG_TRACE, "        timing push: %.3f sec", Seconds_Since(accepted));
 
-  if (!Association_End(session, cond, called, peer_address.c_str())) return 0;
+  session.watch.stall = limits.acse;
+  if (!Association_End(session, cond, called, peer_address.c_str(), limits.dimse)) return 0;
   if (!session.Close()) return 0;
   // Stored only when the server confirmed it; a failure status below 0x0100 is no
   // success either, although its high byte is 0.

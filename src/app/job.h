@@ -102,8 +102,9 @@ void Job_Wait(Job_Kind kind);
 // may call it on any thread.
 void Job_Cancel(Job_Kind kind);
 
-// The worker's check between units of work: the job's cancel flag or its progress
-// record's cancelled flag (Cancel button, close box). Called on the worker.
+// The worker's check between units of work, or polled inside a long one (the push job's
+// C-STORE client asks it ten times a second): the job's cancel flag or its progress
+// record's cancelled flag (Cancel button, close box). Lock-free. Called on the worker.
 bool Job_Cancelled(Job_Kind kind);
 
 // ---- rescan ---------------------------------------------------------------------------

@@ -5,6 +5,11 @@
 // when asked. A file the server did not confirm is never deleted. The settings are
 // copied into the record when the job starts, so that a change in the settings window
 // does not reach a job halfway.
+//
+// A cancel reaches the C-STORE client through its cancel test (the job's cancel flag
+// or its progress record's), so the association in progress is aborted at once; that
+// file is marked failed and audited as failed but, since the operator stopped the job,
+// neither copied nor moved into the fail folder, and no later file is touched.
 #include "app/menu_push.h"
 
 #include <chrono>
@@ -30,6 +35,7 @@ struct Push_Job {
   std::vector<item_file *> files;  // the work list, in tree order
   std::string peer, port, server_AET, local_AET, dir_fail;
   bool flag_fail = false, delete_push = false;
+  CSTORE_Limits limits = {};
   Progress_Record *progress = nullptr;  // Job_Progress(JOB_PUSH), for the worker
   Push_Result result;
 };
@@ -40,6 +46,8 @@ double Seconds_Since(Clock::time_point start)
 {
   return (double)std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start).count() / 1000.0;
 }
+
+bool Push_Cancelled() { return Job_Cancelled(JOB_PUSH); }
 
 void Timing_Trace(const char *format, Clock::time_point start)
 {
@@ -66,7 +74,7 @@ int Push_File(Push_Job *job, item_file *entry, int index, bool *rescan)
   }
 
   const int stored = DCMTK_CSTORE(entry->path, job->peer.c_str(), job->server_AET.c_str(), std::atoi(job->port.c_str()),
-                                  job->local_AET.c_str(), transfer_syntax, sop_class, job->progress);
+                                  job->local_AET.c_str(), transfer_syntax, sop_class, job->progress, job->limits);
   entry->copy_state = stored ? COPY_DONE : COPY_FAILED;
   const std::string number = Number_Text_Thousands(index + 1);
   if (stored) {
@@ -77,7 +85,7 @@ int Push_File(Push_Job *job, item_file *entry, int index, bool *rescan)
     }
   } else {
     Message_Log(nullptr, MSG_AUDIT, "ERROR:  [%s] %s: failed", number.c_str(), path.c_str());
-    if (job->flag_fail) {
+    if (job->flag_fail && !Push_Cancelled()) {
       if (job->delete_push) File_Move_To(entry->path, job->dir_fail.c_str());
       else File_Copy_To(entry->path, job->dir_fail.c_str());
     }
@@ -88,16 +96,24 @@ int Push_File(Push_Job *job, item_file *entry, int index, bool *rescan)
   return stored;
 }
 
-// The summary line, as a thread message and in the audit trail.
+// The summary, as thread messages and in the audit trail: one line when every file was
+// pushed; otherwise the failures out of the count, then a line with the files stored,
+// failed and not tried (the files after a cancel).
 void Push_Summary(const Push_Result &result)
 {
   const std::string count = Number_Text_Thousands(result.count);
+  const std::string stored = Number_Text_Thousands(result.successes);
+  const std::string failed = Number_Text_Thousands(result.failures);
+  const std::string not_tried = Number_Text_Thousands(result.count - result.successes - result.failures);
   for (int kind : {MSG_THREAD, MSG_AUDIT}) {
-    if (result.successes == result.count)
+    if (result.successes == result.count) {
       Message_Log(nullptr, kind, "\xF1\x02" "Done: All \x01%s\x02 files pushed", count.c_str());
-    else
-      Message_Log(nullptr, kind, "\xF1\x02" "Done: Failed \x04%s\x02 file%s out of \x01%s",
-                  Number_Text_Thousands(result.failures).c_str(), result.failures >= 2 ? "s" : "", count.c_str());
+      continue;
+    }
+    Message_Log(nullptr, kind, "\xF1\x02" "Done: Failed \x04%s\x02 file%s out of \x01%s", failed.c_str(),
+                result.failures >= 2 ? "s" : "", count.c_str());
+    Message_Log(nullptr, kind, "\xF1\x02      stored \x01%s\x02, failed \x04%s\x02, not tried \x01%s", stored.c_str(),
+                failed.c_str(), not_tried.c_str());
   }
 }
 
@@ -150,6 +166,7 @@ int Push_Start(const std::vector<item_file *> &files)
   push_job.dir_fail = dir_fail;
   push_job.flag_fail = flag_fail != 0;
   push_job.delete_push = delete_push != 0;
+  push_job.limits = {timeout_connect, timeout_acse, timeout_dimse, Push_Cancelled};
   push_job.result = Push_Result();
   Job_Progress_Start(JOB_PUSH, nullptr, "Pushing", "Pushing to DICOM Server", 0);
   return Job_Run(JOB_PUSH, [] { Push_Thread(&push_job); });

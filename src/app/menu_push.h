@@ -15,14 +15,16 @@
 struct Push_Result {
   int count = 0;           // files given to the job
   int successes = 0;       // stored (success or warning status)
-  int failures = 0;        // not stored, or without a readable meta header
+  int failures = 0;        // not stored, or without a readable meta header; the rest of
+                           // the count was not tried (after a cancel)
   bool cancelled = false;  // the job stopped before its last file
 };
 
 // Starts the push job over `files` (the selected file entries, in the depth-first
 // order of the current sort tree; the entries must stay valid until the job ends). The
 // server settings (server_peer, server_port, server_AET, local_AET) and the fail and
-// delete settings (flag_fail, dir_fail, delete_push) are taken as they are now, for the
+// delete settings (flag_fail, dir_fail, delete_push) and the C-STORE timeouts
+// (timeout_connect, timeout_acse, timeout_dimse) are taken as they are now, for the
 // whole job.
 // Returns 1 when the worker runs. Returns 0 when a push job is running already (after
 // the MSG_WARNING "A push job is running already: wait for it to end before starting
@@ -42,7 +44,9 @@ Push_Result Push_Wait();
 // True from Push_Start until the worker's end. Any thread.
 bool Push_Running();
 
-// Sets the cancel flag of the running push job, as its Cancel button does: the job
-// stops before its next file (a transfer in progress is finished). Nothing when none
-// runs. Async-signal-safe (Job_Cancel).
+// Sets the cancel flag of the running push job, as its Cancel button does: the
+// association in progress is aborted at once, that file is marked failed (COPY_FAILED,
+// audited as failed, kept out of the fail folder) and the job ends before its next
+// file, leaving the files not tried untouched. Nothing when none runs.
+// Async-signal-safe (Job_Cancel).
 void Push_Cancel();

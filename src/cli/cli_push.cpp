@@ -2,7 +2,8 @@
 // the push job on them, exactly as the GUI's Push button does (same audit trail, same
 // fail folder, same deletions). Server options not given come from the settings store;
 // the options change the settings for this run only and are never saved. Deleting
-// stored files happens only with --delete. Ctrl-C cancels the job before its next file.
+// stored files happens only with --delete. Ctrl-C aborts the association in progress
+// at once and ends the job: that file counts as failed, the files after it as not tried.
 #include <unistd.h>
 
 #include <chrono>
@@ -26,7 +27,8 @@ namespace {
 
 const char USAGE[] =
     "usage: harrowdesk-cli push FOLDER [--peer HOST] [--port N] [--called AET] [--calling AET]\n"
-    "                          [--delete] [--fail-dir DIR] [--part10] [--study UID]\n"
+    "                          [--delete] [--fail-dir DIR] [--timeout S] [--timeout-connect S]\n"
+    "                          [--timeout-acse S] [--timeout-dimse S] [--part10] [--study UID]\n"
     "                          [--series UID] [--patient-id ID]\n"
     "\n"
     "Scans FOLDER and sends the selected DICOM files to a storage server (C-STORE), one\n"
@@ -39,12 +41,23 @@ const char USAGE[] =
     "  --delete             delete each file the server confirmed; with --fail-dir,\n"
     "                       failed files are moved into DIR instead of copied\n"
     "  --fail-dir DIR       put the files that failed into DIR (copied, or moved with\n"
-    "                       --delete); without it the settings decide\n";
+    "                       --delete); without it the settings decide\n"
+    "  --timeout S          set the three timeouts below to S seconds\n"
+    "  --timeout-connect S  seconds to wait for the TCP connection (setting\n"
+    "                       timeout_connect, first 30)\n"
+    "  --timeout-acse S     seconds to wait for each association answer (setting\n"
+    "                       timeout_acse, first 30)\n"
+    "  --timeout-dimse S    seconds without progress while a file is sent, or without\n"
+    "                       its response (setting timeout_dimse, first 60)\n"
+    "                       Timeouts are 0 (no limit) to 3600. Ctrl-C aborts the\n"
+    "                       transfer in progress at once.\n";
+static_assert(TIMEOUT_MAX == 3600, "the help names the largest timeout");
 
 const char USAGE_TAIL[] =
     "\n"
     "Exit status: 0 when every selected file was stored; 1 when a file failed, nothing\n"
-    "was found or selected, or the job was cancelled; 2 on a usage error.\n";
+    "was found or selected, or the job was cancelled; 2 on a usage error. When a file was\n"
+    "not stored, the summary counts the files stored, failed and not tried.\n";
 
 volatile std::sig_atomic_t interrupted = 0;
 
@@ -73,6 +86,24 @@ bool Port_Valid(const std::string &port)
   return value >= 1 && value <= 65535;
 }
 
+// A timeout in seconds: decimal digits only, 0 to TIMEOUT_MAX. Stores it in *seconds.
+bool Timeout_Read(const std::string &text, int *seconds)
+{
+  if (text.empty() || text.size() > 4 || text.find_first_not_of("0123456789") != std::string::npos) return false;
+  *seconds = std::atoi(text.c_str());
+  return *seconds <= TIMEOUT_MAX;
+}
+
+// The timeout settings that a --timeout option sets.
+std::vector<int *> Timeout_Settings(const std::string &option)
+{
+  if (option == "--timeout") return {&timeout_connect, &timeout_acse, &timeout_dimse};
+  if (option == "--timeout-connect") return {&timeout_connect};
+  if (option == "--timeout-acse") return {&timeout_acse};
+  if (option == "--timeout-dimse") return {&timeout_dimse};
+  return {};
+}
+
 // Reads argv into the settings of this run and `selection`; returns -1 when the command
 // should run, else the exit code.
 int Options_Read(int argc, char **argv, Cli_Selection &selection, std::string &folder)
@@ -89,6 +120,15 @@ int Options_Read(int argc, char **argv, Cli_Selection &selection, std::string &f
     }
     if (word == "--delete") {
       delete_push = 1;
+      continue;
+    }
+    std::vector<int *> timeouts = Timeout_Settings(word);
+    if (!timeouts.empty()) {
+      int seconds = 0;
+      if (i + 1 >= argc || !Timeout_Read(argv[i + 1], &seconds))
+        return Usage_Error("option " + word + " needs a number of seconds from 0 to " + std::to_string(TIMEOUT_MAX));
+      for (int *timeout : timeouts) *timeout = seconds;
+      i++;
       continue;
     }
     std::string *setting = word == "--peer" ? &server_peer : word == "--port" ? &server_port

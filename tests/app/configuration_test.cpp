@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <climits>
+#include <cstdint>
 #include <string>
 #include <utility>
 #include <vector>
@@ -36,6 +38,9 @@ std::vector<std::pair<std::string, std::string>> Settings_Now()
       {"server_peer", server_peer},
       {"server_port", server_port},
       {"delete_push", byte(delete_push)},
+      {"timeout_connect", std::to_string(timeout_connect)},
+      {"timeout_acse", std::to_string(timeout_acse)},
+      {"timeout_dimse", std::to_string(timeout_dimse)},
   };
 }
 
@@ -118,7 +123,7 @@ TEST(Configuration, an_unwritable_store_traces_every_key_and_keeps_the_values)
   Configuration_Defaults();
   server_peer = "kept";
   EXPECT_EQ(Configuration_Write(), 1);
-  EXPECT_EQ(capture.Count(MSG_TRACE, "Unable to write to registry"), 18);
+  EXPECT_EQ(capture.Count(MSG_TRACE, "Unable to write to registry"), 21);
   EXPECT_EQ(server_peer, "kept");
   Configuration_Defaults();
 }
@@ -136,6 +141,7 @@ TEST(Configuration, a_write_then_a_read_gives_back_every_key_changed_from_its_de
   dir_copy = "/srv/copies/", log_state.file_audit = "audit.txt", log_state.dir_audit = "/var/audit/";
   dir_fail = "/srv/failed/", local_AET = "HARROW", server_AET = "ORTHANC";
   server_peer = "\"pacs.example.org\"", server_port = "11112";
+  timeout_connect = 300, timeout_acse = 0, timeout_dimse = 3600;  // beyond a byte, none, the largest
   const auto changed = Settings_Now();
   std::vector<std::string> keys;
   for (size_t k = 0; k < changed.size(); k++) {
@@ -150,5 +156,27 @@ TEST(Configuration, a_write_then_a_read_gives_back_every_key_changed_from_its_de
   ASSERT_EQ(Configuration_Read(), 1);
   EXPECT_EQ(Settings_Now(), changed);
   EXPECT_EQ(capture.Count(MSG_TRACE, "Unable"), 0);
+  Configuration_Defaults();
+}
+
+TEST(Configuration, the_timeouts_default_to_30_30_and_60_seconds_and_take_only_0_to_3600)
+{
+  Scoped_Temp_Env env;
+  Message_Capture capture(0);
+  Configuration_Defaults();
+  EXPECT_EQ(timeout_connect, 30);
+  EXPECT_EQ(timeout_acse, 30);
+  EXPECT_EQ(timeout_dimse, 60);
+  const struct {
+    int32_t stored;
+    int taken;  // the value after the read, from the default 30
+  } cases[] = {{0, 0}, {1, 1}, {TIMEOUT_MAX, TIMEOUT_MAX}, {TIMEOUT_MAX + 1, 30}, {-1, 30}, {INT32_MIN, 30}};
+  for (const auto &test : cases) {
+    SCOPED_TRACE(test.stored);
+    Environment_Set_Value_Int("Harrowdesk", "timeout_acse", test.stored);
+    Configuration_Defaults();
+    Configuration_Read();
+    EXPECT_EQ(timeout_acse, test.taken);
+  }
   Configuration_Defaults();
 }

@@ -1,10 +1,15 @@
 // harrowdesk-cli push end to end: a folder of real files pushed into Orthanc (counted
 // through its REST API), a selection by study, server settings taken from the settings
-// store, the fail folder in both modes, and usage errors.
+// store, the fail folder in both modes, the timeouts against a silent peer, Ctrl-C
+// during a transfer, and usage errors.
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdio>
+#include <thread>
 
 #include "app/configuration.h"
 #include "e2e/dicom_peers.h"
@@ -106,6 +111,82 @@ TEST_F(Cli_Push, failed_files_are_copied_or_moved_into_the_fail_folder)
   }
 }
 
+// The ACSE timeout from the settings store, from --timeout-acse and from --timeout, each
+// against a peer that takes the connection and never answers; the options are not saved.
+TEST_F(Cli_Push, the_timeouts_come_from_the_settings_or_the_options_and_end_a_silent_association)
+{
+  Silent_Peer peer(SILENT_ACCEPT);
+  const std::string server = "--peer 127.0.0.1 --port " + std::to_string(peer.port) + " --called X ";
+  const std::string acse_key = env_.app_data() + "ArdentVale/Harrowdesk/timeout_acse";
+  const struct {
+    const char *name;
+    int stored_acse;  // written into the store first; -1 none
+    const char *options;
+  } cases[] = {
+      {"the settings store", 1, ""},
+      {"--timeout-acse", -1, "--timeout-acse 1"},
+      {"--timeout", -1, "--timeout 1"},
+  };
+  for (const auto &test : cases) {
+    SCOPED_TRACE(test.name);
+    unlink(acse_key.c_str());
+    if (test.stored_acse >= 0) {
+      Configuration_Defaults();
+      timeout_acse = test.stored_acse;
+      ASSERT_EQ(1, Configuration_Write());
+    }
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(1, Push(server + test.options)) << output_;
+    EXPECT_LT(std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count(), 30.0);
+    EXPECT_NE(std::string::npos, output_.find("DUL network read timeout")) << output_;
+    EXPECT_NE(std::string::npos, output_.find("stored 0, failed 3, not tried 0")) << output_;
+    if (test.stored_acse < 0) {
+      EXPECT_FALSE(Exists(acse_key));
+    }
+  }
+  Configuration_Defaults();
+}
+
+// Ctrl-C while the large file is on its way to a slow storescp: the CLI ends at once,
+// that file failed, the files before it stored and those after it not tried.
+TEST_F(Cli_Push, ctrl_c_aborts_the_transfer_in_progress_and_counts_the_files)
+{
+  const std::string folder = env_.root() + "slow/";
+  mkdir(folder.c_str(), 0700);
+  ASSERT_TRUE(Write_File(folder + "small.dcm", Read_File(Peer_Test_File("CT_small.dcm"))));
+  Peer_Large_File(folder, 8 << 20);
+  Storescp peer(env_.root(), {"--sleep-during", "1"});
+  ASSERT_TRUE(peer.Ready());
+  const std::string log = env_.root() + "cli.log";
+  Peer_Process cli({Binary_Dir() + "src/app/harrowdesk-cli", "push", folder, "--peer", "127.0.0.1", "--port",
+                    std::to_string(peer.port), "--called", "STORESCP"},
+                   log);
+  // The walk keeps the folder's own order: the line "N  PATH" tells where the large file is.
+  int position = 0;
+  for (int tries = 0; tries < 3000 && !position; ++tries) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    const std::string output = Read_File(log);
+    for (int n : {1, 2})
+      if (output.find(std::to_string(n) + "  " + folder + "large.dcm") != std::string::npos) position = n;
+  }
+  ASSERT_NE(0, position) << Read_File(log);
+  std::this_thread::sleep_for(std::chrono::milliseconds(500));
+  const auto interrupted = std::chrono::steady_clock::now();
+  const int exit_code = cli.Signal_And_Wait(SIGINT, 20);
+  const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - interrupted).count();
+  std::printf("[ measured ] harrowdesk-cli push ended %.3f s after Ctrl-C\n", seconds);
+  EXPECT_LT(seconds, 5.0);
+  EXPECT_EQ(1, exit_code);
+  const std::string output = Read_File(log);
+  EXPECT_NE(std::string::npos, output.find("DCMTK_CSTORE(), cancelled: association aborted")) << output;
+  const std::string counts = "stored " + std::to_string(position - 1) + ", failed 1, not tried " +
+                             std::to_string(2 - position);
+  EXPECT_NE(std::string::npos, output.find("Done: Failed 1 file out of 2\n      " + counts + "\n")) << output;
+  EXPECT_EQ(position - 1, peer.Stored());
+  EXPECT_TRUE(Exists(folder + "large.dcm"));
+  EXPECT_TRUE(Exists(folder + "small.dcm"));
+}
+
 TEST_F(Cli_Push, bad_options_are_usage_errors_that_send_nothing)
 {
   const struct {
@@ -119,6 +200,10 @@ TEST_F(Cli_Push, bad_options_are_usage_errors_that_send_nothing)
       {"--peer 127.0.0.1 --port 104 --called X --bogus", "unknown option '--bogus'"},
       {"--port 104 --called X --study", "option --study needs a value"},
       {"--port 104 --called X", "no server: give --peer HOST"},
+      {"--peer 127.0.0.1 --port 104 --called X --timeout x", "option --timeout needs a number of seconds from 0 to 3600"},
+      {"--peer 127.0.0.1 --port 104 --called X --timeout -1", "option --timeout needs a number of seconds"},
+      {"--peer 127.0.0.1 --port 104 --called X --timeout-acse 3601", "option --timeout-acse needs a number of seconds"},
+      {"--peer 127.0.0.1 --port 104 --called X --timeout-dimse", "option --timeout-dimse needs a number of seconds"},
   };
   for (const auto &test : cases) {
     SCOPED_TRACE(test.arguments);

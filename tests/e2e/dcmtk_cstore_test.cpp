@@ -1,12 +1,17 @@
 // The C-STORE client against real servers on loopback: storescp accepting, refusing,
 // accepting no context and aborting mid-transfer, a port without listener, and
-// Orthanc; the transfer syntax carried from file to file; the progress lines.
+// Orthanc; the transfer syntax carried from file to file; the progress lines; silent
+// peers that each limit gives up on, and a cancel that ends every kind of wait at once.
 #include "dcmtk/config/osconfig.h"
 
 #include "app/dcmtk_cstore.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <cstdio>
 #include <memory>
 
 #include "dcmtk/dcmdata/dcxfer.h"
@@ -31,10 +36,47 @@ public:
   }
 };
 
-int Send(int port, const std::string &file, const char *syntax, const char *sop_class,
-         Progress_Record *progress = nullptr)
+// The phase a call reached, from its progress lines: 0 none, 1 the transfer began, 2 the
+// whole file went out (the wait for the response followed).
+int Transfer_Phase(const Line_View &view)
 {
-  return DCMTK_CSTORE(file.c_str(), "127.0.0.1", "STORESCP", port, "HARROWDESK", syntax, sop_class, progress);
+  int phase = 0;
+  for (const std::string &line : view.lines) {
+    if (line.find("    pushing") == 0) phase = std::max(phase, 1);
+    if (line == "    done") phase = 2;
+  }
+  return phase;
+}
+
+// The settings' default limits, with no cancel.
+const CSTORE_Limits DEFAULT_LIMITS = {30, 30, 60, nullptr};
+
+int Send(int port, const std::string &file, const char *syntax, const char *sop_class,
+         Progress_Record *progress = nullptr, const CSTORE_Limits &limits = DEFAULT_LIMITS)
+{
+  return DCMTK_CSTORE(file.c_str(), "127.0.0.1", "STORESCP", port, "HARROWDESK", syntax, sop_class, progress,
+                      limits);
+}
+
+typedef std::chrono::steady_clock Clock;
+
+double Seconds_Between(Clock::time_point from, Clock::time_point to)
+{
+  return std::chrono::duration<double>(to - from).count();
+}
+
+// The test's cancel: true from a moment the test chooses on.
+std::atomic<Clock::rep> cancel_at{0};  // 0: not yet
+
+bool Test_Cancelled()
+{
+  const Clock::rep at = cancel_at.load();
+  return at != 0 && Clock::now().time_since_epoch().count() >= at;
+}
+
+void Cancel_After(std::chrono::milliseconds delay)
+{
+  cancel_at.store((Clock::now() + delay).time_since_epoch().count());
 }
 
 struct Peer_Case {
@@ -166,7 +208,7 @@ TEST(DCMTK_CSTORE, orthanc_stores_what_it_confirms)
                                   {"SC_rgb_jpeg_gdcm.dcm", JPEG_LOSSLESS_SV1, SC_CLASS}};
   for (const auto &file : files)
     EXPECT_EQ(1, DCMTK_CSTORE(Peer_Test_File(file[0]).c_str(), "127.0.0.1", "ORTHANC", orthanc.port, "HARROWDESK",
-                              file[1], file[2], nullptr))
+                              file[1], file[2], nullptr, DEFAULT_LIMITS))
         << file[0];
   EXPECT_EQ(3, orthanc.Instances());
 }
@@ -179,7 +221,7 @@ TEST(DCMTK_CSTORE, orthanc_rejects_a_wrong_called_AE_title)
   DCMTK_CSTORE_Reset();
   Message_Capture capture(19);
   EXPECT_EQ(0, DCMTK_CSTORE(Peer_Test_File("CT_small.dcm").c_str(), "127.0.0.1", "NOT_ORTHANC", orthanc.port,
-                            "HARROWDESK", EXPLICIT_LE, CT_CLASS, nullptr));
+                            "HARROWDESK", EXPLICIT_LE, CT_CLASS, nullptr, DEFAULT_LIMITS));
   const std::string address = "127.0.0.1:" + std::to_string(orthanc.port);
   EXPECT_EQ((std::vector<std::string>{"\xF1\x05WARNING:\x02 Unable to connect with SCP",
                                       "\xF1        Server: \x01NOT_ORTHANC\x02 on \x01" + address + "\x02",
@@ -187,6 +229,135 @@ TEST(DCMTK_CSTORE, orthanc_rejects_a_wrong_called_AE_title)
             capture.Texts(MSG_WARNING));
   EXPECT_EQ(1, capture.Count(MSG_TRACE, "Called AE Title Not Recognized"));
   EXPECT_EQ(0, orthanc.Instances());
+}
+
+// Each limit against the peer that makes its step wait: the call gives up with the
+// operator lines naming the reason, long before a generous bound.
+TEST(DCMTK_CSTORE, each_limit_gives_up_on_a_silent_peer)
+{
+  Scoped_Temp_Env env;
+  const std::string large = Peer_Large_File(env.root(), 8 << 20);
+  const struct {
+    const char *name;
+    Silent_Mode mode;
+    CSTORE_Limits limits;
+    bool large;              // send the 8 MB file, which the peer's buffers cannot hold
+    const char *warning;     // the operator line that names the reason
+    int retries;             // TCP connection attempts tried again
+    int phase;               // Transfer_Phase reached
+  } cases[] = {
+      {"no TCP connection", SILENT_CONNECT, {2, 30, 60, nullptr}, false, "Timeout", 1, 0},
+      {"no answer to the association request", SILENT_ACCEPT, {30, 1, 60, nullptr}, false,
+       "\xF1        DUL network read timeout", 0, 0},
+      {"no C-STORE response", SILENT_ASSOCIATED, {30, 30, 1, nullptr}, false,
+       "\xF1        No progress for 1 sec (DIMSE timeout)", 0, 2},
+      {"a send that no longer moves", SILENT_ASSOCIATED, {30, 30, 1, nullptr}, true,
+       "\xF1        No progress for 1 sec (DIMSE timeout)", 0, 1},
+  };
+  for (const auto &test : cases) {
+    SCOPED_TRACE(test.name);
+    DCMTK_CSTORE_Reset();
+    Silent_Peer peer(test.mode);
+    Progress_Record progress;
+    Line_View view;
+    progress.view = &view;
+    Message_Capture capture(19);
+    const Clock::time_point start = Clock::now();
+    EXPECT_EQ(0, Send(peer.port, test.large ? large : Peer_Test_File("CT_small.dcm"), EXPLICIT_LE, CT_CLASS,
+                      &progress, test.limits));
+    const double seconds = Seconds_Between(start, Clock::now());
+    progress.view = nullptr;
+    EXPECT_EQ(test.phase, Transfer_Phase(view));
+    std::printf("[ measured ] %s: gave up after %.3f s\n", test.name, seconds);
+    EXPECT_LT(seconds, 20.0);
+    std::vector<std::string> warnings = capture.Texts(MSG_WARNING);
+    ASSERT_FALSE(warnings.empty());
+    EXPECT_EQ(1, capture.Count(MSG_WARNING, "Unable to connect with SCP"));
+    EXPECT_NE(std::string::npos, warnings.back().find(test.warning)) << warnings.back();
+    EXPECT_EQ(test.retries, capture.Count(MSG_TRACE, "trying again"));
+    EXPECT_EQ(0, capture.Count(MSG_WARNING, "cancelled"));
+  }
+}
+
+// A cancel in each phase of a call whose limits are all 0 (the toolkit's blocking
+// waits, which only the cancel can end): the call returns at once with the one cancel
+// line, and the peer stores nothing.
+TEST(DCMTK_CSTORE, a_cancel_aborts_the_association_at_once_in_every_phase)
+{
+  Scoped_Temp_Env env;
+  const std::string large = Peer_Large_File(env.root(), 8 << 20);
+  const struct {
+    const char *name;
+    Silent_Mode mode;        // the peer, unless `storescp`
+    bool storescp;           // storescp --sleep-during 1: a slow but real transfer
+    bool large;
+    int phase;               // Transfer_Phase reached when the cancel came
+  } cases[] = {
+      {"while the TCP connection is tried", SILENT_CONNECT, false, false, 0},
+      {"while the association request waits", SILENT_ACCEPT, false, false, 0},
+      {"while the C-STORE response waits", SILENT_ASSOCIATED, false, false, 2},
+      {"while a send is blocked", SILENT_ASSOCIATED, false, true, 1},
+      {"during a slow transfer to storescp", SILENT_ACCEPT, true, true, 1},
+  };
+  const CSTORE_Limits no_limits = {0, 0, 0, Test_Cancelled};
+  int index = 0;
+  for (const auto &test : cases) {
+    SCOPED_TRACE(test.name);
+    DCMTK_CSTORE_Reset();
+    const std::string folder = env.root() + "cancel" + std::to_string(index++) + "/";
+    mkdir(folder.c_str(), 0700);
+    std::unique_ptr<Silent_Peer> silent;
+    std::unique_ptr<Storescp> storescp;
+    int port;
+    if (test.storescp) {
+      storescp = std::make_unique<Storescp>(folder, std::vector<std::string>{"--sleep-during", "1"});
+      ASSERT_TRUE(storescp->Ready());
+      port = storescp->port;
+    } else {
+      silent = std::make_unique<Silent_Peer>(test.mode);
+      port = silent->port;
+    }
+    Progress_Record progress;
+    Line_View view;
+    progress.view = &view;
+    Message_Capture capture(19);
+    Cancel_After(std::chrono::milliseconds(1500));
+    EXPECT_EQ(0, Send(port, test.large ? large : Peer_Test_File("CT_small.dcm"), EXPLICIT_LE, CT_CLASS, &progress,
+                      no_limits));
+    const double after_cancel =
+        Seconds_Between(Clock::time_point(Clock::duration(cancel_at.load())), Clock::now());
+    cancel_at.store(0);
+    progress.view = nullptr;
+    std::printf("[ measured ] cancel %s: returned %.3f s after the cancel\n", test.name, after_cancel);
+    EXPECT_LT(after_cancel, 5.0);
+    EXPECT_EQ(std::vector<std::string>{"\xF1\x05WARNING:\x02 DCMTK_CSTORE(), cancelled: association aborted"},
+              capture.Texts(MSG_WARNING));
+    EXPECT_EQ(test.phase, Transfer_Phase(view));
+    if (storescp) {
+      EXPECT_EQ(0, storescp->Stored());
+    }
+  }
+}
+
+// storescp confirms the store and then sleeps before it answers the release: a cancel
+// then cuts the release short at once, and the file counts as stored.
+TEST(DCMTK_CSTORE, a_cancel_after_the_confirmation_cuts_the_release_short_and_keeps_the_file_stored)
+{
+  Scoped_Temp_Env env;
+  Storescp peer(env.root(), {"--sleep-after", "5"});
+  ASSERT_TRUE(peer.Ready());
+  DCMTK_CSTORE_Reset();
+  Message_Capture capture(19);
+  Cancel_After(std::chrono::milliseconds(1500));
+  EXPECT_EQ(1, Send(peer.port, Peer_Test_File("CT_small.dcm"), EXPLICIT_LE, CT_CLASS, nullptr,
+                    {0, 0, 0, Test_Cancelled}));
+  const double after_cancel = Seconds_Between(Clock::time_point(Clock::duration(cancel_at.load())), Clock::now());
+  cancel_at.store(0);
+  std::printf("[ measured ] cancel during the release: returned %.3f s after the cancel\n", after_cancel);
+  EXPECT_LT(after_cancel, 5.0);
+  EXPECT_TRUE(capture.Texts(MSG_WARNING).empty());
+  EXPECT_EQ(1, capture.Count(MSG_TRACE, "Releasing Association"));
+  EXPECT_EQ(1, peer.Stored());
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 // The push job against real storescp peers: outcomes and marks, the audit trail and
 // the summary, the fail folder copied and moved, deletion only after a confirmed store,
-// cancellation between files and the refusal of a second job.
+// cancellation between files and during a transfer, the timeout settings against
+// silent peers, and the refusal of a second job.
 #include "app/menu_push.h"
 
 #include <sys/stat.h>
@@ -9,8 +10,11 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <chrono>
+#include <cstdio>
 #include <cstring>
 #include <memory>
+#include <thread>
 
 #include "app/configuration.h"
 #include "app/dcmtk_cstore.h"
@@ -41,6 +45,9 @@ protected:
     dir_fail = fail_;
     flag_fail = 0;
     delete_push = 0;
+    timeout_connect = 30;
+    timeout_acse = 30;
+    timeout_dimse = 60;
     log_state.flag_audit = true;
     log_state.dir_audit = env_.root();
     DCMTK_CSTORE_Reset();
@@ -50,6 +57,14 @@ protected:
     list_refresh = nullptr;
     job_rescan = nullptr;
     for (item_file &entry : entries_) free(entry.path);
+  }
+
+  // Replaces the selected entries by files of these names holding these bytes.
+  void Replace(const std::vector<std::pair<std::string, std::string>> &files)
+  {
+    for (item_file &entry : entries_) free(entry.path);
+    entries_.clear();
+    for (const auto &file : files) Add(file.first, file.second);
   }
 
   // A selected file entry for a file `name` in the source folder holding `bytes`.
@@ -241,6 +256,97 @@ TEST_F(Push_Job_Test, cancelling_stops_before_the_next_file)
   EXPECT_EQ((std::vector<int>{COPY_DONE, COPY_NONE, COPY_NONE}), States());
   EXPECT_EQ(1, peer.Stored());
   EXPECT_EQ(1, capture_.Count(MSG_AUDIT, "\xF1\x02" "Done: Failed \x04" "0\x02 file out of \x01" "3"));
+}
+
+typedef std::chrono::steady_clock Clock;
+std::atomic<int> pushed{0};
+
+void Count_Pushed(int mode)
+{
+  if (mode == LIST_REFRESH_REDRAW) pushed++;
+}
+
+// storescp takes a second for each piece it reads, so the large second file is still on
+// its way when the operator cancels half a second after the first one was stored.
+TEST_F(Push_Job_Test, a_cancel_during_a_transfer_fails_that_file_and_leaves_the_rest_untouched)
+{
+  Replace({{"first.dcm", Read_File(Peer_Test_File("CT_small.dcm"))},
+           {"large.dcm", Read_File(Peer_Large_File(env_.root(), 8 << 20))},
+           {"last.dcm", Read_File(Peer_Test_File("MR_small.dcm"))}});
+  flag_fail = 1;
+  delete_push = 1;  // a failed file would be moved into the fail folder, a stored one deleted
+  Storescp peer(env_.root(), {"--sleep-during", "1"});
+  ASSERT_TRUE(peer.Ready());
+  pushed = 0;
+  list_refresh = Count_Pushed;
+  std::atomic<Clock::rep> cancelled_at{0};
+  std::thread operator_([&] {
+    while (pushed.load() == 0) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    std::this_thread::sleep_for(std::chrono::milliseconds(500));
+    cancelled_at.store(Clock::now().time_since_epoch().count());
+    Push_Cancel();
+  });
+  Push_Result result = Run(peer.port);
+  const double after_cancel =
+      std::chrono::duration<double>(Clock::now() - Clock::time_point(Clock::duration(cancelled_at.load()))).count();
+  operator_.join();
+  std::printf("[ measured ] the push job returned %.3f s after the cancel\n", after_cancel);
+  EXPECT_LT(after_cancel, 5.0);
+
+  EXPECT_TRUE(result.cancelled);
+  EXPECT_EQ(3, result.count);
+  EXPECT_EQ(1, result.successes);
+  EXPECT_EQ(1, result.failures);
+  EXPECT_EQ((std::vector<int>{COPY_DONE, COPY_FAILED, COPY_NONE}), States());
+  EXPECT_EQ(1, peer.Stored());
+  EXPECT_FALSE(Exists(in_ + "first.dcm"));  // stored, then deleted
+  EXPECT_TRUE(Exists(in_ + "large.dcm"));   // cut short: neither moved nor deleted
+  EXPECT_TRUE(Exists(in_ + "last.dcm"));    // not tried
+  EXPECT_FALSE(Exists(fail_ + "large.dcm"));
+  EXPECT_FALSE(Exists(fail_ + "last.dcm"));
+  EXPECT_EQ(std::vector<std::string>{"\xF1\x05WARNING:\x02 DCMTK_CSTORE(), cancelled: association aborted"},
+            capture_.Texts(MSG_WARNING));
+  EXPECT_EQ(1, capture_.Count(MSG_AUDIT, "ERROR:  [2] " + in_ + "large.dcm: failed"));
+  EXPECT_EQ(0, capture_.Count(MSG_AUDIT, "last.dcm"));
+  for (int kind : {MSG_THREAD, MSG_AUDIT}) {
+    std::vector<std::string> lines = capture_.Texts(kind);
+    ASSERT_LE(2u, lines.size());
+    EXPECT_EQ("\xF1\x02" "Done: Failed \x04" "1\x02 file out of \x01" "3", lines[lines.size() - 2]);
+    EXPECT_EQ("\xF1\x02      stored \x01" "1\x02, failed \x04" "1\x02, not tried \x01" "1", lines.back());
+  }
+}
+
+// Each timeout setting reaches the C-STORE client of the job: the peer that makes its
+// step wait fails the file within a generous bound.
+TEST_F(Push_Job_Test, the_timeout_settings_reach_the_C_STORE_client)
+{
+  const struct {
+    const char *name;
+    int *setting;
+    Silent_Mode mode;
+    const char *warning;
+  } cases[] = {
+      {"timeout_connect", &timeout_connect, SILENT_CONNECT, "Timeout"},
+      {"timeout_acse", &timeout_acse, SILENT_ACCEPT, "DUL network read timeout"},
+      {"timeout_dimse", &timeout_dimse, SILENT_ASSOCIATED, "No progress for 1 sec (DIMSE timeout)"},
+  };
+  Replace({{"CT_small.dcm", Read_File(Peer_Test_File("CT_small.dcm"))}});
+  for (const auto &test : cases) {
+    SCOPED_TRACE(test.name);
+    timeout_connect = 30, timeout_acse = 30, timeout_dimse = 60;
+    *test.setting = 1;
+    Silent_Peer peer(test.mode);
+    const Clock::time_point start = Clock::now();
+    Push_Result result = Run(peer.port);
+    const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
+    EXPECT_LT(seconds, 20.0);
+    EXPECT_EQ(1, result.failures);
+    EXPECT_EQ((std::vector<int>{COPY_FAILED}), States());
+    EXPECT_EQ(1, capture_.Count(MSG_WARNING, test.warning));
+    EXPECT_EQ(1, capture_.Count(MSG_THREAD, "stored \x01" "0\x02, failed \x04" "1\x02, not tried \x01" "0"));
+    capture_.Clear();
+    entries_[0].copy_state = COPY_NONE;
+  }
 }
 
 TEST_F(Push_Job_Test, a_second_job_is_refused_while_one_runs)

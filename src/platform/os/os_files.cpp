@@ -88,6 +88,7 @@ int Os_Rename_No_Replace(int from_folder, const char *from, int to_folder, const
     return error;
   }
   return 0;
+}
 
 // The fault of the open descriptor `fd`, OS_OWN_FILE_OK when it is our own regular file.
 static Os_Own_File_Fault Own_File_Check(int fd)
