@@ -17,9 +17,11 @@ public:
     std::string options = std::string("size=") + size;
     mounted_ = mount("tmpfs", folder.c_str(), "tmpfs", 0, options.c_str()) == 0;
   }
+  // Detached even while a file or folder in it is still open (the file system goes when the
+  // last one is closed), so a test never leaves a mount behind.
   ~Scoped_Tmpfs()
   {
-    if (mounted_) umount(folder_.c_str());
+    if (mounted_) umount2(folder_.c_str(), MNT_DETACH);
     rmdir(folder_.c_str());
   }
   Scoped_Tmpfs(const Scoped_Tmpfs &) = delete;
