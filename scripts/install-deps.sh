@@ -8,7 +8,7 @@ packages=(
   libsdl2-dev libx11-dev libfreetype-dev libfontconfig-dev libpng-dev fonts-liberation
   libdcmtk-dev dcmtk
   xvfb xauth xfonts-base xdotool x11-utils imagemagick
-  python3 python3-pydicom python3-pil orthanc libgdcm-tools clang libclang-rt-14-dev curl
+  python3 python3-pydicom python3-pil orthanc libgdcm-tools libgdcm3.0 dicom3tools clang libclang-rt-14-dev curl
 )
 
 missing=()
