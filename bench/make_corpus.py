@@ -4,9 +4,10 @@
 The collection is laid out as a person would receive it: one folder per patient, one per
 study, one per series, images inside. Series use the four transfer syntaxes met in
 practice (implicit and explicit little endian, explicit big endian, and encapsulated
-JPEG baseline); each header holds 120 to 250 elements, with nested sequences and a
-private block; each image carries pixel data of CT size (512 x 512, 16 bits, unless
---rows/--columns say otherwise). A few non-DICOM files and a DICOMDIR sit among them.
+JPEG baseline); each header holds 120 to 250 elements, with nested sequences and two
+private blocks (one of a creator that vendors' dictionaries know); each image carries
+pixel data of CT size (512 x 512, 16 bits, unless --rows/--columns say otherwise). A few
+non-DICOM files and a DICOMDIR sit among them.
 
 Usage: make_corpus.py FOLDER [--files N] [--images-per-series N] [--series-per-study N]
                              [--rows N] [--columns N] [--seed N]
@@ -104,10 +105,20 @@ def add_sequences(ds, rng, depth=0):
     ds.ProcedureCodeSequence = Sequence([code])
 
 
+# A block of a creator that vendors' private dictionaries know (GE's acquisition group),
+# with fixed values so that the random choices of the corpus stay as they were.
+GEMS_ACQU_BLOCK = [(0x02, "SL", 888), (0x03, "DS", "443.5"), (0x04, "DS", "1.0"), (0x0F, "DS", "0"),
+                   (0x11, "SS", 1), (0x12, "SS", 2), (0x18, "LO", "S"), (0x19, "DS", "-120.5"),
+                   (0x1A, "LO", "I"), (0x1B, "DS", "240.25"), (0x1E, "DS", "360")]
+
+
 def add_private_block(ds, rng):
     ds.add_new(0x00090010, "LO", "HARROWDESK BENCH")
     for element in range(rng.randrange(4, 12)):
         ds.add_new(0x00091000 + element, "LO", "private %d" % rng.randrange(10 ** 6))
+    ds.add_new(0x00190010, "LO", "GEMS_ACQU_01")
+    for element, vr, value in GEMS_ACQU_BLOCK:
+        ds.add_new(0x00191000 + element, vr, value)
 
 
 def series_template(rng, tags, patient, study, series_number, syntax):

@@ -2,10 +2,7 @@
 // rows of the chosen order to a level, writes both reports and, with --json, prints the
 // catalogue on standard output. On a terminal the jobs' progress shows as a bar on
 // standard error; Ctrl-C cancels the running job as its Cancel button would.
-//
-// JSON texts are the catalogue's bytes: valid UTF-8 passes as it is, any other byte
-// is written as the escape \udcXX (the form Python's surrogateescape reads back to
-// the same byte), so paths with any bytes survive the round trip.
+// JSON texts are written by cli/cli_json.h.
 #include <unistd.h>
 
 #include <chrono>
@@ -23,6 +20,7 @@
 #include "app/report_template.h"
 #include "app/report_write.h"
 #include "cli/cli_command.h"
+#include "cli/cli_json.h"
 #include "dicom/conv_name_fct.h"
 #include "dicom/conv_time_fct.h"
 #include "util/message_log.h"
@@ -162,62 +160,6 @@ int Options_Read(int argc, char **argv, Scan_Options &options)
 }
 
 // ---- JSON --------------------------------------------------------------------------------------
-
-// The length of the valid UTF-8 sequence at `text`, or 0 when it is not one.
-size_t Utf8_Length(const unsigned char *text)
-{
-  unsigned char lead = text[0];
-  size_t length = lead >= 0xF0 && lead <= 0xF4 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC2 && lead <= 0xDF ? 2 : 0;
-  if (length == 0 || lead > 0xF4) return 0;
-  for (size_t i = 1; i < length; i++)
-    if ((text[i] & 0xC0) != 0x80) return 0;
-  unsigned code = length == 2 ? ((lead & 0x1F) << 6) | (text[1] & 0x3F)
-                  : length == 3 ? ((lead & 0x0F) << 12) | ((text[1] & 0x3F) << 6) | (text[2] & 0x3F)
-                                : ((lead & 0x07) << 18) | ((text[1] & 0x3F) << 12) | ((text[2] & 0x3F) << 6) | (text[3] & 0x3F);
-  bool overlong = (length == 3 && code < 0x800) || (length == 4 && code < 0x10000);
-  bool surrogate = code >= 0xD800 && code <= 0xDFFF;
-  return overlong || surrogate || code > 0x10FFFF ? 0 : length;
-}
-
-void Json_Text(std::string &out, const char *text)
-{
-  if (!text) {
-    out += "null";
-    return;
-  }
-  out += '"';
-  char escape[8];
-  for (const unsigned char *p = (const unsigned char *)text; *p;) {
-    unsigned char c = *p;
-    if (c == '"' || c == '\\') {
-      out += '\\';
-      out += (char)c;
-      p++;
-    } else if (c < 0x20) {
-      std::snprintf(escape, sizeof escape, "\\u%04x", c);
-      out += escape;
-      p++;
-    } else if (c < 0x80) {
-      out += (char)c;
-      p++;
-    } else if (size_t length = Utf8_Length(p)) {
-      out.append((const char *)p, length);
-      p += length;
-    } else {
-      std::snprintf(escape, sizeof escape, "\\udc%02x", c);
-      out += escape;
-      p++;
-    }
-  }
-  out += '"';
-}
-
-void Json_Key(std::string &out, const char *key, bool first = false)
-{
-  if (!first) out += ", ";
-  Json_Text(out, key);
-  out += ": ";
-}
 
 void Json_Study(std::string &out, const item_study &study)
 {

@@ -11,6 +11,7 @@
 #include "app/installation_path.h"
 #include "app/my_error_fct.h"
 #include "cli/cli_command.h"
+#include "dicom/NEMA_Read_IOD.h"
 #include "util/message_log.h"
 #include "util/mutex_access.h"
 
@@ -41,6 +42,7 @@ static void Start_Up()
   Installation_Path_Find(log_state.program_name.c_str());
   Configuration_Defaults();
   Configuration_Read();
+  DICOM_Module_Dir_Set(nullptr, (Inst_Path + "DICOM Tables/").c_str());
   log_display.pane_write = Print_Pane_Line;
   log_display.pane_overwrite = Print_Pane_Line;
   log_display.post_thread_message = Drain_Thread_Lines;

@@ -10,6 +10,19 @@
 std::atomic<int> NEMA_Warning_Kind{0};
 std::atomic<int> NEMA_Notice_Kind{0};
 
+static thread_local std::vector<std::string> *captured = nullptr;
+
+// Keeps the formatted text in the calling thread's capture.
+static void Capture_Formatted(const char *format, va_list args)
+{
+  char text[4096];
+  std::vsnprintf(text, sizeof text, format, args);
+  captured->push_back(text);
+}
+
+void NEMA_Capture_Begin(std::vector<std::string> *texts) { captured = texts; }
+void NEMA_Capture_End() { captured = nullptr; }
+
 static void Write_Formatted(Window_Handle owner, int kind, const char *prefix, const char *format, va_list args)
 {
   char text[4096];
@@ -20,10 +33,14 @@ static void Write_Formatted(Window_Handle owner, int kind, const char *prefix, c
 int NEMA_Warning(Window_Handle owner, const char *format, ...)
 {
   int kind = NEMA_Warning_Kind.load();
-  if (!kind) return 1;
+  if (!kind && !captured) return 1;
   va_list args;
   va_start(args, format);
-  Write_Formatted(owner, kind, NEMA_WARNING_PREFIX, format, args);
+  if (captured) {
+    Capture_Formatted(format, args);
+  } else {
+    Write_Formatted(owner, kind, NEMA_WARNING_PREFIX, format, args);
+  }
   va_end(args);
   return 1;
 }
@@ -31,10 +48,14 @@ int NEMA_Warning(Window_Handle owner, const char *format, ...)
 int NEMA_Notice(Window_Handle owner, const char *format, ...)
 {
   int kind = NEMA_Notice_Kind.load();
-  if (!kind) return 1;
+  if (!kind && !captured) return 1;
   va_list args;
   va_start(args, format);
-  Write_Formatted(owner, kind, "", format, args);
+  if (captured) {
+    Capture_Formatted(format, args);
+  } else {
+    Write_Formatted(owner, kind, "", format, args);
+  }
   va_end(args);
   return 1;
 }

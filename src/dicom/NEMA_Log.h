@@ -5,6 +5,8 @@
 #pragma once
 
 #include <atomic>
+#include <string>
+#include <vector>
 
 #include "platform/os/window_handle.h"
 
@@ -25,3 +27,10 @@ int NEMA_Warning(Window_Handle owner, const char *format, ...) __attribute__((fo
 // Writes the formatted text as it is with NEMA_Notice_Kind. Does nothing when that
 // kind is 0. Returns 1.
 int NEMA_Notice(Window_Handle owner, const char *format, ...) __attribute__((format(printf, 2, 3)));
+
+// Sends the library's warnings and notices written on the calling thread into `texts`
+// (markup kept, warnings without NEMA_WARNING_PREFIX), whatever the kinds say, instead
+// of the log, until NEMA_Capture_End. Lets a caller tell which warnings one operation gave (the IOD
+// check reports the cleanup's messages per attribute). Other threads are not affected.
+void NEMA_Capture_Begin(std::vector<std::string> *texts);
+void NEMA_Capture_End();

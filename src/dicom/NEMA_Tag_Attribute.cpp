@@ -15,6 +15,7 @@
 #include "dicom/DICOM_Attribute_Block.h"
 #include "dicom/NEMA_Log.h"
 #include "dicom/NEMA_Tag_Attribute.h"
+#include "dicom/NEMA_Tag_Copy.h"
 #include "util/message_log.h"
 
 // ---- list links -------------------------------------------------------------------------
@@ -152,36 +153,6 @@ static char VR_Or_Dash(uint16_t VR, int index)
   return (char)(index == 0 ? VR >> 8 : VR & 0xFF);
 }
 
-// Copies `from` into the fresh record `to`: every field, with the value bytes and the
-// description duplicated; links and items are not copied. Returns 1, or 0 when memory
-// runs out (nothing then owned by `to`).
-static int Attribute_Copy(DICOM_Attribute *to, const DICOM_Attribute *from)
-{
-  *to = *from;
-  to->data = nullptr;
-  to->description = nullptr;
-  to->item = nullptr;
-  to->count = 0;
-  to->next = to->last = nullptr;
-  to->block = nullptr;
-  if (from->data && from->size > 0) {
-    to->data = (unsigned char *)std::malloc((size_t)from->size);
-    if (!to->data) {
-      Memory_Error("malloc", __LINE__, "tag->data", from->size, 1);
-      return 0;
-    }
-    std::memcpy(to->data, from->data, (size_t)from->size);
-  }
-  if (from->description && !(to->description = strdup(from->description))) {
-    Message_Log(nullptr, MSG_ERROR, "line %-4d of %s \nmemory error in strdup (var=%s)", __LINE__, "NEMA_Tag_Attribute",
-                "tag->description");
-    std::free(to->data);
-    to->data = nullptr;
-    return 0;
-  }
-  return 1;
-}
-
 // Appends `made` to the list the root's path names below `*list`, at the root's depth.
 // Returns `made`; returns nullptr when the path cannot be made, after reporting it
 // (`made` then stays the caller's).
@@ -208,7 +179,7 @@ DICOM_Attribute *DICOM_Attribute_Insert(Window_Handle owner, const DICOM_Sequenc
     Memory_Error("calloc", __LINE__, "insert", 1, (int)sizeof(DICOM_Attribute));
     return nullptr;
   }
-  if (!Attribute_Copy(made, record)) {
+  if (!DICOM_Attribute_Copy_Tag(owner, made, record)) {
     NEMA_Warning(owner, "Failed in DICOM_Attribute_Copy(\x01%04x\x02,\x01%04x\x02)", record->group, record->element);
     std::free(made);
     return nullptr;

@@ -73,7 +73,6 @@ static Cleanup Cleanup_Start(Window_Handle owner, DICOM_Attribute *record)
 static void Notice(const Cleanup &c, const char *format, ...) __attribute__((format(printf, 2, 3)));
 static void Notice(const Cleanup &c, const char *format, ...)
 {
-  if (!NEMA_Notice_Kind.load()) return;
   char text[MESSAGE_MAX];
   va_list args;
   va_start(args, format);
@@ -87,7 +86,6 @@ static void Notice(const Cleanup &c, const char *format, ...)
 static void Warning(const Cleanup &c, const char *format, ...) __attribute__((format(printf, 2, 3)));
 static void Warning(const Cleanup &c, const char *format, ...)
 {
-  if (!NEMA_Warning_Kind.load()) return;
   char text[MESSAGE_MAX];
   va_list args;
   va_start(args, format);

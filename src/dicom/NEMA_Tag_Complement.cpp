@@ -4,8 +4,9 @@
 // that carry no VR and that the dictionary does not know (implicit private elements)
 // guesses one from the bytes, so that dumps and decoders can still show the value.
 // The complement fills in what the dictionary leaves open: headings for group lengths,
-// private creators and the descriptions of their private elements, two vendor
-// compression groups, pixel data and the item tags.
+// private creators and their private elements (named by the creator's private
+// dictionary from the module folder when it knows them, else by the creator's text),
+// two vendor compression groups, pixel data and the item tags.
 //
 // Index: entries / VR check / derivation / complement.
 #include "dicom/NEMA_Tag_Complement.h"
@@ -21,6 +22,7 @@
 #include "dicom/NEMA_Log.h"
 #include "dicom/NEMA_Memory_Error.h"
 #include "dicom/NEMA_Read_Data.h"
+#include "dicom/NEMA_Read_IOD.h"
 #include "dicom/NEMA_db.h"
 #include "util/message_log.h"
 
@@ -41,8 +43,7 @@ static void Attach_Entry(DICOM_Attribute *record)
 
 // ---- VR check ---------------------------------------------------------------------------------------
 
-// The VRs of the standard that a stream may carry.
-static bool Is_Standard_VR(uint16_t vr)
+bool DICOM_VR_Is_Standard(uint16_t vr)
 {
   static const uint16_t known[] = {
       DICOM_VR_AE, DICOM_VR_AS, DICOM_VR_AT, DICOM_VR_CS, DICOM_VR_DA, DICOM_VR_DS, DICOM_VR_DT, DICOM_VR_FD,
@@ -155,7 +156,7 @@ void DICOM_Attribute_Check_VR(Window_Handle owner, DICOM_Attribute *record)
     record->flags |= DICOM_FLAG_REPAIRED;
     NEMA_Warning(owner, "(\x01%04x\x02,\x01%04x\x02) Explicit VR=\x01OX\x02 is invalid!", record->group,
                  record->element);
-  } else if (record->VR && !Is_Standard_VR(record->VR)) {
+  } else if (record->VR && !DICOM_VR_Is_Standard(record->VR)) {
     record->VR = 0;
   }
   if (record->group == 0xFFFE) return;
@@ -216,48 +217,65 @@ static int Complement_Group_Length(DICOM_Attribute *record)
   return 1;
 }
 
+namespace {
+// A private creator of one list: its record, and once one of its elements needs them,
+// its text (cut to 64 characters and trimmed) and its private dictionary.
+struct Creator {
+  const DICOM_Attribute *record;
+  bool resolved;
+  char text[CREATOR_MAX + 1];
+  const DICOM_Private_Dictionary *dictionary;
+};
+}  // namespace
+
 // The private creators of one list with a value, by group and block ((gggg,00bb) under
 // gggg << 8 | bb): the first record of each wins. Built once per list, so a list of many
-// private elements costs linear time.
-typedef std::unordered_map<uint32_t, const DICOM_Attribute *> Creator_Index;
+// private elements costs linear time, and each creator is looked up once per list.
+typedef std::unordered_map<uint32_t, Creator> Creator_Index;
 
 static Creator_Index Creators_Of(const DICOM_Attribute *list)
 {
   Creator_Index creators;
   for (const DICOM_Attribute *r = list; r; r = r->next)
     if ((r->group & 1) && r->element <= 0x00FF && r->data && r->size > 0)
-      creators.emplace((uint32_t)r->group << 8 | r->element, r);
+      creators.emplace((uint32_t)r->group << 8 | r->element, Creator{r, false, "", nullptr});
   return creators;
 }
 
-// The text of the private creator of `record` (cut to 64 characters and trimmed) in
-// `out`; false when the list has no creator with a value.
-static bool Creator_Text(const Creator_Index &creators, const DICOM_Attribute *record, char *out, size_t size)
+// The creator of the private element `record` with its text and dictionary, or nullptr
+// when the list has none with a text.
+static const Creator *Creator_Of(Window_Handle owner, Creator_Index &creators, const DICOM_Attribute *record)
 {
   auto found = creators.find((uint32_t)record->group << 8 | (uint32_t)(record->element >> 8));
-  if (found == creators.end()) return false;
-  const DICOM_Attribute *r = found->second;
-  size_t length = std::min<size_t>((size_t)r->size, CREATOR_MAX);
-  const char *text = (const char *)r->data;
-  while (length > 0 && (text[length - 1] == ' ' || text[length - 1] == '\0')) length--;
-  size_t start = 0;
-  while (start < length && text[start] == ' ') start++;
-  std::snprintf(out, size, "%.*s", (int)(length - start), text + start);
-  return length > start;
+  if (found == creators.end()) return nullptr;
+  Creator &creator = found->second;
+  if (!creator.resolved) {
+    creator.resolved = true;
+    const DICOM_Attribute *r = creator.record;
+    size_t length = std::min<size_t>((size_t)r->size, CREATOR_MAX);
+    const char *text = (const char *)r->data;
+    while (length > 0 && (text[length - 1] == ' ' || text[length - 1] == '\0')) length--;
+    size_t start = 0;
+    while (start < length && text[start] == ' ') start++;
+    std::snprintf(creator.text, sizeof creator.text, "%.*s", (int)(length - start), text + start);
+    if (creator.text[0]) creator.dictionary = DICOM_Module_Private_Dictionary(owner, creator.text);
+  }
+  return creator.text[0] ? &creator : nullptr;
 }
 
-// Vendors' private dictionaries are not read yet: a private element is described by its
-// creator's text.
-static int Complement_Private(const Creator_Index &creators, DICOM_Attribute *record)
+// A private creator element, or a private element: its name and VR from its creator's
+// private dictionary, else its creator's text as description.
+static int Complement_Private(Window_Handle owner, Creator_Index &creators, DICOM_Attribute *record)
 {
   if (record->element >= 0x0010 && record->element <= 0x00FF) {
     record->dictionary_VR = (int16_t)DICOM_VR_LO;
     return Describe(record, "Private Creator Data Element");
   }
-  char creator[CREATOR_MAX + 1];
-  if (record->element >= 0x1000 && Creator_Text(creators, record, creator, sizeof creator))
-    return Describe(record, "%s", creator);
-  return 1;
+  if (record->element < 0x1000) return 1;
+  const Creator *creator = Creator_Of(owner, creators, record);
+  if (!creator) return 1;
+  if (DICOM_Module_Private_Apply(owner, creator->dictionary, record) && record->description) return 1;
+  return Describe(record, "%s", creator->text);
 }
 
 // One element of a vendor group: its VR and description.
@@ -319,13 +337,13 @@ static int Complement_Structure(DICOM_Attribute *record)
 }
 
 // Completes one record of a list; returns 1, or 0 when its description failed.
-static int Complement_Record(Window_Handle owner, const Creator_Index &creators, DICOM_Attribute *record)
+static int Complement_Record(Window_Handle owner, Creator_Index &creators, DICOM_Attribute *record)
 {
   Message_Log(owner, MSG_TRACE + 4, "DICOM_Attribute_Complement (%04x,%04x)", record->group, record->element);
   Attach_Entry(record);
   if (record->element == 0x0000 && !record->description) return Complement_Group_Length(record);
   bool is_private = record->flags & DICOM_FLAG_PRIVATE;
-  if (record->group & 1) return Complement_Private(creators, record);
+  if (record->group & 1) return Complement_Private(owner, creators, record);
   if (record->group == 0x1000 && is_private) return Complement_1000(owner, record);
   if (record->group >= 0x7F00 && record->group <= 0x7FDF && is_private) return Complement_7Fxx(owner, record);
   return Complement_Structure(record);

@@ -8,6 +8,9 @@
 #include "dicom/NEMA_Tag_Attribute.h"
 #include "platform/os/window_handle.h"
 
+// Whether `vr` is a VR of the standard (AE ... UV): the VRs a stream may carry.
+bool DICOM_VR_Is_Standard(uint16_t vr);
+
 // Checks the VR of one record against the dictionary and derives one where none is known:
 // - a VR read from the stream stays only when it is a VR of the standard; OX becomes OW
 //   (flag DICOM_FLAG_REPAIRED, warning); any other code becomes 0;
@@ -22,8 +25,10 @@ void DICOM_Attribute_Check_VR(Window_Handle owner, DICOM_Attribute *record);
 
 // Completes every record of `list` and, recursively, of every item below it: dictionary
 // entry and dictionary VR, and the descriptions the dictionary lacks. A private element
-// (odd group, element 1000 and up) takes the text of its private creator (the element
-// of the same group named by its high byte, in the same list) as description. `root` is
-// reset on return. Returns the number of records whose description could not be set
+// (odd group, element 1000 and up) with a private creator (the element of the same
+// group named by its high byte, in the same list) takes its name and VR from that
+// creator's private dictionary (DICOM_Module_Private_Dictionary, dicom/NEMA_Read_IOD.h)
+// when that knows it, else the creator's text as description. Safe on several threads
+// at once for distinct lists. `root` is reset on return. Returns the number of records whose description could not be set
 // (allocation failures, reported as MSG_ERROR); 0 normally.
 int DICOM_Attribute_Complement(Window_Handle owner, DICOM_Sequence_Root *root, DICOM_Attribute *list);

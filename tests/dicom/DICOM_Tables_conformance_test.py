@@ -21,7 +21,8 @@ PART3 = "/usr/share/gdcm-3.0/XML/Part3.xml"
 UID_DICT = "/usr/lib/python3/dist-packages/pydicom/_uid_dict.py"
 SOP_TABLE = os.path.join(REPO, "src", "dicom", "DICOM_Module_Table.cpp")
 
-ATTRIBUTE_LINE = re.compile(r'^>*\([0-9A-F]{4},[0-9A-F]{4}\)( type=(1|1C|2|2C|3))?( VR=[A-Z]{2})?'
+# An attribute line; '!' marks a type that overrides the other modules' lines for it.
+ATTRIBUTE_LINE = re.compile(r'^!?>*\([0-9A-F]{4},[0-9A-F]{4}\)( type=(1|1C|2|2C|3))?( VR=[A-Z]{2})?'
                             r'( desc=("[^";]*"|[^" ;]+))?$')
 INCLUDE_LINE = re.compile(r'^(>*)#include "([A-Za-z0-9_\-]+)"$')
 
