@@ -41,6 +41,18 @@ EXPLAINED = {
                               "Macro in each Segment Sequence item; later editions do not require it there",
     "OperatorsName": "edition: later editions add Operators' Name, type 2, to the RT Series module; the 2008 "
                      "module does not name it",
+    "SpecimenDescriptionSequence": "edition: later editions add the Specimen module (Container Identifier "
+                                   "and its sequences) to the image IODs; the 2008 tables have no such module "
+                                   "for CT, so a file holding Container Identifier is not held to it",
+    "ContainerTypeCodeSequence": "edition: see SpecimenDescriptionSequence",
+    "IssuerOfTheContainerIdentifierSequence": "edition: see SpecimenDescriptionSequence",
+    "ClinicalTrialSponsorName": "edition: later editions put Clinical Trial Protocol Ethics Committee Name "
+                                "into the Clinical Trial Subject module; a file holding it makes dciodvfy "
+                                "check that module, which in the 2008 tables does not name it",
+    "ClinicalTrialProtocolID": "edition: see ClinicalTrialSponsorName",
+    "ClinicalTrialProtocolName": "edition: see ClinicalTrialSponsorName",
+    "ClinicalTrialSiteID": "edition: see ClinicalTrialSponsorName",
+    "ClinicalTrialSiteName": "edition: see ClinicalTrialSponsorName",
     "ContrastBolusAgent": "module presence: these files carry Contrast/Bolus Volume and Total Dose; ours takes "
                           "the Contrast/Bolus module as present and asks for its agent, dciodvfy judges the "
                           "module's condition (contrast was used) and warns about the stray attributes",
@@ -141,17 +153,18 @@ def main():
         files = agreeing = named_both = named_any = 0
         unexplained = []
         for path in paths:
+            shown = os.path.basename(path) if path.startswith(scratch) else os.path.relpath(path)
             theirs, their_errors = dciodvfy_tags(path)
             ours, document = our_tags(options.cli, path)
             if not document["modality"] or theirs is None:
-                print("%s: not compared (%s)" % (os.path.basename(path), "dciodvfy: " + their_errors if theirs is None
+                print("%s: not compared (%s)" % (shown, "dciodvfy: " + their_errors if theirs is None
                                                  else "ours: " + document["findings"][0]["message"]))
                 continue
             files += 1
             agreeing += theirs == ours
             named_both += len(theirs & ours)
             named_any += len(theirs | ours)
-            print("%s: ours %d failed (%s), dciodvfy %d errors" % (os.path.basename(path), document["failures"],
+            print("%s: ours %d failed (%s), dciodvfy %d errors" % (shown, document["failures"],
                                                                   document["modality"], their_errors))
             for side, tags in (("only ours", ours - theirs), ("only dciodvfy", theirs - ours)):
                 for tag, kind in sorted(tags):
