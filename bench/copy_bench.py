@@ -1,28 +1,28 @@
 #!/usr/bin/python3
 """Copy benchmark: our copy job against `cp -r`, in the same run, on the same files, with
-a warm cache, each into a fresh target folder on the same file system. Dirty pages of
-earlier runs are written out (sync) before each timed run, so that no run pays for
-another's write-back; on disk the copies stay until the end, because ext4 makes file
-creation slow for some 30 seconds after many deletions (it searches its inode tables
-for recently deleted inodes), which would charge one program for another's clean-up.
+a warm cache, into a target folder on the same file system.
 
-  cp -r          cp -r SOURCE TARGET (the floor: the data alone)
-  kernel         harrowdesk-cli copy SOURCE --to TARGET --dicomdir (scan, one header read
-                 per file, DICOMDIR names, the kernel's copy_file_range)
-  blocks 10240   the same, streaming through a 10,240-byte buffer (--block-size 10240)
-  blocks 1 MiB   the same through a 1 MiB buffer
+  cp -r            cp -r SOURCE TARGET (the floor: the data alone)
+  ordinary names   harrowdesk-cli copy SOURCE --to TARGET (scan, one header read per
+                   file, names from the settings' defaults, the kernel's copy)
+  dicomdir names   the same with --dicomdir (DICOMDIR-compatible names)
+  blocks N         the same with --dicomdir --block-size N, for each --block-size given
+
+The programs run in rounds, one after the other (cp, ordinary, dicomdir, cp, ...), at
+least 5 rounds on both cores and as many pinned to one core (taskset -c 0). Before every
+run the previous target is removed and the file system synced (untimed), so that no run
+pays for another's write-back and every program writes into the same empty folder.
+Prints the load average before and after, and for each program the median wall and
+processor time (user + system), its peak resident size and the medians of the
+round-by-round ratios of ours to it, then the goal lines.
 
 The source is the first N image files of the generated corpus (make_corpus.py), linked
 into one folder tree of their own so that every program copies exactly those files.
-Prints for each the best wall time, MB/s and the ratio of its time to cp's, and the best
-CPU time (user and system) with its ratio: on a shared machine the CPU time is the
-steadier figure.
-
-With --tmpfs (root only) the targets go to a tmpfs that the benchmark mounts: that
-takes the disk, and the write-back of other programs on a shared machine, out of the
-comparison and leaves the cost of each program's own work.
+With --tmpfs (root only) the targets go to a tmpfs that the benchmark mounts: that takes
+the disk out of the comparison and leaves the cost of each program's own work.
 
 Usage: copy_bench.py [--build DIR] [--corpus DIR] [--files N] [--repeat N] [--tmpfs]
+                     [--work DIR] [--block-size N]...
 """
 import argparse
 import os
@@ -30,21 +30,12 @@ import shutil
 import subprocess
 import sys
 import tempfile
-import time
 
 HERE = os.path.dirname(os.path.abspath(__file__))
+sys.path.insert(0, HERE)
+import bench_run  # noqa: E402
 
-
-def run(command, env):
-    """Runs `command` with its output discarded; returns (wall seconds, CPU seconds)."""
-    start = time.monotonic()
-    child = subprocess.Popen(command, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, env=env)
-    _, status, usage = os.wait4(child.pid, 0)
-    seconds = time.monotonic() - start
-    code = os.waitstatus_to_exitcode(status)
-    if code != 0:
-        sys.exit("benchmark: %s failed with exit code %d" % (" ".join(command), code))
-    return seconds, usage.ru_utime + usage.ru_stime
+GOAL_RATIO = 1.3
 
 
 def pick_files(corpus, source, count):
@@ -74,8 +65,13 @@ def main():
     parser.add_argument("--build", default="build", help="the build folder (default: build)")
     parser.add_argument("--corpus", default=None, help="corpus folder (default: BUILD/bench-corpus-copy)")
     parser.add_argument("--files", type=int, default=2000, help="files to copy (default 2000)")
-    parser.add_argument("--repeat", type=int, default=3, help="timed runs of each program (the best counts)")
+    parser.add_argument("--repeat", type=int, default=bench_run.MINIMUM_RUNS,
+                        help="rounds on each core count (at least %d)" % bench_run.MINIMUM_RUNS)
     parser.add_argument("--tmpfs", action="store_true", help="copy into a tmpfs mounted for the run (root)")
+    parser.add_argument("--work", default=None,
+                        help="folder for the source links and the targets (default: the build folder)")
+    parser.add_argument("--block-size", type=int, action="append", default=[],
+                        help="also measure our copy through a buffer of this many bytes (repeatable)")
     options = parser.parse_args()
 
     cli = os.path.join(options.build, "src", "app", "harrowdesk-cli")
@@ -86,52 +82,68 @@ def main():
         subprocess.run(["/usr/bin/python3", os.path.join(HERE, "make_corpus.py"), corpus, "--files",
                         str(options.files), "--rows", "256", "--columns", "320"], check=True)
 
-    scratch = tempfile.mkdtemp(prefix="copy-bench-", dir=options.build)
+    scratch = tempfile.mkdtemp(prefix="copy-bench-", dir=options.work or options.build)
+    targets = os.path.join(scratch, "targets")
+    mounted = False
     try:
+        bench_run.prepare(scratch)
+        runs = bench_run.runs_wanted(options.repeat)
         source = os.path.join(scratch, "source")
         files, size = pick_files(corpus, source, options.files)
         env = dict(os.environ, TMPDIR=scratch, HARROWDESK_APPDATA=os.path.join(scratch, "appdata"))
-        targets = os.path.join(scratch, "targets")
         os.makedirs(targets)
         if options.tmpfs:
             subprocess.run(["mount", "-t", "tmpfs", "-o", "size=%d" % (2 * size + (64 << 20)), "tmpfs", targets],
                            check=True)
-        ours = [cli, "copy", source, "--dicomdir"]
-        programs = [("cp -r", lambda target: ["cp", "-r", source, target]),
-                    ("kernel", lambda target: ours + ["--to", target]),
-                    ("blocks 10240", lambda target: ours + ["--to", target, "--block-size", "10240"]),
-                    ("blocks 1 MiB", lambda target: ours + ["--to", target, "--block-size", "1048576"])]
-        for _, command in programs:  # warm the cache and check that each one works
-            target = os.path.join(targets, "warm")
-            os.makedirs(target)
-            run(command(target), env)
-            shutil.rmtree(target)
+            mounted = True
+        target = os.path.join(targets, "target")
+        ours = [cli, "copy", source, "--to", target]
+        programs = [("cp -r", ["cp", "-r", source, target], (0,)),
+                    ("ordinary names", ours, (0,)),
+                    ("dicomdir names", ours + ["--dicomdir"], (0,))]
+        programs += [("blocks %d" % block, ours + ["--dicomdir", "--block-size", str(block)], (0,))
+                     for block in options.block_size]
 
-        best, cpu = {}, {}
-        for round in range(options.repeat):
-            for number, (name, command) in enumerate(programs):
-                target = os.path.join(targets, "target-%d-%d" % (round, number))
-                os.makedirs(target)
-                os.sync()
-                seconds, used = run(command(target), env)
-                if options.tmpfs:
-                    shutil.rmtree(target)
-                best[name] = min(seconds, best.get(name, seconds))
-                cpu[name] = min(used, cpu.get(name, used))
+        def fresh_target(_):
+            """Removes the previous run's copy, writes everything out, makes the empty target."""
+            shutil.rmtree(target, ignore_errors=True)
+            os.sync()
+            os.makedirs(target)
+
+        for _, command, codes in programs:  # warm the cache and check that each one works
+            fresh_target(None)
+            bench_run.measure(command, env, None, codes)
 
         print("source: %d files, %.1f MB (from %s), targets on %s" % (files, size / 1e6, corpus,
                                                                       "a tmpfs" if options.tmpfs else "disk"))
-        print("%-14s %9s %9s %10s %12s %10s" % ("program", "seconds", "MB/s", "time / cp", "CPU seconds", "CPU / cp"))
-        for name, _ in programs:
-            print("%-14s %9.3f %9.0f %10.2f %12.3f %10.2f" % (name, best[name], size / 1e6 / best[name],
-                                                             best[name] / best["cp -r"], cpu[name],
-                                                             cpu[name] / cpu["cp -r"]))
-        fastest = min((name for name, _ in programs[1:]), key=lambda name: best[name])
-        print("ours (%s) vs cp -r: %.2f times cp's time" % (fastest, best[fastest] / best["cp -r"]))
+        load_before = bench_run.load_average()
+        print("load average before: %s" % load_before)
+        two = bench_run.rounds(programs, runs, env, None, fresh_target)
+        one = bench_run.rounds(programs, runs, env, bench_run.ONE_CORE, fresh_target)
+        print("load average after:  %s" % bench_run.load_average())
+        for title, samples in (("two cores", two), ("one core (taskset -c %s)" % bench_run.ONE_CORE, one)):
+            print("%s, %d rounds (medians; ratios against cp -r in its row):" % (title, runs))
+            print("  %-22s %9s %9s %10s %9s %11s %11s" % ("program", "wall s", "cpu s", "peak MiB", "MB/s",
+                                                        "wall / cp", "cpu / cp"))
+            for name, _, _ in programs:
+                runs_of = samples[name]
+                wall = bench_run.median(runs_of, "wall")
+                print("  %-22s %9.3f %9.3f %10.1f %9.0f %11.2f %11.2f" % (
+                    name, wall, bench_run.median(runs_of, "cpu"), bench_run.median(runs_of, "peak_kib") / 1024.0,
+                    size / 1e6 / wall, bench_run.ratio(runs_of, samples["cp -r"], "wall"),
+                    bench_run.ratio(runs_of, samples["cp -r"], "cpu")))
     finally:
-        if options.tmpfs:
-            subprocess.run(["umount", os.path.join(scratch, "targets")], check=False)
+        if mounted:
+            subprocess.run(["umount", targets], check=False)
         shutil.rmtree(scratch, ignore_errors=True)
+
+    goals = bench_run.Goals()
+    for name in ("ordinary names", "dicomdir names"):
+        figure = bench_run.ratio(two[name], two["cp -r"], "wall")
+        one_core = bench_run.ratio(one[name], one["cp -r"], "wall")
+        goals.add("copy of %d files with %s within %.1fx cp -r's wall time" % (files, name, GOAL_RATIO),
+                  "%.2fx (one core: %.2fx)" % (figure, one_core), figure <= GOAL_RATIO, load_before)
+    goals.print()
     return 0
 
 

@@ -5,11 +5,13 @@ element of a known creator looked up and named) and with the same data without i
 creator file found: each creator is looked for once, then remembered as unknown).
 GDCM's gdcmscanner runs on the same corpus in the same run for scale.
 
-Runs alternate (with, without, with, ...) so that a change of load hits both alike; the
-processor time (user + system) of the best run of each counts, with the wall time beside
-it. Prints the load average first, and the extra processor time of the lookups in percent.
+The three run in rounds (with, without, gdcmscanner, with, ...), at least 5, so that a
+change of load hits them alike (bench_run.py). Prints the load average before and after,
+the median wall and processor time (user + system) of each, and the extra processor time
+of the lookups: the median of the round-by-round ratios of "with" to "without", in
+percent.
 
-Usage: private_lookup_bench.py [--build DIR] [--corpus DIR] [--files N] [--repeat N]
+Usage: private_lookup_bench.py [--build DIR] [--corpus DIR] [--files N] [--repeat N] [--work DIR]
 """
 import argparse
 import os
@@ -20,7 +22,8 @@ import tempfile
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 sys.path.insert(0, HERE)
-from scan_bench import TAGS, run  # noqa: E402  (one way to time a process)
+import bench_run  # noqa: E402
+from scan_bench import SCAN_CODES, TAGS  # noqa: E402
 
 
 def main():
@@ -28,7 +31,9 @@ def main():
     parser.add_argument("--build", default="build", help="the build folder (default: build)")
     parser.add_argument("--corpus", default=None, help="corpus folder (default: BUILD/bench-corpus-N)")
     parser.add_argument("--files", type=int, default=20000, help="images in a generated corpus")
-    parser.add_argument("--repeat", type=int, default=5, help="timed runs of each setting")
+    parser.add_argument("--repeat", type=int, default=bench_run.MINIMUM_RUNS,
+                        help="rounds (at least %d)" % bench_run.MINIMUM_RUNS)
+    parser.add_argument("--work", default=None, help="folder for scratch files (default: the build folder)")
     options = parser.parse_args()
 
     cli = os.path.join(options.build, "src", "app", "harrowdesk-cli")
@@ -40,7 +45,9 @@ def main():
         subprocess.run(["/usr/bin/python3", os.path.join(HERE, "make_corpus.py"), corpus,
                         "--files", str(options.files)], check=True)
 
-    scratch = tempfile.mkdtemp(prefix="private-bench-", dir=options.build)
+    scratch = tempfile.mkdtemp(prefix="private-bench-", dir=options.work or options.build)
+    bench_run.prepare(scratch)
+    runs = bench_run.runs_wanted(options.repeat)
     homes = {}
     for name, with_tables in (("with private names", True), ("without", False)):
         home = os.path.join(scratch, "home-" + ("with" if with_tables else "without"))
@@ -53,23 +60,19 @@ def main():
     command = [cli, "scan", corpus, "--order", "study", "--report", scratch]
     gdcm = ["gdcmscanner", "-r", "-d", corpus] + [arg for tag in TAGS for arg in ("-t", tag)]
 
-    run(command, homes["with private names"])  # warms the cache
-    load = os.getloadavg()
-    best = {}
-    for _ in range(options.repeat):
-        for name, env in homes.items():
-            measured = run(command, env)
-            if name not in best or measured[1] < best[name][1]:
-                best[name] = measured
-    gdcm_best = min((run(gdcm, homes["without"]) for _ in range(options.repeat)), key=lambda m: m[1])
-
-    print("load average before the runs: %.2f %.2f %.2f" % load)
-    print("corpus: %s; best of %d runs each" % (corpus, options.repeat))
-    print("%-20s %9s %9s %13s" % ("run", "wall s", "cpu s", "cpu / without"))
-    base = best["without"][1]
-    for name, (wall, cpu, _) in list(best.items()) + [("gdcmscanner", gdcm_best)]:
-        print("%-20s %9.3f %9.3f %13.3f" % (name, wall, cpu, cpu / base))
-    print("private lookups cost %+.1f%% processor time" % (100.0 * (best["with private names"][1] / base - 1)))
+    programs = [(name, command, SCAN_CODES, env) for name, env in homes.items()]
+    programs.append(("gdcmscanner", gdcm, (0,), homes["without"]))
+    bench_run.measure(command, homes["with private names"], None, SCAN_CODES)  # warms the cache
+    print("corpus: %s; %d rounds" % (corpus, runs))
+    print("load average before: %s" % bench_run.load_average())
+    samples = bench_run.rounds(programs, runs)
+    print("load average after:  %s" % bench_run.load_average())
+    print("%-20s %9s %9s %14s" % ("run", "wall s", "cpu s", "cpu / without"))
+    for name, runs_of in samples.items():
+        print("%-20s %9.3f %9.3f %14.3f" % (name, bench_run.median(runs_of, "wall"), bench_run.median(runs_of, "cpu"),
+                                           bench_run.ratio(runs_of, samples["without"], "cpu")))
+    print("private lookups cost %+.1f%% processor time"
+          % (100.0 * (bench_run.ratio(samples["with private names"], samples["without"], "cpu") - 1)))
     shutil.rmtree(scratch, ignore_errors=True)
     return 0
 

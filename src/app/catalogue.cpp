@@ -1,5 +1,10 @@
 // The process-wide catalogue, its report column templates, the growth of its arrays,
-// its lookup tables and its release.
+// its column-text arrays, its lookup tables and its release.
+//
+// Arrays double while short and grow by a block once long: a study of 3 series or a
+// series of 30 images then holds a few spare elements instead of a block of 256, which
+// is most of the catalogue's memory on a large scan. A column-text array is one block:
+// its slot count, then the slots; its owner holds a pointer to the first slot.
 //
 // Studies and series are found through hash tables keyed by their UIDs. A key keeps
 // the index of the first record that took it, so a lookup answers exactly what a
@@ -25,19 +30,70 @@ struct Catalogue_Index {
   std::unordered_map<std::string, int> series;   // study index (4 bytes) + Series_UID -> series index
 };
 
+// The elements an array must hold after growing at `count`, or 0 when the array of
+// `count` elements still has room.
+static size_t Array_Grown_Size(int count)
+{
+  if (count == 0) return CATALOGUE_FIRST;
+  if (count < CATALOGUE_BLOCK) return count >= CATALOGUE_FIRST && (count & (count - 1)) == 0 ? 2 * (size_t)count : 0;
+  return count % CATALOGUE_BLOCK == 0 ? (size_t)count + CATALOGUE_BLOCK : 0;
+}
+
 int Catalogue_Array_Grow(void **array, int count, size_t size, const char *variable)
 {
-  if (count % CATALOGUE_BLOCK != 0) return 1;
-  size_t elements = (size_t)count + CATALOGUE_BLOCK;
+  size_t elements = Array_Grown_Size(count);
+  if (elements == 0) return 1;
   void *grown = std::realloc(*array, elements * size);
   if (!grown) {
     Message_Log(nullptr, MSG_ERROR, "line %-4d of %s \nmemory error in realloc (var=%s, dim=%dx%d)", __LINE__,
                 Log_Source_Name(__FILE__), variable, (int)elements, (int)size);
     return 0;
   }
-  std::memset((char *)grown + (size_t)count * size, 0, CATALOGUE_BLOCK * size);
+  std::memset((char *)grown + (size_t)count * size, 0, (elements - (size_t)count) * size);
   *array = grown;
   return 1;
+}
+
+// ---- column texts ----------------------------------------------------------------------------
+
+static_assert(sizeof(size_t) == sizeof(char *), "the slot count takes one slot of a column-text array");
+
+// The block of a column-text array: its first slot holds the count.
+static char **Info_Block(char *const *info) { return const_cast<char **>(info) - 1; }
+
+char **Catalogue_Info_New(int count, const char *variable)
+{
+  char **block = (char **)std::calloc((size_t)count + 1, sizeof(char *));
+  if (!block) {
+    Message_Log(nullptr, MSG_ERROR, "line %-4d of %s \nmemory error in calloc (var=%s, dim=%dx%d)", __LINE__,
+                Log_Source_Name(__FILE__), variable, count + 1, (int)sizeof(char *));
+    return nullptr;
+  }
+  size_t slots = (size_t)count;
+  std::memcpy(block, &slots, sizeof slots);
+  return block + 1;
+}
+
+int Catalogue_Info_Count(char *const *info)
+{
+  if (!info) return 0;
+  size_t slots;
+  std::memcpy(&slots, Info_Block(info), sizeof slots);
+  return (int)slots;
+}
+
+const char *Catalogue_Info_Text(char *const *info, int column)
+{
+  return column >= 0 && column < Catalogue_Info_Count(info) ? info[column] : nullptr;
+}
+
+void Catalogue_Info_Free(char ***info)
+{
+  if (!*info) return;
+  int count = Catalogue_Info_Count(*info);
+  for (int i = 0; i < count; i++) std::free((*info)[i]);
+  std::free(Info_Block(*info));
+  *info = nullptr;
 }
 
 // ---- lookup tables ---------------------------------------------------------------------------
@@ -104,14 +160,6 @@ int Catalogue_Series_Index(item_catalogue *catalogue, int study, int series, con
 
 // ---- release ----------------------------------------------------------------------------------
 
-static void Info_Free(char **&info)
-{
-  if (!info) return;
-  for (int i = 0; i < CATALOGUE_INFO_MAX; i++) std::free(info[i]);
-  std::free(info);
-  info = nullptr;
-}
-
 void Catalogue_Free_Studies(item_catalogue *catalogue)
 {
   for (int s = 0; s < catalogue->nb_child; s++) {
@@ -119,7 +167,7 @@ void Catalogue_Free_Studies(item_catalogue *catalogue)
     std::free(study.Study_UID);
     std::free(study.Study_ID);
     std::free(study.Patient_ID);
-    Info_Free(study.DICOM_Info);
+    Catalogue_Info_Free(&study.DICOM_Info);
     if (study.Patient_Name) Free_Ardent_Name(study.Patient_Name);
     std::free(study.Patient_Name);
     if (study.Study_Date) Free_Ardent_Date(study.Study_Date);
@@ -128,7 +176,7 @@ void Catalogue_Free_Studies(item_catalogue *catalogue)
       item_series &series = study.child[r];
       std::free(series.Series_UID);
       std::free(series.Series_desc);
-      Info_Free(series.DICOM_Info);
+      Catalogue_Info_Free(&series.DICOM_Info);
       std::free(series.child);
     }
     std::free(study.child);
@@ -155,7 +203,7 @@ void Catalogue_Free_Dir(item_dir *record)
     item_file &entry = record->file[f];
     std::free(entry.path);
     std::free(entry.Images_UID);
-    Info_Free(entry.DICOM_Info);
+    Catalogue_Info_Free(&entry.DICOM_Info);
   }
   std::free(record->file);
   std::free(record->name);

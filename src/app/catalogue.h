@@ -6,9 +6,13 @@
 // trees point into them and never copy them.
 //
 // Every text is NUL-terminated, owned by the record that points at it (malloc'ed copy,
-// released with free) and absent when nullptr. Arrays grow in blocks of
-// CATALOGUE_BLOCK zeroed elements. The process-wide instance is `Dir_List`; a scan
-// frees it (Catalogue_Free) and builds it again.
+// released with free) and absent when nullptr. Arrays grow with zeroed elements, by
+// doubling from CATALOGUE_FIRST up to CATALOGUE_BLOCK elements and by CATALOGUE_BLOCK
+// after that, so that the many short arrays (the series of a study, the images of a
+// series, the files of a folder) hold little unused room. The column texts of a record
+// (DICOM_Info) sit in an array with as many slots as its report template has columns.
+// The process-wide instance is `Dir_List`; a scan frees it (Catalogue_Free) and builds
+// it again.
 #pragma once
 
 #include <cstddef>
@@ -18,8 +22,9 @@ struct Ardent_Name;  // person name record of the DICOM library
 struct Ardent_Date;  // date record of the DICOM library
 
 enum {
-  CATALOGUE_BLOCK = 256,      // growth step of every catalogue array
-  CATALOGUE_INFO_MAX = 100,   // report columns per level (DICOM_Info texts)
+  CATALOGUE_FIRST = 4,        // elements of a catalogue array when it is first made
+  CATALOGUE_BLOCK = 256,      // growth step of a catalogue array past this many elements
+  CATALOGUE_INFO_MAX = 100,   // most report columns per level (DICOM_Info texts)
   CATALOGUE_FILE_NAME = 120,  // bytes of first_file and last_file (119 characters)
   CATALOGUE_FOLDERS = 10,     // first-level folders recorded per study
   CATALOGUE_FOLDER_SIZE = 64, // bytes of each folder text (63 characters)
@@ -35,8 +40,8 @@ enum { COPY_NONE = 1, COPY_DONE = 2, COPY_FAILED = 4 };
 struct item_file {
   uint8_t select_state;  // 1 not selected, 2 selected (kept by the catalogue view)
   uint8_t copy_state;    // 1 none, 2 done, 4 failed (kept by the copy and push jobs)
-  char **DICOM_Info;     // CATALOGUE_INFO_MAX image-level column texts, or nullptr when
-                         // the header pass found none; each text may be absent
+  char **DICOM_Info;     // image-level column texts (Catalogue_Info_New), or nullptr
+                         // when the header pass found none; each text may be absent
   char *path;            // full path of the file
   char *Images_UID;      // SOP Instance UID (0008,0018); absent until the header is read
   int32_t image_number;  // Instance Number (0020,0013); 0 when absent
@@ -60,7 +65,7 @@ struct item_series {
   char *Series_UID;                       // Series Instance UID (0020,000E), trimmed
   char *Series_desc;                      // Series Description (0008,103E), trimmed; absent when missing or empty
   int32_t series_number;                  // Series Number (0020,0011); 0 when absent
-  char **DICOM_Info;                      // CATALOGUE_INFO_MAX series-level column texts, or nullptr
+  char **DICOM_Info;                      // series-level column texts (Catalogue_Info_New), or nullptr
   char first_file[CATALOGUE_FILE_NAME];   // smallest base name (byte order) of its files
   char last_file[CATALOGUE_FILE_NAME];    // largest base name of its files
   int32_t nb_child;                       // number of images
@@ -73,7 +78,7 @@ struct item_study {
   char *Study_UID;                        // Study Instance UID (0020,000D), trimmed
   char *Study_ID;                         // Study ID (0020,0010), trimmed; absent when missing or empty
   char *Patient_ID;                       // Patient ID (0010,0020), trimmed; absent when missing or empty
-  char **DICOM_Info;                      // CATALOGUE_INFO_MAX study-level column texts, or nullptr
+  char **DICOM_Info;                      // study-level column texts (Catalogue_Info_New), or nullptr
   char first_file[CATALOGUE_FILE_NAME];   // smallest base name (byte order) of its files
   char last_file[CATALOGUE_FILE_NAME];    // largest base name of its files
   Ardent_Name *Patient_Name;              // Patient's Name (0010,0010); absent when missing
@@ -114,10 +119,27 @@ extern Catalogue_Template template_study, template_series, template_image;
 // ---- operations on the records ------------------------------------------------------------
 
 // Makes room for one more element at index `count` of `*array` (elements of `size`
-// bytes): when `count` is a multiple of CATALOGUE_BLOCK the array is enlarged to
+// bytes), an array that only this function has enlarged: when `count` fills it (0, a
+// power of two from CATALOGUE_FIRST below CATALOGUE_BLOCK, or a multiple of
+// CATALOGUE_BLOCK) the array is enlarged to CATALOGUE_FIRST, twice `count`, or
 // count + CATALOGUE_BLOCK elements, the new ones zeroed. Returns 1; returns 0 after the
 // memory-error message naming `variable`, the array untouched.
 int Catalogue_Array_Grow(void **array, int count, size_t size, const char *variable);
+
+// A DICOM_Info array of `count` column texts (0..CATALOGUE_INFO_MAX), all absent; the
+// caller stores malloc'ed texts in it and releases it with Catalogue_Info_Free. Returns
+// nullptr after the memory-error message naming `variable`.
+char **Catalogue_Info_New(int count, const char *variable);
+
+// The number of column slots of a DICOM_Info array (0 for nullptr).
+int Catalogue_Info_Count(char *const *info);
+
+// Column `column` of a DICOM_Info array: its text, or nullptr when the text is absent,
+// the array is absent or the column lies beyond its slots.
+const char *Catalogue_Info_Text(char *const *info, int column);
+
+// Frees a DICOM_Info array with its texts, and sets `*info` to nullptr.
+void Catalogue_Info_Free(char ***info);
 
 // Frees every study and series with their texts and records, then `path` and the
 // directory tree with its file entries, and the lookup tables; every count becomes 0.

@@ -1,6 +1,6 @@
-// Reading the naming values of a file to be copied: one header read per file, the first
-// value of each attribute, trimmed texts, absolute numbers, and the time and counter
-// fallbacks for missing series and image numbers.
+// Reading the naming values of a file to be copied: one header read per file, up to the
+// last naming attribute; the first value of each attribute, trimmed texts, absolute
+// numbers, and the time and counter fallbacks for missing series and image numbers.
 #include "app/copy_values.h"
 
 #include <atomic>
@@ -9,6 +9,10 @@
 
 #include "dicom/DICOMDIR_Scan_Read.h"
 #include "dicom/NEMA_Read_Value.h"
+
+// The last tag that naming reads (Instance Number): the header read stops before the
+// first top-level element past it, so pixel data and the tail are never read.
+static constexpr uint32_t NAMING_LAST_TAG = DICOMDIR_Scan_Tag(0x0020, 0x0013);
 
 static std::atomic<uint32_t> series_counter{1};
 static std::atomic<uint32_t> image_counter{1};
@@ -57,7 +61,7 @@ int Copy_Values_Read(const char *path, Copy_Values *values)
 {
   DICOM_Sequence_Root root = {};
   DICOM_Attribute_Sequence_Reset(nullptr, &root);
-  DICOM_Attribute *list = DICOMDIR_Scan_Read(path, &root);
+  DICOM_Attribute *list = DICOMDIR_Scan_Read_Until(path, &root, NAMING_LAST_TAG);
   if (!list) return 0;
   Copy_Values read;
   read.study_id = Value_Text(list, &root, 0x0020, 0x0010);

@@ -4,7 +4,8 @@
 
 #include "app/copy_name.h"
 
-// Reads the header of `path` and fills `values` with Study ID, Patient's Name (file-name
+// Reads the header of `path` up to Instance Number (nothing after it: no pixel data, and
+// no report on faults past it) and fills `values` with Study ID, Patient's Name (file-name
 // form), Patient ID, Series Number, Series Description, Acquisition Number and Instance
 // Number, each from its first value. A series number of 0 is replaced by the Series
 // Time in seconds since midnight, an image number of 0 by the Content Time; when still

@@ -36,6 +36,7 @@
 
 #include "dcmtk/dcmdata/dcdict.h"
 #include "dcmtk/dcmdata/dcfilefo.h"
+#include "dcmtk/dcmdata/dcmetinf.h"
 #include "dcmtk/dcmdata/dcuid.h"
 #include "dcmtk/dcmdata/dcxfer.h"
 #include "dcmtk/dcmnet/assoc.h"
@@ -58,6 +59,7 @@ enum {
   MAX_RECEIVE_PDU = 16384,  // maximum receive PDU size proposed
   HOST_NAME_SIZE = 128,     // local host name, at most
   UID_SIZE = 128,           // buffers for UIDs found in the file
+  LOAD_VALUE_MAX = 4096,    // longer values are read from the file when they are sent
   CONTEXT_ID_MAX = 255,     // presentation context IDs are odd numbers up to this
   CONNECT_ATTEMPT = 1,      // seconds of one TCP connection attempt
   ATTEMPT_MARGIN_MS = 50,   // an attempt that lasted its second but this much ran out
@@ -207,23 +209,17 @@ const char *SOP_Class_Name(const char *sop_class)
   return name ? name : "unknown SOP class";
 }
 
-// Loads `path` and sends it over `assoc` as one C-STORE request, waiting at most
-// `dimse` seconds for the response (0: as long as it takes). Sets the unsuccessful-store
-// flag first and clears it only on a good condition with a success or warning status.
-// A failure that a cancel (seen through `watch`) caused is not reported here. Returns
-// the toolkit's condition.
-OFCondition storeSCU(T_ASC_Association *assoc, const char *path, long file_size, int dimse, DCMTK_Watch *watch)
+// Sends the loaded `file` over `assoc` as one C-STORE request, waiting at most `dimse`
+// seconds for the response (0: as long as it takes). Sets the unsuccessful-store flag
+// first and clears it only on a good condition with a success or warning status. A
+// failure that a cancel (seen through `watch`) caused is not reported here. Returns the
+// toolkit's condition.
+OFCondition storeSCU(T_ASC_Association *assoc, DcmFileFormat &file, long file_size, int dimse, DCMTK_Watch *watch)
 {
   DIC_US message_id = assoc->nextMsgID++;
   Message_Log(nullptr, MSG_TRACE, "---------- Sending data: ----------------");
   unsuccessful = true;
 
-  DcmFileFormat file;
-  OFCondition cond = file.loadFile(path, EXS_Unknown, EGL_noChange, 4096, ERM_autoDetect);
-  if (cond.bad()) {
-    Message_Log(nullptr, MSG_WARNING, "%sstoreSCU(), Bad DICOM file: %s: %s", WARNING, Log_Value_Escape(path).c_str(), cond.text());
-    return cond;
-  }
   char sop_class[UID_SIZE], sop_instance[UID_SIZE];
   if (!DU_findSOPClassAndInstanceInDataSet(file.getDataset(), sop_class, sizeof sop_class, sop_instance,
                                            sizeof sop_instance, OFFalse)) {
@@ -261,9 +257,9 @@ OFCondition storeSCU(T_ASC_Association *assoc, const char *path, long file_size,
   T_DIMSE_C_StoreRSP response;
   std::memset(&response, 0, sizeof response);
   DcmDataset *status_detail = nullptr;
-  cond = DIMSE_storeUser(assoc, context, &request, nullptr, file.getDataset(), DCMTK_Store_Progress, nullptr,
-                         dimse > 0 ? DIMSE_NONBLOCKING : DIMSE_BLOCKING, dimse, &response, &status_detail, nullptr,
-                         file_size);
+  OFCondition cond = DIMSE_storeUser(assoc, context, &request, nullptr, file.getDataset(), DCMTK_Store_Progress,
+                                     nullptr, dimse > 0 ? DIMSE_NONBLOCKING : DIMSE_BLOCKING, dimse, &response,
+                                     &status_detail, nullptr, file_size);
   if (cond.good() && (response.DimseStatus == STATUS_Success || (response.DimseStatus & 0xF000) == 0xB000))
     unsuccessful = false;
   last_status = response.DimseStatus;
@@ -478,6 +474,18 @@ int Association_Request(Session &session, const Request &request, int connect)
   return 1;
 }
 
+// Loads `path` into `file` and finds its SOP class and instance UIDs, in the meta
+// header first, else in the data set. Returns 0 when the file cannot be loaded or
+// names neither.
+int Load_With_Class(DcmFileFormat &file, const char *path, char file_class[UID_SIZE], char file_instance[UID_SIZE])
+{
+  if (file.loadFile(path, EXS_Unknown, EGL_noChange, LOAD_VALUE_MAX, ERM_autoDetect).bad()) return 0;
+  return DU_findSOPClassAndInstanceInDataSet(file.getMetaInfo(), file_class, UID_SIZE, file_instance, UID_SIZE,
+                                             OFFalse) ||
+         DU_findSOPClassAndInstanceInDataSet(file.getDataset(), file_class, UID_SIZE, file_instance, UID_SIZE,
+                                             OFFalse);
+}
+
 }  // namespace
 
 // ---- DCMTK_CSTORE -------------------------------------------------------------------------------
@@ -493,9 +501,11 @@ int DCMTK_CSTORE(const char *path, const char *peer, const char *server_AET, int
   unsuccessful = false;
   if (trace_level.load() >= 3) debug_flag = true;
 
+  // The file is loaded once, for its SOP class and for the store; values longer than
+  // LOAD_VALUE_MAX (the pixel data) stay in the file until they are sent.
+  DcmFileFormat file;
   char file_class[UID_SIZE], file_instance[UID_SIZE];
-  if (!DU_findSOPClassAndInstanceInFile(path, file_class, sizeof file_class, file_instance, sizeof file_instance,
-                                        OFFalse)) {
+  if (!Load_With_Class(file, path, file_class, file_instance)) {
     Message_Log(nullptr, MSG_WARNING, "%sDCMTK_CSTORE(), missing SOP class (or instance) in file", WARNING);
     return 0;
   }
@@ -525,7 +535,7 @@ int DCMTK_CSTORE(const char *path, const char *peer, const char *server_AET, int
   struct stat info;
   long file_size = stat(path, &info) == 0 ? (long)info.st_size : 0;
   session.watch.stall = limits.dimse;
-  OFCondition cond = storeSCU(session.association, path, file_size, limits.dimse, &session.watch);
+  OFCondition cond = storeSCU(session.association, file, file_size, limits.dimse, &session.watch);
   if (tracing) Message_Log(nullptr, MSG_TRACE, "        timing push: %.3f sec", Seconds_Since(accepted));
 
   session.watch.stall = limits.acse;

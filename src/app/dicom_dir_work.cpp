@@ -70,8 +70,9 @@ static int32_t Int_Value(DICOM_Attribute *list, DICOM_Sequence_Root *root, uint1
 }
 
 // Fills `*info` with one text per column of `columns` (nullptr when no column gives a
-// text). `variable` names the record's field in memory messages ("image->DICOM_Info").
-// Returns 0 after a memory failure.
+// text; else an array of as many slots as `columns` has columns). `variable` names the
+// record's field in memory messages ("image->DICOM_Info"). Returns 0 after a memory
+// failure.
 static int Info_Fill(char ***info, const Catalogue_Template &columns, DICOM_Attribute *list,
                      DICOM_Sequence_Root *root, const char *variable)
 {
@@ -79,14 +80,8 @@ static int Info_Fill(char ***info, const Catalogue_Template &columns, DICOM_Attr
     if (columns.group[i] == 0) continue;
     const char *text = Attribute_Text(DICOM_Attribute_Get(nullptr, root, list, columns.group[i], columns.element[i]));
     if (!text || !*text) continue;
-    if (!*info) {
-      *info = (char **)std::calloc(CATALOGUE_INFO_MAX, sizeof(char *));
-      if (!*info) {
-        Message_Log(nullptr, MSG_ERROR, "line %-4d of %s \nmemory error in calloc (var=%s, dim=%dx%d)", __LINE__,
-                    Log_Source_Name(__FILE__), variable, CATALOGUE_INFO_MAX, (int)sizeof(char *));
-        return 0;
-      }
-    }
+    if (!*info) *info = Catalogue_Info_New(columns.count, variable);
+    if (!*info) return 0;
     (*info)[i] = strdup(text);
     if (!(*info)[i]) {
       Strdup_Failed(__LINE__, (std::string(variable) + "[i]").c_str());

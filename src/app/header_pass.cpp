@@ -1,14 +1,23 @@
 // The header pass, reading ahead on helper threads. The files are numbered in the order
-// the catalogue must meet them; helpers claim numbers in turn, read each header into an
+// the catalogue must meet them; helpers claim them in batches, read each header into an
 // attribute list and park it in a ring of slots; the calling thread takes the lists out
 // strictly by number and files them, and hands each back for the helper that next uses
 // its slot to release. The ring bounds how far the helpers run ahead, and so the memory
 // held by lists not yet filed.
+//
+// Each header is read only up to the last tag that filing uses (the catalogue's own
+// tags and the report templates' columns): pixel data and the tail of the file are
+// never read. HARROWDESK_SCAN_FULL=1 in the environment reads every file whole, the
+// element-by-element reference the early stop is checked against.
 #include "app/header_pass.h"
+
+#include <sched.h>
 
 #include <algorithm>
 #include <atomic>
+#include <cstdlib>
 #include <condition_variable>
+#include <cstring>
 #include <mutex>
 #include <system_error>
 #include <thread>
@@ -20,7 +29,7 @@
 
 namespace {
 
-enum { RING_SLOTS = 64, HELPERS_MAX = 8 };
+enum { RING_SLOTS = 64, BATCH = 16, HELPERS_MAX = 8 };  // RING_SLOTS a multiple of BATCH
 
 // One file of the pass, and where the progress stands when it is filed.
 struct Pass_File {
@@ -36,14 +45,45 @@ void Pass_Files_Collect(item_dir *record, std::vector<Pass_File> &files)
   for (int f = 0; f < record->nb_file; f++) files.push_back({&record->file[f], record->nb_file, f});
 }
 
-// Reads one file's header with a fresh sequence context.
-DICOM_Attribute *Header_Read(const char *path)
+// The tags Catalogue_Add_File reads itself: the study, series and image keys, the
+// patient's name and ID, the study date (else the content date), the series text.
+const uint32_t catalogue_tags[] = {
+    DICOMDIR_Scan_Tag(0x0008, 0x0018), DICOMDIR_Scan_Tag(0x0008, 0x0020), DICOMDIR_Scan_Tag(0x0008, 0x0023),
+    DICOMDIR_Scan_Tag(0x0008, 0x103E), DICOMDIR_Scan_Tag(0x0010, 0x0010), DICOMDIR_Scan_Tag(0x0010, 0x0020),
+    DICOMDIR_Scan_Tag(0x0020, 0x000D), DICOMDIR_Scan_Tag(0x0020, 0x000E), DICOMDIR_Scan_Tag(0x0020, 0x0010),
+    DICOMDIR_Scan_Tag(0x0020, 0x0011), DICOMDIR_Scan_Tag(0x0020, 0x0013),
+};
+
+// True when the environment asks for whole-file reads (HARROWDESK_SCAN_FULL=1); read once.
+bool Scan_Full_Asked()
 {
-  DICOM_Sequence_Root root{};
-  DICOM_Attribute_Sequence_Reset(nullptr, &root);
-  DICOM_Attribute *list = DICOMDIR_Scan_Read(path, &root);
-  DICOM_Attribute_Sequence_Reset(nullptr, &root);
-  return list;
+  static const bool full = [] {
+    const char *value = std::getenv("HARROWDESK_SCAN_FULL");
+    return value && !std::strcmp(value, "1");
+  }();
+  return full;
+}
+
+// The last tag that filing reads, or DICOMDIR_SCAN_ALL for whole-file reads.
+uint32_t Last_Tag_Needed()
+{
+  if (Scan_Full_Asked()) return DICOMDIR_SCAN_ALL;
+  uint32_t last = 0;
+  for (uint32_t tag : catalogue_tags) last = std::max(last, tag);
+  for (const Catalogue_Template *columns : {&template_study, &template_series, &template_image})
+    for (int i = 0; i < columns->count; i++)
+      last = std::max(last, DICOMDIR_Scan_Tag(columns->group[i], columns->element[i]));
+  return last;
+}
+
+// The helper threads worth starting: one per processor this process may run on, none
+// when it has only one (the calling thread then reads each file itself).
+unsigned Helpers_Wanted()
+{
+  cpu_set_t allowed;
+  int processors = sched_getaffinity(0, sizeof allowed, &allowed) == 0 ? CPU_COUNT(&allowed)
+                                                                          : (int)std::thread::hardware_concurrency();
+  return processors > 1 ? std::min((unsigned)processors, (unsigned)HELPERS_MAX) : 0;
 }
 
 // Releases an attribute list (null allowed).
@@ -55,71 +95,93 @@ void List_Release(DICOM_Attribute *list)
   DICOM_Attribute_Delete(nullptr, &root, &list, 0xFFFF, 0xFFFF);
 }
 
-// The ring shared by the helpers and the filing thread.
+// Reads one file's header, up to tag `last`, with a fresh sequence context.
+DICOM_Attribute *Header_Read(const char *path, uint32_t last)
+{
+  DICOM_Sequence_Root root{};
+  DICOM_Attribute_Sequence_Reset(nullptr, &root);
+  DICOM_Attribute *list = DICOMDIR_Scan_Read_Until(path, &root, last);
+  DICOM_Attribute_Sequence_Reset(nullptr, &root);
+  return list;
+}
+
+
+// The ring shared by the helpers and the filing thread. A helper claims BATCH files
+// at once, waits until the filing thread has taken enough lists for the batch to fit
+// in the ring, releases the lists filed from the batch's slots before, reads the batch
+// and publishes it: one lock and one wake-up per batch rather than per file. The
+// filing thread takes a list without a lock when it is ready, hands the filed one back
+// into the slot, and publishes how far it has filed at the end of each batch.
 struct Read_Ahead {
   const std::vector<Pass_File> &files;
+  uint32_t last;  // the last tag read of each header
   std::mutex lock;
   std::condition_variable slot_filled, slot_freed;
   DICOM_Attribute *list[RING_SLOTS] = {};
   DICOM_Attribute *spent[RING_SLOTS] = {};  // filed lists, released by the slot's next helper
-  long ready[RING_SLOTS];        // number of the file whose list the slot holds, or -1
-  long filed = 0;                // files taken out so far
-  std::atomic<long> next{0};     // next number to claim
+  std::atomic<long> ready[RING_SLOTS];      // number of the file whose list the slot holds, or -1
+  long filed = 0;                           // files filed and handed back, as of the last batch end
+  std::atomic<long> next{0};                // first number of the next batch to claim
   bool stop = false;
 
-  explicit Read_Ahead(const std::vector<Pass_File> &all) : files(all) { std::fill_n(ready, RING_SLOTS, -1L); }
+  Read_Ahead(const std::vector<Pass_File> &all, uint32_t last_tag) : files(all), last(last_tag)
+  {
+    for (std::atomic<long> &slot : ready) slot.store(-1);
+  }
 
+  // Claims, reads and publishes batches until the files run out or the pass stops.
   void Helper()
   {
     for (;;) {
-      long number = next.fetch_add(1);
-      if (number >= (long)files.size()) return;
+      long first = next.fetch_add(BATCH);
+      long end = std::min(first + (long)BATCH, (long)files.size());
+      if (first >= end) return;
+      DICOM_Attribute *filed_lists[BATCH];
       {
         std::unique_lock<std::mutex> hold(lock);
-        slot_freed.wait(hold, [&] { return stop || number < filed + RING_SLOTS; });
+        slot_freed.wait(hold, [&] { return stop || end <= filed + RING_SLOTS; });
         if (stop) return;
+        for (long number = first; number < end; number++) {
+          filed_lists[number - first] = spent[number % RING_SLOTS];
+          spent[number % RING_SLOTS] = nullptr;
+        }
       }
-      DICOM_Attribute *filed;
-      {
-        std::lock_guard<std::mutex> hold(lock);
-        filed = spent[number % RING_SLOTS];
-        spent[number % RING_SLOTS] = nullptr;
+      for (long number = first; number < end; number++) List_Release(filed_lists[number - first]);
+      for (long number = first; number < end; number++) {
+        list[number % RING_SLOTS] = Header_Read(files[number].entry->path, last);
+        ready[number % RING_SLOTS].store(number, std::memory_order_release);
       }
-      List_Release(filed);
-      DICOM_Attribute *read = Header_Read(files[number].entry->path);
-      std::lock_guard<std::mutex> hold(lock);
-      list[number % RING_SLOTS] = read;
-      ready[number % RING_SLOTS] = number;
+      std::lock_guard<std::mutex> hold(lock);  // the filing thread waits for the batch under it
       slot_filled.notify_all();
     }
   }
 
-  // Hands back the list of file `number` once filed, for a helper to release. A list
-  // the slot still holds (its helper looked before it was handed back) goes here.
-  void Give_Back(long number, DICOM_Attribute *filed)
-  {
-    DICOM_Attribute *earlier;
-    {
-      std::lock_guard<std::mutex> hold(lock);
-      earlier = spent[number % RING_SLOTS];
-      spent[number % RING_SLOTS] = filed;
-    }
-    List_Release(earlier);
-  }
-
+  // The list of file `number`, once a helper has read it.
   DICOM_Attribute *Take(long number)
   {
-    std::unique_lock<std::mutex> hold(lock);
-    slot_filled.wait(hold, [&] { return ready[number % RING_SLOTS] == number; });
+    std::atomic<long> &slot = ready[number % RING_SLOTS];
+    if (slot.load(std::memory_order_acquire) != number) {
+      std::unique_lock<std::mutex> hold(lock);
+      slot_filled.wait(hold, [&] { return slot.load(std::memory_order_acquire) == number; });
+    }
     DICOM_Attribute *taken = list[number % RING_SLOTS];
     list[number % RING_SLOTS] = nullptr;
-    ready[number % RING_SLOTS] = -1;
-    filed = number + 1;
-    slot_freed.notify_all();
+    slot.store(-1, std::memory_order_relaxed);
     return taken;
   }
 
-  // Stops the helpers and releases the lists they parked.
+  // Hands back the list of file `number` once filed, for the slot's next helper to
+  // release; at the end of a batch, or of the files, lets the helpers waiting for room go.
+  void Give_Back(long number, DICOM_Attribute *filed_list)
+  {
+    spent[number % RING_SLOTS] = filed_list;
+    if ((number + 1) % BATCH != 0 && number + 1 != (long)files.size()) return;
+    std::lock_guard<std::mutex> hold(lock);
+    filed = number + 1;
+    slot_freed.notify_all();
+  }
+
+  // Stops the helpers; they leave before their next batch.
   void Stop()
   {
     std::lock_guard<std::mutex> hold(lock);
@@ -127,6 +189,7 @@ struct Read_Ahead {
     slot_freed.notify_all();
   }
 
+  // Releases the lists still in the ring, once the helpers are gone.
   void Release_Parked()
   {
     for (int slot = 0; slot < RING_SLOTS; slot++) {
@@ -153,10 +216,10 @@ int Header_Pass(item_catalogue *catalogue, item_dir *record, Progress_Record *pr
 {
   std::vector<Pass_File> files;
   Pass_Files_Collect(record, files);
-  Read_Ahead ahead(files);
+  uint32_t last = Last_Tag_Needed();
+  Read_Ahead ahead(files, last);
   std::vector<std::thread> helpers;
-  unsigned wanted = std::clamp(std::thread::hardware_concurrency(), 1u, (unsigned)HELPERS_MAX);
-  if (files.size() < 2) wanted = 0;
+  unsigned wanted = files.size() < 2 ? 0 : Helpers_Wanted();
   for (unsigned i = 0; i < wanted; i++) {
     try {
       helpers.emplace_back(&Read_Ahead::Helper, &ahead);
@@ -171,7 +234,7 @@ int Header_Pass(item_catalogue *catalogue, item_dir *record, Progress_Record *pr
       Progress_Set_Range(progress, file.directory_files);
       Progress_Set_Position(progress, 0);
     }
-    DICOM_Attribute *list = helpers.empty() ? Header_Read(file.entry->path) : ahead.Take(number);
+    DICOM_Attribute *list = helpers.empty() ? Header_Read(file.entry->path, last) : ahead.Take(number);
     File_One(catalogue, file.entry, list);
     if (helpers.empty())
       List_Release(list);

@@ -6,13 +6,16 @@
 #include "util/progress.h"
 
 // Reads every file entry below and in `record` (sub-directories first, recursively, then
-// the directory's own files, in array order) with DICOMDIR_Scan_Read and hands each list
-// to Catalogue_Add_File, whatever the read gave (a file without a list is reported
-// there as lacking its Study UID). Several files are read at once on helper threads
+// the directory's own files, in array order) with DICOMDIR_Scan_Read_Until, up to the
+// last tag of the catalogue's own and of the three report templates (every tag when
+// the environment holds HARROWDESK_SCAN_FULL=1), and hands each list to
+// Catalogue_Add_File, whatever the read gave (a file without a list is reported there
+// as lacking its Study UID). Several files are read at once on helper threads
 // while the catalogue is filled on the calling thread strictly in that order, so the
-// catalogue is exactly what a one-by-one pass makes. Per directory the progress range is
-// its nb_file and the position the file's index; the cancel flag is read after every
-// file and every sub-directory.
+// catalogue is exactly what a one-by-one pass makes. One helper per processor the
+// process may run on; none (all read here) when that is one. Per directory the
+// progress range is its nb_file and the position the file's index; the cancel flag is
+// read after every file and every sub-directory.
 // Returns 1 when every file went through; returns 0 when cancelled (the studies made so
 // far stay: the caller frees them).
 int Header_Pass(item_catalogue *catalogue, item_dir *record, Progress_Record *progress);

@@ -179,6 +179,4 @@ Push_Result Push_Wait()
   return push_job.result;
 }
 
-bool Push_Running() { return Job_Running(JOB_PUSH); }
-
 void Push_Cancel() { Job_Cancel(JOB_PUSH); }

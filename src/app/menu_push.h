@@ -41,9 +41,6 @@ int Push_Start(const std::vector<item_file *> &files);
 // Precondition: called from the catalogue's thread.
 Push_Result Push_Wait();
 
-// True from Push_Start until the worker's end. Any thread.
-bool Push_Running();
-
 // Sets the cancel flag of the running push job, as its Cancel button does: the
 // association in progress is aborted at once, that file is marked failed (COPY_FAILED,
 // audited as failed, kept out of the fail folder) and the job ends before its next

@@ -156,7 +156,7 @@ static std::string Csv_Columns(int level, char **info)
   std::string cells;
   for (int i = 0; i < columns.count; i++) {
     bool empty = columns.group[i] == 0 && columns.element[i] == 0;
-    cells += Csv_Cell(info && !empty ? info[i] : nullptr) + "\t";
+    cells += Csv_Cell(empty ? nullptr : Catalogue_Info_Text(info, i)) + "\t";
   }
   return cells;
 }

@@ -6,13 +6,11 @@
 // at once and ends the job: that file counts as failed, the files after it as not tried.
 #include <unistd.h>
 
-#include <chrono>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "app/configuration.h"
@@ -59,9 +57,9 @@ const char USAGE_TAIL[] =
     "was found or selected, or the job was cancelled; 2 on a usage error. When a file was\n"
     "not stored, the summary counts the files stored, failed and not tried.\n";
 
-volatile std::sig_atomic_t interrupted = 0;
-
-void On_Interrupt(int) { interrupted = 1; }
+// Ctrl-C: cancels the push at once (Push_Cancel is async-signal-safe); the waiting
+// thread then sees the job end.
+void On_Interrupt(int) { Push_Cancel(); }
 
 int Usage_Error(const std::string &text)
 {
@@ -196,10 +194,6 @@ int Push_Run(int argc, char **argv)
   std::signal(SIGINT, On_Interrupt);
   Push_Result result;
   if (Push_Start(files)) {
-    while (Push_Running()) {
-      if (interrupted) Push_Cancel();
-      std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    }
     result = Push_Wait();
   } else {
     result.count = (int)files.size();

@@ -3,11 +3,18 @@
 // to 1024 bytes and skips longer ones (pixel data is never read), switches encoding
 // after the transfer syntax UID, then nests the flat list and fills in the dictionary's
 // view. The file is read through a 16 KiB window kept per thread and reused for every
-// file, so a header (usually a few KiB) costs one read and no allocation; one that
-// runs past the window refills it. Each element's record holds its value and comes
+// file, filled from the file's first byte right after it is opened, so a header
+// (usually a few KiB) costs one read and no allocation; one that runs past the window
+// refills it. Each element's record holds its value and comes
 // from the thread's shared block of records, and the records are moved (not copied)
 // into the nested list. A file without the Part 10 preamble is read from
 // its first byte.
+//
+// A walk given a last tag stops at the first element past it that is not inside a
+// sequence. To know that, the walk keeps the stack of the sequences and items it is
+// in: a container of defined length ends at a byte position, one of undefined length
+// at its delimiter; an undefined length that is no item (a sequence, encapsulated pixel
+// data, an undefined-length UN) opens a container whatever its VR says.
 #include "dicom/DICOMDIR_Scan_Read.h"
 
 #include <cerrno>
@@ -28,6 +35,7 @@ enum {
   SCAN_WINDOW = 16 * 1024,   // bytes read from the file at a time
   SCAN_VALUE_MAX = 1024,     // longer values are skipped
   SCAN_PREAMBLE = 132,       // preamble and "DICM"
+  SCAN_DEPTH_MAX = 64,       // nesting followed for the early stop; deeper ones never stop it
 };
 
 static const char dashes[] = "-------------------------------------------------------------------------------";
@@ -60,16 +68,73 @@ static int Transfer_Syntax_Mode(const unsigned char *value, int32_t size, int mo
 }
 
 namespace {
-// The walk over the elements: the encoding in force and whether the elements are the
-// items of encapsulated data.
+// One sequence or item the walk is inside: where it ends (-1: at its delimiter).
+struct Scan_Level {
+  int64_t end;
+  bool item;
+};
+
+// The walk over the elements: the encoding in force, whether the elements are the
+// items of encapsulated data, and the containers the walk is inside.
+// The tag every composite instance carries, which the early stop waits for.
+const uint32_t STUDY_UID_TAG = DICOMDIR_Scan_Tag(0x0020, 0x000D);
+
 struct Scan {
   NEMA_Source *source;
   DICOM_Sequence_Root *root;
   DICOM_Attribute *list;  // the flat list, in stream order
   int mode;
   bool encapsulated;
+  uint32_t last;          // the walk stops at a top-level tag past this one ...
+  bool key_met;           // ... once it has met the Study Instance UID at the top level
+  int depth;              // containers open; above SCAN_DEPTH_MAX only counted
+  Scan_Level levels[SCAN_DEPTH_MAX];
 };
 }  // namespace
+
+// Leaves the containers of defined length that end at or before `position`.
+static void Levels_Leave_Ended(Scan &s, int64_t position)
+{
+  while (s.depth > 0 && s.depth <= SCAN_DEPTH_MAX && s.levels[s.depth - 1].end >= 0 &&
+         position >= s.levels[s.depth - 1].end)
+    s.depth--;
+}
+
+// Leaves the innermost container when it is one of undefined length of the kind asked.
+static void Level_Leave_Delimited(Scan &s, bool item)
+{
+  if (s.depth > SCAN_DEPTH_MAX) {
+    s.depth--;
+    return;
+  }
+  if (s.depth > 0 && s.levels[s.depth - 1].end < 0 && s.levels[s.depth - 1].item == item) s.depth--;
+}
+
+static void Level_Enter(Scan &s, int64_t end, bool item)
+{
+  if (s.depth < SCAN_DEPTH_MAX) s.levels[s.depth] = {end, item};
+  s.depth++;
+}
+
+// Follows the nesting past the header of `record`: an item delimiter closes an item of
+// undefined length; a sequence delimiter an item left open, then its sequence; an item
+// that holds elements, a sequence, or any other undefined length opens a container.
+static void Levels_Follow(Scan &s, const DICOM_Attribute &record, uint16_t effective_VR)
+{
+  bool delimiter_group = record.group == 0xFFFE;
+  if (delimiter_group && record.element == 0xE00D) {
+    Level_Leave_Delimited(s, true);
+  } else if (delimiter_group && record.element == 0xE0DD) {
+    Level_Leave_Delimited(s, true);
+    Level_Leave_Delimited(s, false);
+  } else if (delimiter_group && record.element == 0xE000) {
+    if (!s.encapsulated) Level_Enter(s, record.size < 0 ? -1 : record.value_position + record.size, true);
+  } else if (record.size < 0) {
+    Level_Enter(s, -1, false);
+  } else if (effective_VR == DICOM_VR_SQ) {
+    Level_Enter(s, record.value_position + record.size, false);
+  }
+}
 
 // Reads the header of the element at the source's position into `record` (zero-filled)
 // and skips a value that is not kept. Returns the length of the value to read next
@@ -82,9 +147,17 @@ static int32_t Read_Header(Scan &s, DICOM_Attribute &record)
     Message_Log(nullptr, MSG_TRACE + 2, "--> ****** end of file ******");
     return -1;
   }
+  Levels_Leave_Ended(s, P);
   int16_t VR;
   if (!NEMA_Get_Data_Element(nullptr, s.source, s.mode, &record.group, &record.element, &VR, &record.size, size))
     return -1;
+  uint32_t tag = DICOMDIR_Scan_Tag(record.group, record.element);
+  if (s.depth == 0 && tag > s.last && s.key_met) {
+    Message_Log(nullptr, MSG_TRACE + 2, "--> (%04x,%04x) lies past the last tag needed: reading stops", record.group,
+                record.element);
+    return -1;
+  }
+  if (s.depth == 0 && tag == STUDY_UID_TAG) s.key_met = true;
   record.VR = (uint16_t)VR;
   if (trace_level > 6)
     Message_Log(nullptr, MSG_TRACE + 6, "(%04x,%04x) VR:%c%c length:%d pos:%d of %d", record.group, record.element,
@@ -120,6 +193,7 @@ static int32_t Read_Header(Scan &s, DICOM_Attribute &record)
   record.mode = (uint8_t)(record.group == 0x0002 ? (s.mode & NEMA_MODE_QUIRK_MASK) : s.mode);
   record.element_position = P;
   record.value_position = Q;
+  Levels_Follow(s, record, effective);
   bool has_value = record.size > 0 && effective != DICOM_VR_SQ && (!item || s.encapsulated);
   if (!has_value) return 0;
   if (record.size > SCAN_VALUE_MAX) return NEMA_Skip(nullptr, s.source, record.size) ? 0 : -1;
@@ -151,13 +225,18 @@ static bool Scan_Element(Scan &s)
 
 DICOM_Attribute *DICOMDIR_Scan_Source(NEMA_Source *source, DICOM_Sequence_Root *root)
 {
+  return DICOMDIR_Scan_Source_Until(source, root, DICOMDIR_SCAN_ALL);
+}
+
+DICOM_Attribute *DICOMDIR_Scan_Source_Until(NEMA_Source *source, DICOM_Sequence_Root *root, uint32_t last)
+{
   Message_Log(nullptr, MSG_TRACE + 5, "\x02\t DICOMDIR: Reading DICOM tags...");
   if (trace_level > 5) Message_Log(nullptr, MSG_TRACE + 5, "\n\n\n%s", dashes);
   if (trace_level > 5) Message_Log(nullptr, MSG_TRACE + 5, "-----                       Reading DICOM File                           ----- ");
   if (trace_level > 5) Message_Log(nullptr, MSG_TRACE + 5, "%s", dashes);
   DICOM_Attribute_Sequence_Reset(nullptr, root);
   Message_Log(nullptr, MSG_TRACE + 5, "---------- Reading DICOM tags -------------");
-  Scan s{source, root, nullptr, NEMA_MODE_EXPLICIT, false};
+  Scan s{source, root, nullptr, NEMA_MODE_EXPLICIT, false, last, false, 0, {}};
   while (Scan_Element(s)) {
   }
   if (trace_level > 6) DICOM_Attribute_Dump(nullptr, root, s.list, MSG_TRACE + 6);
@@ -191,6 +270,24 @@ static int64_t First_Element(NEMA_Source *source)
   return 0;
 }
 
+// Describes the open regular file `fd` of `size` bytes as a file source over the
+// thread's `window`, filled at once with the file's first block: the preamble, the
+// signature and most headers then come from one read, with no position query.
+static void Source_Over_Window(NEMA_Source *source, int fd, const char *path, int64_t size, unsigned char *window)
+{
+  NEMA_Source_Memory(source, nullptr, 0, path);
+  source->kind = NEMA_SOURCE_FILE;
+  source->fd = fd;
+  source->size = size;
+  source->window = window;
+  source->base = window;
+  source->window_capacity = SCAN_WINDOW;
+  source->window_lent = true;
+  ssize_t got = pread(fd, window, SCAN_WINDOW, 0);
+  source->window_length = got > 0 ? got : 0;  // a failed read is met again, and reported, by the walk
+  source->file_bytes_read = source->window_length;
+}
+
 // Reports a file that cannot be read: the trace of the place, then the error.
 static void Report_Open_Failure(const char *path, int code)
 {
@@ -201,6 +298,11 @@ static void Report_Open_Failure(const char *path, int code)
 }
 
 DICOM_Attribute *DICOMDIR_Scan_Read(const char *path, DICOM_Sequence_Root *root)
+{
+  return DICOMDIR_Scan_Read_Until(path, root, DICOMDIR_SCAN_ALL);
+}
+
+DICOM_Attribute *DICOMDIR_Scan_Read_Until(const char *path, DICOM_Sequence_Root *root, uint32_t last)
 {
   Message_Log(nullptr, MSG_TRACE + 2, "in DICOMDIR_Scan_Read()");
   // Non-blocking, so that a FIFO or a device cannot hold the reader.
@@ -218,9 +320,10 @@ DICOM_Attribute *DICOMDIR_Scan_Read(const char *path, DICOM_Sequence_Root *root)
   }
   static thread_local unsigned char window[SCAN_WINDOW];
   NEMA_Source source;
-  NEMA_Source_File_Lent(&source, fd, path, window, SCAN_WINDOW);
+  Source_Over_Window(&source, fd, path, (int64_t)info.st_size, window);
   DICOM_Attribute *list = nullptr;
-  if (NEMA_Source_Seek(nullptr, &source, First_Element(&source))) list = DICOMDIR_Scan_Source(&source, root);
+  if (NEMA_Source_Seek(nullptr, &source, First_Element(&source)))
+    list = DICOMDIR_Scan_Source_Until(&source, root, last);
   NEMA_Source_Close(&source);
   return list;
 }

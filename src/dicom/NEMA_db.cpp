@@ -4,6 +4,9 @@
 // Entries are filed per group node; a node covers one group or, with x digits, a family
 // of groups (50xx, 60xx). Lookups find the node by group under its mask, then the entry
 // by element: exactly through a binary search, else through an entry's wildcard digits.
+// Every exact entry of a single-group node is also filed in an open-addressing hash
+// table keyed by the whole tag, so that a lookup of a standard tag (nearly every one a
+// header holds) costs a multiplication and a probe or two; other tags take the node path.
 //
 // The dictionary is built once, under a lock, by the first lookup of any thread; after
 // that every lookup reads it without locking.
@@ -34,7 +37,13 @@ struct Group_Node {
 
 struct Dictionary {
   std::vector<Group_Node> nodes;  // ordered by group & mask
+  std::vector<const NEMA_db_Entry *> by_tag;  // hash table of the exact entries; null = free slot
+  unsigned shift = 32;                        // 32 - log2(by_tag.size())
+  std::vector<const Group_Node *> families;   // the nodes of group families (50xx, 60xx)
 };
+
+// The home slot of a tag in a table of 2^(32 - shift) slots (Fibonacci hashing).
+inline uint32_t Tag_Slot(uint32_t tag, unsigned shift) { return (uint32_t)(tag * 2654435769u) >> shift; }
 
 }  // namespace
 
@@ -208,6 +217,43 @@ static void File_Entry(Group_Node *node, const NEMA_db_Entry &entry)
   list.insert(at, entry);
 }
 
+// Files every exact entry of the single-group nodes in the hash table, sized to keep
+// it at most half full, and lists the family nodes, in node order. Runs once the nodes
+// no longer move.
+static void Index_Build(Dictionary *dict)
+{
+  size_t count = 0;
+  for (const Group_Node &node : dict->nodes)
+    if (node.mask == 0xFFFF) count += node.exact.size();
+  unsigned bits = 1;
+  while (((size_t)1 << bits) < 2 * count) bits++;
+  dict->by_tag.assign((size_t)1 << bits, nullptr);
+  dict->shift = 32 - bits;
+  uint32_t mask = (uint32_t)dict->by_tag.size() - 1;
+  for (const Group_Node &node : dict->nodes) {
+    if (node.mask != 0xFFFF) {
+      dict->families.push_back(&node);
+      continue;
+    }
+    for (const NEMA_db_Entry &entry : node.exact) {
+      uint32_t slot = Tag_Slot((uint32_t)entry.group << 16 | entry.element, dict->shift);
+      while (dict->by_tag[slot]) slot = (slot + 1) & mask;
+      dict->by_tag[slot] = &entry;
+    }
+  }
+}
+
+// The exact entry of (group, element) in the hash table, or nullptr.
+static const NEMA_db_Entry *Index_Find(const Dictionary *dict, uint16_t group, uint16_t element)
+{
+  uint32_t mask = (uint32_t)dict->by_tag.size() - 1;
+  for (uint32_t slot = Tag_Slot((uint32_t)group << 16 | element, dict->shift);; slot = (slot + 1) & mask) {
+    const NEMA_db_Entry *entry = dict->by_tag[slot];
+    if (!entry) return nullptr;
+    if (entry->group == group && entry->element == element) return entry;
+  }
+}
+
 static Dictionary *Build()
 {
   Dictionary *dict = new Dictionary;
@@ -220,6 +266,7 @@ static Dictionary *Build()
       Read_Hex4(line + 1, &value, &mask);
       File_Entry(Node_For(dict, value, mask), entry);
     }
+  Index_Build(dict);
   return dict;
 }
 
@@ -247,12 +294,13 @@ const NEMA_db_Entry *NEMA_db_Lookup(uint16_t group, uint16_t element)
       dictionary.store(dict, std::memory_order_release);
     }
   }
+  if (const NEMA_db_Entry *entry = Index_Find(dict, group, element)) return entry;
   auto exact = std::lower_bound(dict->nodes.begin(), dict->nodes.end(), group,
                                 [](const Group_Node &node, uint16_t value) { return (node.group & node.mask) < value; });
   for (; exact != dict->nodes.end() && (exact->group & exact->mask) == group; ++exact)
     if (exact->mask == 0xFFFF) return Find_In_Node(*exact, element);
-  for (const Group_Node &node : dict->nodes)
-    if (node.mask != 0xFFFF && (group & node.mask) == (node.group & node.mask)) return Find_In_Node(node, element);
+  for (const Group_Node *node : dict->families)
+    if ((group & node->mask) == (node->group & node->mask)) return Find_In_Node(*node, element);
   return nullptr;
 }
 

@@ -4,6 +4,7 @@
 // sink is installed.
 #include "util/message_log.h"
 
+#include <cerrno>
 #include <cstdarg>
 #include <cstring>
 #include <ctime>
@@ -111,10 +112,11 @@ static std::set<std::string> refused_paths;
 // Opens the log file `path` for appending as a file of our own. A refused file is
 // reported the first time (the warning's own file lines skip it silently, as it is in
 // the refused set by then); a failed open is silent. Returns the descriptor or -1.
-static int Log_File_Descriptor(const std::string &path)
+static int Log_File_Descriptor(const std::string &path, bool *folder_missing)
 {
   Os_Own_File_Fault fault;
   int fd = Os_Own_File_Open(path, OS_OWN_FILE_APPEND, &fault);
+  *folder_missing = fd < 0 && fault == OS_OWN_FILE_OPEN_FAILED && (errno == ENOENT || errno == ENOTDIR);
   if (fd >= 0 || fault == OS_OWN_FILE_OPEN_FAILED) return fd;
   bool first;
   {
@@ -131,14 +133,20 @@ FILE *Log_File_Open(const char *file_name, const char *default_folder)
 {
   std::string folder;
   std::string path = Log_File_Path(file_name, default_folder, &folder);
-  if (!Os_Create_Private_Dirs(folder)) {
-    if (!log_state.folder_failure_shown.exchange(true)) {
-      std::string text = "Unable to create directory: \"" + folder + "\"\nMake sure you have the necessary permisions";
-      log_display.box(nullptr, MSG_ERROR, text.c_str(), "Error writing to Scratch dir");
+  // The folder is there nearly always (an audit line per copied file): the file is
+  // opened first, and the folders are made only when it cannot be for want of them.
+  bool folder_missing = false;
+  int fd = Log_File_Descriptor(path, &folder_missing);
+  if (fd < 0 && folder_missing) {
+    if (!Os_Create_Private_Dirs(folder)) {
+      if (!log_state.folder_failure_shown.exchange(true)) {
+        std::string text = "Unable to create directory: \"" + folder + "\"\nMake sure you have the necessary permisions";
+        log_display.box(nullptr, MSG_ERROR, text.c_str(), "Error writing to Scratch dir");
+      }
+      return nullptr;
     }
-    return nullptr;
+    fd = Log_File_Descriptor(path, &folder_missing);
   }
-  int fd = Log_File_Descriptor(path);
   if (fd < 0) return nullptr;
   FILE *stream = fdopen(fd, "a");
   if (!stream) {
@@ -162,7 +170,8 @@ void Log_File_Append(const char *file_name, const char *default_folder, const st
 // The default writer opens files without creating folders.
 static void Append_Existing_Folder(const std::string &path, const std::string &line)
 {
-  int fd = Log_File_Descriptor(path);
+  bool folder_missing;
+  int fd = Log_File_Descriptor(path, &folder_missing);
   if (fd < 0) return;
   Os_Write_All(fd, line.data(), line.size());
   close(fd);
@@ -246,10 +255,9 @@ static int Default_Writer(Window_Handle window, int kind, const char *text)
 
 // ---- Message_Log -----------------------------------------------------------------------------
 
-int Message_Log(Window_Handle window, int kind, const char *format, ...)
+int Message_Log_Emit(Window_Handle window, int kind, const char *format, ...)
 {
-  if (kind == 0) return 1;
-  if (kind >= MSG_TRACE && trace_level < kind - 10) return 1;
+  if (!Message_Log_Passes(kind)) return 1;
   char text[10240];
   va_list arguments;
   va_start(arguments, format);

@@ -60,11 +60,22 @@ extern Log_State log_state;
 
 // ---- Message_Log ----------------------------------------------------------------------
 
+// True when a message of `kind` passes the filter: kind 0 never does, a trace kind only
+// up to 10 + trace_level.
+inline bool Message_Log_Passes(int kind)
+{
+  return kind != 0 && (kind < MSG_TRACE || trace_level.load(std::memory_order_relaxed) >= kind - 10);
+}
+
 // Formats a message (printf-style, cut at 10,239 characters) and routes it by kind.
 // Returns 1, except for MSG_QUESTION: 1 for Yes, 0 for No. Kind 0 and trace kinds
-// above 10 + trace_level return 1 at once. Safe to call from any thread.
-int Message_Log(Window_Handle window, int kind, const char *format, ...)
+// above 10 + trace_level return 1 at once. Safe to call from any thread. Message_Log
+// tests the filter in line at the call, so a trace call whose kind is off costs one
+// comparison: its arguments are then not even evaluated (they must have no effects).
+int Message_Log_Emit(Window_Handle window, int kind, const char *format, ...)
     __attribute__((format(printf, 3, 4)));
+#define Message_Log(window, kind, ...) \
+  (Message_Log_Passes(kind) ? Message_Log_Emit((window), (kind), __VA_ARGS__) : 1)
 
 // The trace line naming the caller's source file and line, added by every caller that
 // passes a failure up: "File:%s Line:%d".

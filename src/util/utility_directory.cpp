@@ -1,6 +1,8 @@
 // Folder listings over opendir/readdir with links followed (one pass serves the plain
-// listings and the walk's, which reports every path it cannot handle), the loop-safe file
-// count, directory tests, creation and link-safe entry, and the Part 10 meta-header reader.
+// listings and the walk's, which reports every path it cannot handle; the walk and the
+// count take a regular file's kind from the folder's entry and stat only folders, links
+// and entries of unknown kind), the loop-safe file count (one reading per folder),
+// directory tests, creation and link-safe entry, and the Part 10 meta-header reader.
 //
 // Index: listings / file count / directory tests and creation / Part 10 meta header.
 #include "util/utility_directory.h"
@@ -37,6 +39,8 @@ struct Folder_Wants {
   bool dots;                          // keep "." and ".." among the folders
   const char *pattern;                // files: null for every name, else shell wildcards
   int *lost;                          // null: silent; else each loss is reported and counted
+  bool identity_only;                 // a regular file the folder names as such keeps its
+                                      // identity only (no stat: time and size stay 0)
 };
 
 // The folder path with a "/" at its end.
@@ -72,6 +76,9 @@ static bool Folder_Read(const char *folder, const Folder_Wants &wants)
     return false;
   }
   int folder_fd = dirfd(stream);
+  // A regular file lies on its folder's device, and the folder gives its inode.
+  struct stat folder_info;
+  bool identity_from_folder = wants.identity_only && fstat(folder_fd, &folder_info) == 0;
   std::string prefix = Folder_With_Separator(folder);
   for (;;) {
     errno = 0;
@@ -85,7 +92,12 @@ static bool Folder_Read(const char *folder, const Folder_Wants &wants)
     if (dots && !(wants.dots && wants.folders)) continue;
     Found_Entry item;
     item.name = name;
-    if (fstatat(folder_fd, name, &item.info, 0) != 0) {
+    if (identity_from_folder && entry->d_type == DT_REG) {
+      std::memset(&item.info, 0, sizeof item.info);
+      item.info.st_mode = S_IFREG;
+      item.info.st_dev = folder_info.st_dev;
+      item.info.st_ino = entry->d_ino;
+    } else if (fstatat(folder_fd, name, &item.info, 0) != 0) {
       Loss_Report(wants.lost, prefix + name, errno);
       continue;
     }
@@ -158,7 +170,7 @@ static Dir_Entry *Listing_Make(const char *folder, const std::vector<Found_Entry
 Dir_Entry *Directory_List(const char *folder)
 {
   std::vector<Found_Entry> found;
-  if (!folder || !Listing_Path_Fits(folder) || !Folder_Read(folder, {&found, nullptr, true, nullptr, nullptr}))
+  if (!folder || !Listing_Path_Fits(folder) || !Folder_Read(folder, {&found, nullptr, true, nullptr, nullptr, false}))
     return nullptr;
   return Listing_Make(folder, found, "dir_list");
 }
@@ -168,7 +180,7 @@ Dir_Entry *File_List(const char *folder, const char *pattern)
   std::vector<Found_Entry> found;
   bool every_name = !pattern || !std::strcmp(pattern, "*.*") || !std::strcmp(pattern, "*");
   if (!folder || !Listing_Path_Fits(folder) ||
-      !Folder_Read(folder, {nullptr, &found, false, every_name ? nullptr : pattern, nullptr}))
+      !Folder_Read(folder, {nullptr, &found, false, every_name ? nullptr : pattern, nullptr, false}))
     return nullptr;
   return Listing_Make(folder, found, "file_list");
 }
@@ -181,7 +193,7 @@ int Folder_List(const char *folder, Dir_Entry **folders, Dir_Entry **files, int 
     return 0;
   }
   std::vector<Found_Entry> found_folders, found_files;
-  if (!Folder_Read(folder, {&found_folders, &found_files, false, nullptr, lost})) return 0;
+  if (!Folder_Read(folder, {&found_folders, &found_files, false, nullptr, lost, true})) return 0;
   *folders = Listing_Make(folder, found_folders, "dir_list");
   *files = Listing_Make(folder, found_files, "file_list");
   return 1;
@@ -211,35 +223,30 @@ static bool Identity_On_Chain(const std::vector<Folder_Identity> &chain, uint64_
   return false;
 }
 
-// Counts below `folder`, whose identity is the last of `chain`; -1 when cancelled.
+// Counts below `folder`, whose identity is the last of `chain`; -1 when cancelled. One
+// silent reading of the folder gives both its sub-directories and its files.
 static long File_Count_Below(const char *folder, Progress_Record *progress, std::vector<Folder_Identity> &chain)
 {
   if (Progress_Cancelled(progress)) return -1;
+  std::vector<Found_Entry> folders, files;
+  if (!Listing_Path_Fits(folder) || !Folder_Read(folder, {&folders, &files, false, nullptr, nullptr, true})) return 0;
+  std::string prefix = Folder_With_Separator(folder);
   long count = 0;
-  Dir_Entry *folders = Directory_List(folder);
-  for (int i = 0; folders && folders[i].valid; i++) {
-    Dir_Entry &entry = folders[i];
-    if ((i + 1) % 100 == 0 && Progress_Cancelled(progress)) count = -1;
-    if (count < 0) break;
-    if (!std::strcmp(entry.Name, ".") || !std::strcmp(entry.Name, "..")) continue;
-    if (Identity_On_Chain(chain, entry.device, entry.inode)) continue;
-    chain.push_back({entry.device, entry.inode});
-    long below = File_Count_Below(entry.File, progress, chain);
+  for (size_t i = 0; i < folders.size(); i++) {
+    const struct stat &info = folders[i].info;
+    if ((i + 1) % 100 == 0 && Progress_Cancelled(progress)) return -1;
+    if (Identity_On_Chain(chain, (uint64_t)info.st_dev, (uint64_t)info.st_ino)) continue;
+    chain.push_back({(uint64_t)info.st_dev, (uint64_t)info.st_ino});
+    long below = File_Count_Below((prefix + folders[i].name).c_str(), progress, chain);
     chain.pop_back();
-    count = below < 0 ? -1 : count + below;
+    if (below < 0) return -1;
+    count += below;
   }
-  Dir_Entry_Free(folders);
-  if (count < 0) return -1;
-  Dir_Entry *files = File_List(folder, "*.*");
-  for (int i = 0; files && files[i].valid; i++) {
+  for (size_t i = 0; i < files.size(); i++) {
     count++;
     if (count % 256 == 0) Progress_Pause(progress, 10);
-    if (count % 64 == 0 && Progress_Cancelled(progress)) {
-      count = -1;
-      break;
-    }
+    if (count % 64 == 0 && Progress_Cancelled(progress)) return -1;
   }
-  Dir_Entry_Free(files);
   return count;
 }
 

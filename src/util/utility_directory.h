@@ -57,7 +57,9 @@ Dir_Entry *File_List(const char *folder, const char *pattern);
 //   long for a listing;
 // - an entry that vanished, cannot be examined, or is a link to nothing;
 // - an entry whose path would be longer than a listing accepts.
-// FIFOs, sockets and devices are left out without a word. Returns 1 when the folder was
+// FIFOs, sockets and devices are left out without a word. A regular file that the folder
+// names as such is not examined: its time and size stay 0 and its identity is the
+// folder's device and the entry's inode. Returns 1 when the folder was
 // read (a reading that broke off keeps what it read; a listing that memory cannot hold
 // is null, after the memory-error message); returns 0 when it could not be opened, with
 // both listings null.

@@ -144,21 +144,17 @@ public:
     return List_Tree_Build(order, entries.data(), &catalogue);
   }
 
-  // Gives a record its 100 DICOM_Info texts, from `texts` (nullptr entries stay absent).
+  // Gives a record CATALOGUE_INFO_MAX DICOM_Info texts, from `texts` (nullptr entries
+  // stay absent).
   static char **Info_New(const std::vector<const char *> &texts)
   {
-    char **info = (char **)std::calloc(CATALOGUE_INFO_MAX, sizeof(char *));
+    char **info = Catalogue_Info_New(CATALOGUE_INFO_MAX, "fixture->DICOM_Info");
     for (size_t i = 0; i < texts.size(); i++) info[i] = texts[i] ? strdup(texts[i]) : nullptr;
     return info;
   }
 
 private:
-  static void Info_Free(char **info)
-  {
-    if (!info) return;
-    for (int i = 0; i < CATALOGUE_INFO_MAX; i++) std::free(info[i]);
-    std::free(info);
-  }
+  static void Info_Free(char **info) { Catalogue_Info_Free(&info); }
   static void Dir_Free(item_dir *dir)
   {
     if (!dir) return;

@@ -68,9 +68,7 @@ protected:
     for (item_file &entry : entries) {
       std::free(entry.path);
       std::free(entry.Images_UID);
-      if (entry.DICOM_Info)
-        for (int i = 0; i < CATALOGUE_INFO_MAX; i++) std::free(entry.DICOM_Info[i]);
-      std::free(entry.DICOM_Info);
+      Catalogue_Info_Free(&entry.DICOM_Info);
     }
     Catalogue_Free(&catalogue);
     template_study = template_series = template_image = Catalogue_Template{};
@@ -242,6 +240,8 @@ TEST_F(Catalogue, ReportColumnsAreFilledFromTheTemplates)
   Add(1, Image("1", "s", "b"));
   item_study &study = catalogue.child[0];
   ASSERT_NE(study.DICOM_Info, nullptr);
+  EXPECT_EQ(Catalogue_Info_Count(study.DICOM_Info), 3);  // one slot per column, not CATALOGUE_INFO_MAX
+  EXPECT_EQ(Catalogue_Info_Count(entries[0].DICOM_Info), 2);
   EXPECT_STREQ(study.DICOM_Info[0], "42");
   EXPECT_EQ(study.DICOM_Info[1], nullptr);  // the empty column (0000,0000)
   EXPECT_EQ(study.DICOM_Info[2], nullptr);  // the file has no Modality

@@ -1,8 +1,11 @@
 // The header pass with its read-ahead helpers makes exactly the catalogue that filing
-// the files one by one in walk order makes, and stops when cancelled.
+// the files one by one in walk order makes, whole files read, also with a report
+// column past the catalogue's own tags and with no helper at all; and stops when
+// cancelled.
 #include "app/header_pass.h"
 
 #include <gtest/gtest.h>
+#include <sched.h>
 
 #include <filesystem>
 #include <string>
@@ -11,6 +14,7 @@
 #include "app/configuration.h"
 #include "app/dicom_dir_analyze.h"
 #include "app/dicom_dir_work.h"
+#include "app/dicom_file_writer.h"
 #include "dicom/DICOMDIR_Scan_Read.h"
 #include "support/test_support.h"
 
@@ -92,6 +96,79 @@ TEST_F(Pass, ReadingAheadGivesExactlyTheOneByOneCatalogue)
   std::vector<std::string> expected = Outline(one_by_one);
   EXPECT_GT(expected.size(), 200u);
   EXPECT_EQ(Outline(read_ahead), expected);
+}
+
+// The image column texts of a catalogue, one line per image.
+std::vector<std::string> Image_Columns(const item_catalogue &catalogue, int columns)
+{
+  std::vector<std::string> lines;
+  for (int s = 0; s < catalogue.nb_child; s++)
+    for (int r = 0; r < catalogue.child[s].nb_child; r++)
+      for (int i = 0; i < catalogue.child[s].child[r].nb_child; i++) {
+        const item_file *image = catalogue.child[s].child[r].child[i];
+        std::string line = image->path;
+        for (int c = 0; c < columns; c++)
+          line += std::string(" | ") + (image->DICOM_Info && image->DICOM_Info[c] ? image->DICOM_Info[c] : "-");
+        lines.push_back(line);
+      }
+  return lines;
+}
+
+TEST_F(Pass, ReportColumnsPastTheCataloguesOwnTagsAreStillRead)
+{
+  Catalogue_Template saved = template_image;
+  template_image = {3, {0x0020, 0x0028, 0x0028}, {0x0013, 0x0010, 0x0011}};  // rows and columns lie past (0020,0013)
+  EXPECT_EQ(Header_Pass(&read_ahead, &read_ahead.dir[0], nullptr), 1);
+  File_In_Order(one_by_one, one_by_one.dir[0]);
+  std::vector<std::string> expected = Image_Columns(one_by_one, 3);
+  template_image = saved;
+  EXPECT_EQ(Image_Columns(read_ahead, 3), expected);
+  bool rows_seen = false;
+  for (const std::string &line : expected) rows_seen = rows_seen || line.find(" | 64 | 64") != std::string::npos;
+  EXPECT_TRUE(rows_seen) << "MR_small's 64 x 64 among the columns";
+}
+
+TEST_F(Pass, AFileWhoseStudyUidComesOutOfOrderKeepsItsStudy)
+{
+  // The study UID after (0020,0013), the last tag filing needs: a reader that stops
+  // there would miss it.
+  std::string tail;
+  Part10_Element_Write(tail, {0x0020, 0x000D, "UI", "1.2.3.4.5.6.7.99"});
+  std::string path = top + "p0/late-study";
+  std::string head = Part10_Bytes({{0x0020, 0x0013, "IS", "7"}}, "1.2.3.4.5.6.7.1", 0);
+  size_t study = head.find(std::string("\x20\x00\x0D\x00UI", 6));
+  ASSERT_NE(study, std::string::npos);
+  size_t length = (unsigned char)head[study + 6] | (unsigned char)head[study + 7] << 8;
+  head.erase(study, 8 + length);  // the study UID the writer added in order
+  ASSERT_TRUE(Write_File(path, head + tail));
+  Catalogue_Free(&read_ahead);
+  read_ahead = {};
+  read_ahead.path = strdup(top.c_str());
+  read_ahead.dir = (item_dir *)std::calloc(1, sizeof(item_dir));
+  read_ahead.nb_dir = 1;
+  DICOM_Dir_Analyze(read_ahead.dir, top.c_str(), top.c_str(), nullptr);
+  EXPECT_EQ(Header_Pass(&read_ahead, &read_ahead.dir[0], nullptr), 1);
+  bool found = false;
+  for (const std::string &line : Outline(read_ahead)) found = found || line.find("study 1.2.3.4.5.6.7.99 ") == 0;
+  EXPECT_TRUE(found) << "the late study UID was read";
+}
+
+TEST_F(Pass, OnOneProcessorTheFilesAreReadWithoutHelpersToTheSameCatalogue)
+{
+  cpu_set_t all, one;
+  ASSERT_EQ(sched_getaffinity(0, sizeof all, &all), 0);
+  CPU_ZERO(&one);
+  for (int cpu = 0; cpu < CPU_SETSIZE; cpu++)
+    if (CPU_ISSET(cpu, &all)) {
+      CPU_SET(cpu, &one);
+      break;
+    }
+  ASSERT_EQ(sched_setaffinity(0, sizeof one, &one), 0);
+  int result = Header_Pass(&read_ahead, &read_ahead.dir[0], nullptr);
+  sched_setaffinity(0, sizeof all, &all);
+  EXPECT_EQ(result, 1);
+  File_In_Order(one_by_one, one_by_one.dir[0]);
+  EXPECT_EQ(Outline(read_ahead), Outline(one_by_one));
 }
 
 // Presses Cancel once the bar has passed the tenth file of a directory.

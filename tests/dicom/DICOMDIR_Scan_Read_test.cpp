@@ -2,12 +2,17 @@
 // pixel data, truncated and tiny files, files that cannot be opened, the window giving
 // the same list as element-by-element reading (also for headers longer than the window,
 // and file after file through the thread's one window), and how little of a large file
-// it reads.
+// it reads; the early stop after a last tag, which must give the list a whole read of
+// the bytes before the stop gives, whatever the nesting, syntax or truncation.
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+
+#include <algorithm>
+#include <utility>
+#include <vector>
 
 #include "attribute_lists.h"
 #include "dicom/DICOMDIR_Scan_Read.h"
@@ -200,6 +205,191 @@ TEST(Scan_Read, headers_longer_than_the_window_and_file_after_file)
     EXPECT_TRUE(Same_List(single.list, windowed.list, &why)) << "file " << i << ": " << why;
     EXPECT_EQ(windowed.Text(0x0010, 0x0010), "Doe^Jane") << "file " << i;
   }
+}
+
+// ---- the early stop after a last tag ----------------------------------------------------
+
+// The top-level elements of a data set, each with its tag, in stream order.
+typedef std::vector<std::pair<uint32_t, std::string>> Elements;
+
+// A data set whose needed-looking tags sit inside sequences and after them: a sequence
+// holding (0020,000D) and a nested sequence, then the patient's name and ID, a private
+// element of undefined length with an item, the study UID, rows and pixel data.
+// `defined` gives the sequences and items defined lengths instead of delimiters.
+Elements Nested_Elements(bool explicit_VR, bool big, bool defined)
+{
+  auto element = [&](uint16_t g, uint16_t e, const char *VR, const std::string &v) {
+    Dicom_Bytes d;
+    d.big = big;
+    if (explicit_VR) d.Explicit(g, e, VR, v);
+    else d.Implicit(g, e, v);
+    return d.bytes;
+  };
+  auto item = [&](const std::string &content) {
+    Dicom_Bytes d;
+    d.big = big;
+    if (defined) return d.Item((int32_t)content.size()).Raw(content).bytes;
+    return d.Item().Raw(content).Item_End().bytes;
+  };
+  auto sequence = [&](uint16_t g, uint16_t e, const std::string &items) {
+    Dicom_Bytes d;
+    d.big = big;
+    int32_t length = defined ? (int32_t)items.size() : -1;
+    if (explicit_VR) d.Explicit(g, e, "SQ", items, length);
+    else d.Implicit(g, e, items, length);
+    if (!defined) d.Sequence_End();
+    return d.bytes;
+  };
+  // An implicit-VR private element of undefined length: a sequence by its delimiters.
+  auto private_sequence = [&](const std::string &items) {
+    Dicom_Bytes d;
+    d.big = big;
+    if (explicit_VR) d.Explicit(0x0009, 0x1010, "UN", items, -1);
+    else d.Implicit(0x0009, 0x1010, items, -1);
+    return d.Sequence_End().bytes;
+  };
+  std::string inner = sequence(0x0040, 0xA730, item(element(0x0040, 0xA160, "UT", "text")));
+  std::string outer_item = item(element(0x0008, 0x1150, "UI", Even("1.2.840.10008.5.1.4.1.1.7")) +
+                                element(0x0020, 0x000D, "UI", Even("9.9.9")) + inner);
+  std::string pixels(600, '\x55');
+  return {
+      {0x00080060, element(0x0008, 0x0060, "CS", "OT")},
+      {0x00081140, sequence(0x0008, 0x1140, outer_item + item(element(0x0010, 0x0020, "LO", "inside")))},
+      {0x00090010, element(0x0009, 0x0010, "LO", "MAKER ")},
+      {0x00091010, private_sequence(item(element(0x0009, 0x1011, "LO", "deep")))},
+      {0x00100010, element(0x0010, 0x0010, "PN", "Doe^Jane")},
+      {0x00100020, element(0x0010, 0x0020, "LO", "ID-7")},
+      {0x0020000D, element(0x0020, 0x000D, "UI", Even("1.2.3"))},
+      {0x00280010, element(0x0028, 0x0010, "US", big ? std::string("\0\x40", 2) : std::string("\x40\0", 2))},
+      {0x7FE00010, element(0x7FE0, 0x0010, "OW", pixels)},
+  };
+}
+
+// The data set after the preamble and "DICM": the meta group naming `syntax`, then the
+// elements; `prefix` receives the bytes of the elements that a walk stopping past `last`
+// reads: up to and including `last`, and on to the top-level study UID if it comes later.
+std::string Stream(const char *syntax, const Elements &elements, uint32_t last, std::string *prefix)
+{
+  std::string meta = Part10_File(syntax, "").substr(132), all = meta;
+  *prefix = meta;
+  bool stopped = false, study_met = false;
+  for (const auto &[tag, bytes] : elements) {
+    all += bytes;
+    stopped = stopped || (tag > last && study_met);
+    study_met = study_met || tag == 0x0020000D;
+    if (!stopped) *prefix += bytes;
+  }
+  return all;
+}
+
+// The list read from memory up to `last` (DICOMDIR_SCAN_ALL: everything).
+struct Memory_List {
+  DICOM_Sequence_Root root{};
+  DICOM_Attribute *list = nullptr;
+  Memory_List(const std::string &bytes, uint32_t last)
+  {
+    NEMA_Source source;
+    NEMA_Source_Memory(&source, bytes.data(), (int64_t)bytes.size(), "memory");
+    list = DICOMDIR_Scan_Source_Until(&source, &root, last);
+  }
+  ~Memory_List() { DICOM_Attribute_Delete(nullptr, &root, &list, 0xFFFF, 0xFFFF); }
+  std::string Text(uint16_t group, uint16_t element) const
+  {
+    DICOM_Sequence_Root top{};
+    const DICOM_Attribute *r = DICOM_Attribute_Get(nullptr, &top, list, group, element);
+    return r && r->data ? std::string((const char *)r->data, (size_t)r->size) : "";
+  }
+};
+
+const struct Syntax_Case {
+  const char *syntax;
+  bool explicit_VR, big;
+} stop_syntaxes[] = {{implicit_le, false, false}, {explicit_le, true, false}, {explicit_be, true, true}};
+
+// The last tags tried: the one before a sequence, a sequence itself (the stop comes
+// after its items), a private group, the last text, rows, and every tag.
+const uint32_t stop_lasts[] = {0x00080060, 0x00081140, 0x00091010, 0x00100020, 0x00280010, DICOMDIR_SCAN_ALL};
+
+TEST(Scan_Read_Until, stops_at_the_first_top_level_tag_past_the_last_in_every_syntax_and_nesting)
+{
+  for (const Syntax_Case &c : stop_syntaxes)
+    for (bool defined : {false, true})
+      for (uint32_t last : stop_lasts) {
+        std::string prefix;
+        std::string all = Stream(c.syntax, Nested_Elements(c.explicit_VR, c.big, defined), last, &prefix);
+        Memory_List stopped(all, last), whole_prefix(prefix, DICOMDIR_SCAN_ALL);
+        std::string why;
+        EXPECT_TRUE(Same_List(stopped.list, whole_prefix.list, &why))
+            << c.syntax << (defined ? " defined" : " delimited") << " last " << std::hex << last << ": " << why;
+        if (last >= 0x00100020) {
+          EXPECT_EQ(stopped.Text(0x0010, 0x0020), "ID-7") << c.syntax;
+        }
+        EXPECT_EQ(stopped.Text(0x0020, 0x000D), Even("1.2.3"))
+            << "the walk reads on to the top-level study UID, whatever the last tag";
+      }
+}
+
+TEST(Scan_Read_Until, a_truncated_file_gives_what_a_whole_read_of_the_same_bytes_gives_up_to_the_stop)
+{
+  const uint32_t last = 0x00100020;
+  for (const Syntax_Case &c : stop_syntaxes)
+    for (bool defined : {false, true}) {
+      std::string prefix;
+      std::string all = Stream(c.syntax, Nested_Elements(c.explicit_VR, c.big, defined), last, &prefix);
+      Message_Capture quiet;  // cut values and headers are repaired or end the walk
+      for (size_t cut = 0; cut <= all.size(); cut += 5) {
+        std::string bytes = all.substr(0, cut);
+        Memory_List stopped(bytes, last), whole(bytes.substr(0, std::min(cut, prefix.size())), DICOMDIR_SCAN_ALL);
+        std::string why;
+        EXPECT_TRUE(Same_List(stopped.list, whole.list, &why)) << c.syntax << " cut at " << cut << ": " << why;
+      }
+    }
+}
+
+TEST(Scan_Read_Until, a_file_read_up_to_a_tag_never_reads_what_follows_it)
+{
+  Scoped_Temp_Env env;
+  Dicom_Bytes d;
+  d.Explicit(0x0010, 0x0010, "PN", "Doe^Jane").Explicit(0x0020, 0x000D, "UI", Even("1.2.3"));
+  d.Explicit(0x7FE0, 0x0010, "OW", std::string(100000, '\x55'));
+  d.Explicit(0xFFFA, 0xFFFA, "SQ", "", 0);  // past the pixels: a whole read goes there
+  std::string path = env.temp() + "large.dcm";
+  ASSERT_TRUE(Write_File(path, Part10_File(explicit_le, d.bytes)));
+  DICOM_Sequence_Root root{};
+  DICOM_Attribute *list = DICOMDIR_Scan_Read_Until(path.c_str(), &root, DICOMDIR_Scan_Tag(0x0020, 0x0013));
+  DICOM_Sequence_Root top{};
+  EXPECT_NE(DICOM_Attribute_Get(nullptr, &top, list, 0x0010, 0x0010), nullptr);
+  EXPECT_EQ(DICOM_Attribute_Get(nullptr, &top, list, 0x7FE0, 0x0010), nullptr);
+  DICOM_Attribute_Delete(nullptr, &root, &list, 0xFFFF, 0xFFFF);
+
+  // Through a file source of one small block: only the bytes up to the pixel data's header.
+  int fd = open(path.c_str(), O_RDONLY);
+  NEMA_Source source;
+  ASSERT_TRUE(NEMA_Source_File(&source, fd, path.c_str(), 0));
+  ASSERT_TRUE(NEMA_Source_Seek(nullptr, &source, 132));
+  list = DICOMDIR_Scan_Source_Until(&source, &root, DICOMDIR_Scan_Tag(0x0020, 0x0013));
+  EXPECT_LT(source.file_bytes_read, 512);
+  NEMA_Source_Close(&source);
+  DICOM_Attribute_Delete(nullptr, &root, &list, 0xFFFF, 0xFFFF);
+}
+
+TEST(Scan_Read_Until, a_file_without_a_study_uid_before_the_last_tag_is_read_on_until_it_comes)
+{
+  // Out of order: the study UID after the pixel data, as no file should have it.
+  Dicom_Bytes d;
+  d.Explicit(0x0010, 0x0010, "PN", "Doe^Jane").Explicit(0x7FE0, 0x0010, "OW", std::string(2000, '\x55'));
+  std::string late = d.bytes, missing = d.bytes;
+  Dicom_Bytes study;
+  study.Explicit(0x0020, 0x000D, "UI", Even("1.2.3"));
+  late += study.bytes;
+  for (const std::string *bytes : {&late, &missing}) {
+    std::string file = Part10_File(explicit_le, *bytes).substr(132);
+    Memory_List stopped(file, DICOMDIR_Scan_Tag(0x0020, 0x0013)), whole(file, DICOMDIR_SCAN_ALL);
+    std::string why;
+    EXPECT_TRUE(Same_List(stopped.list, whole.list, &why)) << why;
+  }
+  EXPECT_EQ(Memory_List(Part10_File(explicit_le, late).substr(132), DICOMDIR_Scan_Tag(0x0020, 0x0013)).Text(0x0020, 0x000D),
+            Even("1.2.3"));
 }
 
 }  // namespace

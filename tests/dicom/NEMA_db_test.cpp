@@ -11,6 +11,7 @@
 #include "dicom/NEMA_Log.h"
 #include "dicom/NEMA_Tag_Attribute.h"
 #include "dicom/NEMA_db.h"
+#include "dicom/NEMA_db_Tables.h"
 #include "support/test_support.h"
 
 static std::string VR_Text(uint16_t vr) { return std::string{(char)(vr >> 8), (char)(vr & 0xFF)}; }
@@ -135,6 +136,26 @@ TEST(DictionaryBuild, EveryBuiltInLineParsesWithoutWarnings)
   NEMA_Warning_Kind = 0;
   EXPECT_EQ(capture.Texts(MSG_WARNING).size(), 0u);
   for (const std::string &text : capture.Texts(MSG_WARNING)) ADD_FAILURE() << text;
+}
+
+TEST(DictionaryLookup, EveryBuiltInTagOfOneGroupIsFoundAsItself)
+{
+  int checked = 0;
+  for (int t = 0; t < NEMA_db_Table_Count; t++)
+    for (int i = 0; i < NEMA_db_Tables[t].count; i++) {
+      std::string line = NEMA_db_Tables[t].lines[i];
+      if (line.find_first_of("xX", 1) < 11) continue;  // wildcard digits: a family, checked above
+      uint16_t group = (uint16_t)std::stoul(line.substr(1, 4), nullptr, 16);
+      uint16_t element = (uint16_t)std::stoul(line.substr(6, 4), nullptr, 16);
+      const NEMA_db_Entry *entry = NEMA_db_Lookup(group, element);
+      ASSERT_NE(entry, nullptr) << line;
+      EXPECT_EQ(entry->group, group) << line;
+      EXPECT_EQ(entry->element, element) << line;
+      EXPECT_EQ(entry->element_mask, 0xFFFF) << line;
+      EXPECT_EQ(line.compare(12, std::string(entry->name).size(), entry->name), 0) << line;
+      checked++;
+    }
+  EXPECT_GT(checked, 3000);
 }
 
 TEST(LibraryBanner, OnlyVersion21_7IsKnown)

@@ -154,6 +154,24 @@ TEST(DCMTK_CSTORE, file_that_is_no_storage_object_fails_before_any_connection)
             capture.Texts(MSG_WARNING));
 }
 
+TEST(DCMTK_CSTORE, a_data_set_without_meta_header_is_sent_by_the_class_of_its_data_set)
+{
+  Scoped_Temp_Env env;
+  const std::string file = env.root() + "bare.dcm";
+  int status = 0;
+  Run_Command("/usr/bin/python3 -c \"import pydicom; d = pydicom.dcmread('" + Peer_Test_File("CT_small.dcm") +
+                  "'); del d.file_meta; d.preamble = None; d.is_implicit_VR = False; d.is_little_endian = True; "
+                  "d.save_as('" + file + "', write_like_original=True)\"",
+              &status);
+  ASSERT_EQ(0, status);
+  ASSERT_NE(Read_File(file).substr(128, 4), "DICM");  // no preamble, no meta header
+  Storescp peer(env.root(), {"+xa"});
+  ASSERT_TRUE(peer.Ready());
+  Message_Capture capture(19);
+  EXPECT_EQ(1, Send(peer.port, file, EXPLICIT_LE, ""));
+  EXPECT_EQ(std::vector<std::string>{}, capture.Texts(MSG_WARNING));
+}
+
 TEST(DCMTK_CSTORE, transfer_syntax_choice_is_carried_from_file_to_file)
 {
   Scoped_Temp_Env env;

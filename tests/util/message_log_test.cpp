@@ -32,6 +32,22 @@ TEST(Message_Log, trace_kinds_above_the_level_never_reach_the_sink)
   EXPECT_EQ(capture.Texts().back(), "a warning passes");
 }
 
+TEST(Message_Log, a_message_filtered_out_never_evaluates_its_arguments)
+{
+  Message_Capture capture(2);
+  int evaluated = 0;
+  auto value = [&] { return ++evaluated; };
+  const struct {
+    int kind, evaluations;
+  } cases[] = {{0, 0}, {MSG_TRACE + 3, 0}, {MSG_TRACE + 8, 0}, {MSG_TRACE + 1, 1}, {MSG_TRACE, 1}, {MSG_WARNING, 1}};
+  for (const auto &c : cases) {
+    evaluated = 0;
+    EXPECT_EQ(Message_Log(nullptr, c.kind, "%d", value()), 1) << c.kind;
+    EXPECT_EQ(evaluated, c.evaluations) << c.kind;
+  }
+  EXPECT_EQ(capture.Texts(), (std::vector<std::string>{"1", "1", "1"}));
+}
+
 TEST(Message_Log, long_texts_are_cut_at_10239_characters)
 {
   Message_Capture capture(0);

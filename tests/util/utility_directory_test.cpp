@@ -175,6 +175,29 @@ TEST_F(Folders, FolderListReportsEachPathItCannotReadOnceAndCountsIt)
   Run_Command("rm -rf '" + top + "/sub'");  // deeper than the fixture's clean-up reaches
 }
 
+TEST_F(Folders, FolderListGivesEachEntryTheIdentityStatGives)
+{
+  Touch(top + "/plain");
+  ASSERT_EQ(link((top + "/plain").c_str(), (top + "/hard link").c_str()), 0);
+  fs::create_symlink(top + "/plain", top + "/soft link");
+  fs::create_directories(top + "/sub");
+  Dir_Entry *folders = nullptr, *files = nullptr;
+  ASSERT_EQ(Folder_List(top.c_str(), &folders, &files, nullptr), 1);
+  int seen = 0;
+  for (Dir_Entry *list : {folders, files})
+    for (Dir_Entry *entry = list; entry && entry->valid; entry++) {
+      struct stat info;
+      ASSERT_EQ(stat(entry->File, &info), 0) << entry->File;
+      EXPECT_EQ(entry->device, (uint64_t)info.st_dev) << entry->File;
+      EXPECT_EQ(entry->inode, (uint64_t)info.st_ino) << entry->File;
+      EXPECT_EQ((entry->attributes & DIR_ENTRY_LINK) != 0, std::string(entry->Name) == "soft link") << entry->File;
+      seen++;
+    }
+  EXPECT_EQ(seen, 4);
+  Dir_Entry_Free(folders);
+  Dir_Entry_Free(files);
+}
+
 // What Folder_List counts of `folder` when it cannot be opened, with one EACCES
 // warning; -1 otherwise.
 int Lost_Reading(const std::string &folder)
