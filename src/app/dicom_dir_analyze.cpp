@@ -5,7 +5,8 @@
 // folder is not followed at all: what it names is met, and catalogued, under its own
 // path, so a later move takes the file itself and not a link to it. Every path that the
 // walk cannot read is reported once and counted in the records, so that a copy of what
-// was found can say that something was left out.
+// was found can say that something was left out. The listings may come from the file
+// count's readings, so that a scan reads each folder once.
 #include "app/dicom_dir_analyze.h"
 
 #include <fcntl.h>
@@ -30,6 +31,7 @@ typedef std::pair<uint64_t, uint64_t> Identity;  // (device, inode)
 
 struct Walk {
   Progress_Record *progress;
+  Listing_Store *listings;       // the count's readings, or null
   std::string top_real;          // the real path of the scanned folder, ending with "/"
   std::vector<Identity> inside;  // the folders being walked, from the top down
   std::set<Identity> accepted;   // every file accepted so far
@@ -166,7 +168,7 @@ item_dir *Walk_Folder(Walk &walk, item_dir *record, const char *path, const char
               Log_Value_Escape(name).c_str());
   int lost_before = walk.lost;
   Dir_Entry *folders = nullptr, *files = nullptr;
-  Folder_List(path, &folders, &files, &walk.lost);
+  Folder_List(path, &folders, &files, &walk.lost, walk.listings);
   int total = 0;
   if (Walk_Sub_Directories(walk, record, folders, total)) Walk_Files(walk, record, files, total);
   Dir_Entry_Free(folders);
@@ -178,9 +180,10 @@ item_dir *Walk_Folder(Walk &walk, item_dir *record, const char *path, const char
 
 }  // namespace
 
-item_dir *DICOM_Dir_Analyze(item_dir *record, const char *path, const char *name, Progress_Record *progress)
+item_dir *DICOM_Dir_Analyze(item_dir *record, const char *path, const char *name, Progress_Record *progress,
+                            Listing_Store *listings)
 {
-  Walk walk{progress, "", {}, {}, 0};
+  Walk walk{progress, listings, "", {}, {}, 0};
   // The top folder starts the chain of folders the walk is inside.
   struct stat info;
   if (stat(path, &info) == 0) walk.inside.push_back({(uint64_t)info.st_dev, (uint64_t)info.st_ino});

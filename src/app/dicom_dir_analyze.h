@@ -4,6 +4,7 @@
 
 #include "app/catalogue.h"
 #include "util/progress.h"
+#include "util/utility_directory.h"
 
 // Walks the folder `path` (named `name` in the record) recursively and fills `record`:
 // sub-directory records that hold accepted files (directly or below), then the accepted
@@ -23,5 +24,9 @@
 //   bounces the activity indicator. A cancelled walk returns what it holds so far.
 // Returns `record`: all zero but nb_lost when nothing was accepted (the caller drops
 // it), else with nb_dicom, path, name and nb_lost set. The caller owns the contents (Catalogue_Free_Dir).
+// - With `listings` not null, each folder's listing is taken from the readings the file
+//   count kept there (each freed once used) and the folder is read only when none is
+//   kept; the result and the messages are those of a walk that reads every folder.
 // Preconditions: `record` is not in use (its previous contents are overwritten).
-item_dir *DICOM_Dir_Analyze(item_dir *record, const char *path, const char *name, Progress_Record *progress);
+item_dir *DICOM_Dir_Analyze(item_dir *record, const char *path, const char *name, Progress_Record *progress,
+                            Listing_Store *listings = nullptr);

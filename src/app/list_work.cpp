@@ -36,7 +36,9 @@ void Scan_Work(Scan_Job *job)
   const char *folder = job->folder.c_str();
   Progress_Write(progress, "\xF1 Dir: \x01%s", Log_Value_Escape(folder).c_str());
   Progress_Write(progress, "\xF1 Counting files...");
-  int count = File_Count(folder, progress);
+  // The count keeps its folder readings for the walk: each folder is read once.
+  Listing_Store *listings = Listing_Store_Create();
+  int count = File_Count(folder, progress, listings);
   Message_Log(nullptr, MSG_THREAD, "    Directory has \x01%d\x02 files", count);
   Progress_Write(progress, "\xF1 Directory has \x01%d\x02 files", count);
   Progress_Pause(progress, 100);
@@ -46,13 +48,14 @@ void Scan_Work(Scan_Job *job)
   item_dir record{};
   if (!Job_Cancelled(JOB_SCAN)) {
     Progress_Write(progress, "\xF1 Searching for DICOM files...");
-    DICOM_Dir_Analyze(&record, folder, folder, progress);
+    DICOM_Dir_Analyze(&record, folder, folder, progress, listings);
     Progress_Write(progress, "\xF1 Found \x01%d\x02 DICOM files", record.nb_dicom);
     if (record.nb_lost > 0)
       Message_Log(nullptr, MSG_THREAD, "\xF1\x05WARNING:\x02 \x01%d\x02 path%s could not be read (each named above)",
                   record.nb_lost, record.nb_lost >= 2 ? "s" : "");
     Progress_Pause(progress, 100);
   }
+  Listing_Store_Free(listings);
   if (record.nb_dicom != 0) {
     int found = record.nb_dicom;
     if (Top_Record_Store(job->catalogue, record)) {

@@ -1,10 +1,13 @@
 // Folder listings over opendir/readdir with links followed (one pass serves the plain
 // listings and the walk's, which reports every path it cannot handle; the walk and the
 // count take a regular file's kind from the folder's entry and stat only folders, links
-// and entries of unknown kind), the loop-safe file count (one reading per folder),
-// directory tests, creation and link-safe entry, and the Part 10 meta-header reader.
+// and entries of unknown kind), the store in which the count keeps its readings for the
+// walk (names, identities and the losses to report later), the loop-safe file count
+// (one reading per folder), directory tests, creation and link-safe entry, and the
+// Part 10 meta-header reader.
 //
-// Index: listings / file count / directory tests and creation / Part 10 meta header.
+// Index: listings / listing store / file count / directory tests and creation / Part 10
+// meta header.
 #include "util/utility_directory.h"
 
 #include <dirent.h>
@@ -16,7 +19,10 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <new>
 #include <string>
+#include <unordered_map>
+#include <utility>
 #include <vector>
 
 #include "util/error_text.h"
@@ -25,11 +31,19 @@
 
 // ---- listings -------------------------------------------------------------------------
 
-// What one pass over a folder keeps of an entry before the listing is allocated.
+// What one pass over a folder keeps of an entry before the listing is allocated: what a
+// listing entry holds, less its paths (kept small, as a store holds a whole tree).
 struct Found_Entry {
   std::string name;
-  struct stat info;  // links followed
-  bool link;         // the entry itself is a symbolic link
+  uint64_t device, inode;  // links followed
+  uint64_t seconds, size;  // last write and size, links followed
+  bool link;               // the entry itself is a symbolic link
+};
+
+// A path that a pass over a folder could not handle, with the system's reason.
+struct Folder_Loss {
+  std::string path;
+  int error;
 };
 
 // What one pass over a folder looks for, and where it puts it.
@@ -39,6 +53,7 @@ struct Folder_Wants {
   bool dots;                          // keep "." and ".." among the folders
   const char *pattern;                // files: null for every name, else shell wildcards
   int *lost;                          // null: silent; else each loss is reported and counted
+  std::vector<Folder_Loss> *kept;     // not null: each loss is kept here instead, unreported
   bool identity_only;                 // a regular file the folder names as such keeps its
                                       // identity only (no stat: time and size stay 0)
 };
@@ -61,6 +76,15 @@ static void Loss_Report(int *lost, const std::string &path, int error)
   (*lost)++;
 }
 
+// Keeps a loss of a pass that reports later, or reports it now (see Loss_Report).
+static void Loss_Note(const Folder_Wants &wants, const std::string &path, int error)
+{
+  if (wants.kept)
+    wants.kept->push_back({path, error});
+  else
+    Loss_Report(wants.lost, path, error);
+}
+
 // True when an entry's path is too long to be opened, or, for a folder, to be listed
 // (its pattern "folder/*.*" included).
 static bool Path_Too_Long(size_t length, bool folder) { return length + (folder ? 4 : 0) >= DIRECTORY_PATH_MAX; }
@@ -72,7 +96,7 @@ static bool Folder_Read(const char *folder, const Folder_Wants &wants)
 {
   DIR *stream = opendir(folder);
   if (!stream) {
-    Loss_Report(wants.lost, folder, errno);
+    Loss_Note(wants, folder, errno);
     return false;
   }
   int folder_fd = dirfd(stream);
@@ -84,31 +108,36 @@ static bool Folder_Read(const char *folder, const Folder_Wants &wants)
     errno = 0;
     struct dirent *entry = readdir(stream);
     if (!entry) {
-      if (errno != 0) Loss_Report(wants.lost, folder, errno);
+      if (errno != 0) Loss_Note(wants, folder, errno);
       break;
     }
     const char *name = entry->d_name;
     bool dots = !std::strcmp(name, ".") || !std::strcmp(name, "..");
     if (dots && !(wants.dots && wants.folders)) continue;
-    Found_Entry item;
-    item.name = name;
+    struct stat info;
     if (identity_from_folder && entry->d_type == DT_REG) {
-      std::memset(&item.info, 0, sizeof item.info);
-      item.info.st_mode = S_IFREG;
-      item.info.st_dev = folder_info.st_dev;
-      item.info.st_ino = entry->d_ino;
-    } else if (fstatat(folder_fd, name, &item.info, 0) != 0) {
-      Loss_Report(wants.lost, prefix + name, errno);
+      std::memset(&info, 0, sizeof info);
+      info.st_mode = S_IFREG;
+      info.st_dev = folder_info.st_dev;
+      info.st_ino = entry->d_ino;
+    } else if (fstatat(folder_fd, name, &info, 0) != 0) {
+      Loss_Note(wants, prefix + name, errno);
       continue;
     }
-    bool is_folder = S_ISDIR(item.info.st_mode);
-    std::vector<Found_Entry> *into = is_folder ? wants.folders : S_ISREG(item.info.st_mode) ? wants.files : nullptr;
+    bool is_folder = S_ISDIR(info.st_mode);
+    std::vector<Found_Entry> *into = is_folder ? wants.folders : S_ISREG(info.st_mode) ? wants.files : nullptr;
     if (!into) continue;  // a kind not asked for, or a FIFO, socket or device: no collection's data
     if (!is_folder && wants.pattern && fnmatch(wants.pattern, name, 0) != 0) continue;
-    if (!dots && Path_Too_Long(prefix.size() + item.name.size(), is_folder)) {
-      Loss_Report(wants.lost, prefix + name, ENAMETOOLONG);
+    if (!dots && Path_Too_Long(prefix.size() + std::strlen(name), is_folder)) {
+      Loss_Note(wants, prefix + name, ENAMETOOLONG);
       continue;
     }
+    Found_Entry item;
+    item.name = name;
+    item.device = (uint64_t)info.st_dev;
+    item.inode = (uint64_t)info.st_ino;
+    item.seconds = (uint64_t)info.st_mtime;
+    item.size = (uint64_t)info.st_size;
     struct stat own;
     item.link = entry->d_type == DT_LNK ||
                 (entry->d_type == DT_UNKNOWN && fstatat(folder_fd, name, &own, AT_SYMLINK_NOFOLLOW) == 0 &&
@@ -156,13 +185,12 @@ static Dir_Entry *Listing_Make(const char *folder, const std::vector<Found_Entry
     }
     entry.valid = 1;
     entry.attributes = (item.name[0] == '.' ? DIR_ENTRY_HIDDEN : 0) | (item.link ? DIR_ENTRY_LINK : 0);
-    uint64_t seconds = (uint64_t)item.info.st_mtime, size = (uint64_t)item.info.st_size;
-    entry.time[0] = (uint32_t)seconds;
-    entry.time[1] = (uint32_t)(seconds >> 32);
-    entry.size[0] = (uint32_t)size;
-    entry.size[1] = (uint32_t)(size >> 32);
-    entry.device = (uint64_t)item.info.st_dev;
-    entry.inode = (uint64_t)item.info.st_ino;
+    entry.time[0] = (uint32_t)item.seconds;
+    entry.time[1] = (uint32_t)(item.seconds >> 32);
+    entry.size[0] = (uint32_t)item.size;
+    entry.size[1] = (uint32_t)(item.size >> 32);
+    entry.device = item.device;
+    entry.inode = item.inode;
   }
   return list;
 }
@@ -170,7 +198,8 @@ static Dir_Entry *Listing_Make(const char *folder, const std::vector<Found_Entry
 Dir_Entry *Directory_List(const char *folder)
 {
   std::vector<Found_Entry> found;
-  if (!folder || !Listing_Path_Fits(folder) || !Folder_Read(folder, {&found, nullptr, true, nullptr, nullptr, false}))
+  if (!folder || !Listing_Path_Fits(folder) ||
+      !Folder_Read(folder, {&found, nullptr, true, nullptr, nullptr, nullptr, false}))
     return nullptr;
   return Listing_Make(folder, found, "dir_list");
 }
@@ -180,22 +209,63 @@ Dir_Entry *File_List(const char *folder, const char *pattern)
   std::vector<Found_Entry> found;
   bool every_name = !pattern || !std::strcmp(pattern, "*.*") || !std::strcmp(pattern, "*");
   if (!folder || !Listing_Path_Fits(folder) ||
-      !Folder_Read(folder, {nullptr, &found, false, every_name ? nullptr : pattern, nullptr, false}))
+      !Folder_Read(folder, {nullptr, &found, false, every_name ? nullptr : pattern, nullptr, nullptr, false}))
     return nullptr;
   return Listing_Make(folder, found, "file_list");
 }
 
-int Folder_List(const char *folder, Dir_Entry **folders, Dir_Entry **files, int *lost)
+// ---- listing store ---------------------------------------------------------------------
+
+// One folder's reading as the count made it: what the walk's own reading would give.
+struct Kept_Reading {
+  bool opened;  // the folder could be opened
+  std::vector<Found_Entry> folders, files;
+  std::vector<Folder_Loss> losses;  // in the order they were met
+};
+
+struct Listing_Store {
+  std::unordered_map<std::string, Kept_Reading> readings;  // by the folder's path
+};
+
+Listing_Store *Listing_Store_Create()
+{
+  Listing_Store *store = new (std::nothrow) Listing_Store;
+  if (!store)
+    Message_Log(nullptr, MSG_ERROR, "line %-4d of %s \nmemory error in new (var=%s)", __LINE__,
+                Log_Source_Name(__FILE__), "listing_store");
+  return store;
+}
+
+void Listing_Store_Free(Listing_Store *store) { delete store; }
+
+// Moves the kept reading of `folder` out of `store` into `reading`. Returns false when
+// the store holds none.
+static bool Kept_Take(Listing_Store *store, const char *folder, Kept_Reading &reading)
+{
+  if (!store) return false;
+  auto found = store->readings.find(folder);
+  if (found == store->readings.end()) return false;
+  reading = std::move(found->second);
+  store->readings.erase(found);
+  return true;
+}
+
+int Folder_List(const char *folder, Dir_Entry **folders, Dir_Entry **files, int *lost, Listing_Store *kept)
 {
   *folders = *files = nullptr;
   if (Path_Too_Long(std::strlen(folder), true)) {
     Loss_Report(lost, folder, ENAMETOOLONG);
     return 0;
   }
-  std::vector<Found_Entry> found_folders, found_files;
-  if (!Folder_Read(folder, {&found_folders, &found_files, false, nullptr, lost, true})) return 0;
-  *folders = Listing_Make(folder, found_folders, "dir_list");
-  *files = Listing_Make(folder, found_files, "file_list");
+  Kept_Reading reading;
+  if (Kept_Take(kept, folder, reading)) {
+    for (const Folder_Loss &loss : reading.losses) Loss_Report(lost, loss.path, loss.error);
+    if (!reading.opened) return 0;
+  } else if (!Folder_Read(folder, {&reading.folders, &reading.files, false, nullptr, lost, nullptr, true})) {
+    return 0;
+  }
+  *folders = Listing_Make(folder, reading.folders, "dir_list");
+  *files = Listing_Make(folder, reading.files, "file_list");
   return 1;
 }
 
@@ -224,25 +294,32 @@ static bool Identity_On_Chain(const std::vector<Folder_Identity> &chain, uint64_
 }
 
 // Counts below `folder`, whose identity is the last of `chain`; -1 when cancelled. One
-// silent reading of the folder gives both its sub-directories and its files.
-static long File_Count_Below(const char *folder, Progress_Record *progress, std::vector<Folder_Identity> &chain)
+// silent reading of the folder gives both its sub-directories and its files; with
+// `keep`, the reading goes there, losses noted, before the count enters the folders.
+static long File_Count_Below(const char *folder, Progress_Record *progress, std::vector<Folder_Identity> &chain,
+                             Listing_Store *keep)
 {
   if (Progress_Cancelled(progress)) return -1;
-  std::vector<Found_Entry> folders, files;
-  if (!Listing_Path_Fits(folder) || !Folder_Read(folder, {&folders, &files, false, nullptr, nullptr, true})) return 0;
+  if (!Listing_Path_Fits(folder)) return 0;
+  Kept_Reading reading;
+  std::vector<Folder_Loss> *losses = keep ? &reading.losses : nullptr;
+  reading.opened = Folder_Read(folder, {&reading.folders, &reading.files, false, nullptr, nullptr, losses, true});
+  // The store's readings stay where they are while others are added.
+  const Kept_Reading &read = keep ? (keep->readings[folder] = std::move(reading)) : reading;
+  if (!read.opened) return 0;
+  const std::vector<Found_Entry> &folders = read.folders;
   std::string prefix = Folder_With_Separator(folder);
   long count = 0;
   for (size_t i = 0; i < folders.size(); i++) {
-    const struct stat &info = folders[i].info;
     if ((i + 1) % 100 == 0 && Progress_Cancelled(progress)) return -1;
-    if (Identity_On_Chain(chain, (uint64_t)info.st_dev, (uint64_t)info.st_ino)) continue;
-    chain.push_back({(uint64_t)info.st_dev, (uint64_t)info.st_ino});
-    long below = File_Count_Below((prefix + folders[i].name).c_str(), progress, chain);
+    if (Identity_On_Chain(chain, folders[i].device, folders[i].inode)) continue;
+    chain.push_back({folders[i].device, folders[i].inode});
+    long below = File_Count_Below((prefix + folders[i].name).c_str(), progress, chain, keep);
     chain.pop_back();
     if (below < 0) return -1;
     count += below;
   }
-  for (size_t i = 0; i < files.size(); i++) {
+  for (size_t i = 0; i < read.files.size(); i++) {
     count++;
     if (count % 256 == 0) Progress_Pause(progress, 10);
     if (count % 64 == 0 && Progress_Cancelled(progress)) return -1;
@@ -250,13 +327,13 @@ static long File_Count_Below(const char *folder, Progress_Record *progress, std:
   return count;
 }
 
-int File_Count(const char *folder, Progress_Record *progress)
+int File_Count(const char *folder, Progress_Record *progress, Listing_Store *keep)
 {
   if (Progress_Cancelled(progress)) return 0;
   struct stat info;
   if (!folder || stat(folder, &info) != 0 || !S_ISDIR(info.st_mode)) return 1;
   std::vector<Folder_Identity> chain{{(uint64_t)info.st_dev, (uint64_t)info.st_ino}};
-  long count = File_Count_Below(folder, progress, chain);
+  long count = File_Count_Below(folder, progress, chain, keep);
   if (count < 0) return 0;
   return count > 0x7fffffff ? 0x7fffffff : (int)count;
 }

@@ -7,8 +7,10 @@
 // a file, and the entry is marked as a link. Each listing entry carries the identity
 // (device, inode) of what it names, so that a walk can notice a folder or file that it
 // reaches a second time through links. The walk's listing reports every path it cannot
-// handle (too long, unreadable, vanished) once and counts it; the plain listings, which
-// the counting pass uses before the walk, stay silent about them.
+// handle (too long, unreadable, vanished) once and counts it; the plain listings and the
+// counting pass before the walk stay silent about them. The counting pass can keep what
+// it read in a listing store, from which the walk takes its listings, so that a scan
+// reads each folder from the file system once.
 #pragma once
 
 #include <cstdint>
@@ -47,6 +49,17 @@ Dir_Entry *Directory_List(const char *folder);
 // Directory_List.
 Dir_Entry *File_List(const char *folder, const char *pattern);
 
+// The folder readings that a file count kept for the walk that follows it, one per folder
+// path, each with the paths it could not handle. Not shared between threads.
+struct Listing_Store;
+
+// Makes an empty listing store. Returns it (free it with Listing_Store_Free), or nullptr
+// when memory runs out (the count and the walk then read the folders themselves).
+Listing_Store *Listing_Store_Create();
+
+// Frees a listing store and every reading still in it. A null store is ignored.
+void Listing_Store_Free(Listing_Store *store);
+
 // Lists `folder` once for a walk: its sub-directories ("." and ".." left out) into
 // *folders and its regular files into *files, in the order the file system returns
 // them; each is nullptr when empty (free both with Dir_Entry_Free). Every path that
@@ -63,7 +76,10 @@ Dir_Entry *File_List(const char *folder, const char *pattern);
 // read (a reading that broke off keeps what it read; a listing that memory cannot hold
 // is null, after the memory-error message); returns 0 when it could not be opened, with
 // both listings null.
-int Folder_List(const char *folder, Dir_Entry **folders, Dir_Entry **files, int *lost);
+// With `kept` not null and holding a reading of exactly this path, that reading is taken
+// out of the store (and freed) instead of reading the folder again: its losses are
+// reported and counted as above, in the order they were met, and the result is the same.
+int Folder_List(const char *folder, Dir_Entry **folders, Dir_Entry **files, int *lost, Listing_Store *kept = nullptr);
 
 // Frees a listing (each entry's texts, then the array). A null listing is ignored.
 void Dir_Entry_Free(Dir_Entry *list);
@@ -71,8 +87,11 @@ void Dir_Entry_Free(Dir_Entry *list);
 // Counts the files below `folder`, every level, never entering a folder it is already
 // inside. Looks at the progress's cancel flag every 100 sub-directories and every 64
 // files and pauses 10 ms every 256 files when the progress is paced. Returns the count
-// (1 for a path that is not a directory), or 0 when cancelled.
-int File_Count(const char *folder, Progress_Record *progress);
+// (1 for a path that is not a directory), or 0 when cancelled. Silent about what it
+// cannot read. With `keep` not null, the reading of every folder it enters (its path
+// as the walk will name it: the folder, "/", the names below) is kept there for
+// Folder_List, losses included; a cancelled count keeps what it read.
+int File_Count(const char *folder, Progress_Record *progress, Listing_Store *keep = nullptr);
 
 // Returns true when `path` ("/" or "\" separated, with or without a trailing
 // separator) names an existing directory (links followed).

@@ -280,6 +280,50 @@ TEST_F(Folders, FileCountCountsEveryLevelOnceAndStopsAtLinkLoops)
   Progress_End(progress);
 }
 
+TEST_F(Folders, FileCountKeepsItsReadingsSilentlyForFolderListToTakeOnce)
+{
+  fs::create_directories(top + "/sub");
+  Touch(top + "/kept");
+  Touch(top + "/sub/deeper");
+  fs::create_symlink(top + "/gone", top + "/broken");  // a loss the count must not report
+  Listing_Store *store = Listing_Store_Create();
+  ASSERT_NE(store, nullptr);
+  Message_Capture capture;
+  EXPECT_EQ(File_Count(top.c_str(), nullptr, store), 2);
+  EXPECT_TRUE(capture.Texts(MSG_WARNING).empty());
+  // What the disk holds now is not read: the kept reading is what the listing gives.
+  fs::remove(top + "/kept");
+  fs::remove(top + "/broken");
+  Touch(top + "/added later");
+  Dir_Entry *folders = nullptr, *files = nullptr;
+  int lost = 0;
+  ASSERT_EQ(Folder_List(top.c_str(), &folders, &files, &lost, store), 1);
+  EXPECT_EQ(Names(folders), (std::set<std::string>{"sub"}));
+  EXPECT_EQ(Names(files), (std::set<std::string>{"kept"}));
+  ASSERT_NE(files, nullptr);
+  EXPECT_EQ(std::string(files[0].File), top + "/kept");
+  EXPECT_EQ(lost, 1);
+  EXPECT_EQ(capture.Texts(MSG_WARNING),
+            (std::vector<std::string>{"\xF1\x05WARNING:\x02 Unable to read \x01" + top +
+                                      "/broken\x02 ([ENOENT] No such file or directory)"}));
+  Dir_Entry_Free(folders);
+  Dir_Entry_Free(files);
+  // Taken once: the next listing of the same path reads the folder itself.
+  lost = 0;
+  ASSERT_EQ(Folder_List(top.c_str(), &folders, &files, &lost, store), 1);
+  EXPECT_EQ(Names(files), (std::set<std::string>{"added later"}));
+  EXPECT_EQ(lost, 0);
+  Dir_Entry_Free(folders);
+  Dir_Entry_Free(files);
+  // A sub-folder's reading is kept under the path its listing entry names.
+  fs::remove_all(top + "/sub");
+  ASSERT_EQ(Folder_List((top + "/sub").c_str(), &folders, &files, &lost, store), 1);
+  EXPECT_EQ(Names(files), (std::set<std::string>{"deeper"}));
+  Dir_Entry_Free(folders);
+  Dir_Entry_Free(files);
+  Listing_Store_Free(store);
+}
+
 TEST_F(Folders, DirectoryExistsAcceptsEitherSeparatorAndRefusesFiles)
 {
   fs::create_directories(top + "/x/y");
