@@ -235,9 +235,16 @@ static int Fail_Length(Window_Handle owner, const NEMA_Source *source, const Hea
 // Checks the length just read. Returns 1 when the walk may follow it; returns 0 after
 // Fail_Length for 2^31 bytes or more (a negative int32 other than -1) and for an
 // undefined length that the element does not allow; returns 0 with a trace only for a
-// length at or beyond `limit`, which is what any file of another kind gives.
+// length at or beyond `limit`, and for any length fault of an element at offset 0 (a
+// file without the DICOM preamble whose very first bytes are no element): that is what
+// any file of another kind gives (a README, a thumbs.db among the images).
 static int Length_Check(Window_Handle owner, const NEMA_Source *source, const Header &h, int64_t limit)
 {
+  if (h.position == 0 && (h.length < -1 || (h.length == -1 && !Undefined_Length_Allowed(h)))) {
+    Message_Log(owner, MSG_TRACE + 4, "NEMA_Get_Data_Element() --> no element at offset 0 (length %08X)",
+                (unsigned)h.length);
+    return 0;
+  }
   char why[96];
   if (h.length < -1) {
     std::snprintf(why, sizeof why, "length %08X is 2^31 bytes or more", (unsigned)h.length);

@@ -147,6 +147,17 @@ TEST(Scan_Read, a_length_of_2_31_keeps_the_elements_before_it_and_warns_once)
                                                "2^31 bytes or more; reading stops there");
 }
 
+TEST(Scan_Read, a_file_of_another_kind_whose_first_bytes_read_as_an_impossible_length_is_passed_over_quietly)
+{
+  Scoped_Temp_Env env;
+  Message_Capture capture(0);
+  // A Windows thumbnail cache's first bytes: read from offset 0 they give a length of 2^31 or more.
+  std::string thumbs("\x61\xc7\xe8\x9f\x0f\x91\x09\x8e", 8);
+  ASSERT_TRUE(Write_File(env.temp() + "thumbs.db", thumbs + std::string(600, '\x11')));
+  EXPECT_EQ(Read_List(env.temp() + "thumbs.db").list, nullptr);
+  EXPECT_TRUE(capture.Texts(MSG_WARNING).empty()) << capture.Texts(MSG_WARNING)[0];
+}
+
 TEST(Scan_Read, files_without_elements_and_files_that_cannot_be_read)
 {
   Scoped_Temp_Env env;
