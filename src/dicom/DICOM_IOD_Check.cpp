@@ -68,11 +68,11 @@ static std::string Value_Text(const DICOM_Attribute *record, size_t limit = 64)
   return std::string(text, length < limit ? length : limit);
 }
 
+// The record (group, element) of the list itself (not of its items), or nullptr.
 static const DICOM_Attribute *Find(const DICOM_Attribute *list, uint16_t group, uint16_t element)
 {
-  for (const DICOM_Attribute *r = list; r; r = r->next)
-    if (r->group == group && r->element == element) return r;
-  return nullptr;
+  static const DICOM_Sequence_Root top{};
+  return DICOM_Attribute_Get(nullptr, &top, const_cast<DICOM_Attribute *>(list), group, element);
 }
 
 static DICOM_Check_Finding Finding(DICOM_Check_Kind kind, const DICOM_Attribute *record, const std::string &module,

@@ -121,12 +121,24 @@ static DICOM_Attribute **Descend(const DICOM_Sequence_Root *root, DICOM_Attribut
   return list;
 }
 
+DICOM_Attribute **DICOM_Attribute_List_Head(const DICOM_Sequence_Root *root, DICOM_Attribute **list)
+{
+  return Descend(root, list, false);
+}
+
 // ---- insert -----------------------------------------------------------------------------
 
 // The room for a value that DICOM_Attribute_New leaves right after the record. A value
 // allocated on its own never starts there: that address is inside the record's own
 // allocation or block, or at its end, where the allocator keeps its own header.
 static unsigned char *Inline_Value(DICOM_Attribute *record) { return (unsigned char *)(record + 1); }
+
+void DICOM_Attribute_Value_Release(DICOM_Attribute *record)
+{
+  if (record->data != Inline_Value(record)) std::free(record->data);
+  record->data = nullptr;
+  record->size = 0;
+}
 
 DICOM_Attribute *DICOM_Attribute_New(Window_Handle, const DICOM_Attribute *fields, int32_t value_size)
 {
@@ -260,7 +272,7 @@ void DICOM_Attribute_Free(Window_Handle owner, DICOM_Attribute *record)
     }
   }
   std::free(record->item);
-  if (record->data != Inline_Value(record)) std::free(record->data);
+  DICOM_Attribute_Value_Release(record);
   std::free(record->description);
   if (record->block)
     DICOM_Attribute_Block_Release(record->block);

@@ -158,6 +158,17 @@ DICOM_Attribute *DICOM_Attribute_Insert(Window_Handle owner, const DICOM_Sequenc
 DICOM_Attribute *DICOM_Attribute_Adopt(Window_Handle owner, const DICOM_Sequence_Root *root,
                                        DICOM_Attribute **list, DICOM_Attribute *record);
 
+// The head of the list that the root's path names below `*list` (the sequence records
+// and items that insert, get and delete follow), or nullptr when a sequence or item of
+// the path is missing. Only looks: nothing is created or changed. The returned pointer
+// is `list` itself at depth 0, else an item slot of a sequence record; it stays valid
+// while that record and its item array are neither freed nor grown.
+DICOM_Attribute **DICOM_Attribute_List_Head(const DICOM_Sequence_Root *root, DICOM_Attribute **list);
+
+// Drops the value of `record`: frees it (unless it is held inside the record, see
+// DICOM_Attribute_New), then `data` null and `size` 0.
+void DICOM_Attribute_Value_Release(DICOM_Attribute *record);
+
 // The first record, in the list the root's path names below `list`, whose group and
 // element match; 0xFFFF in either matches anything. Returns nullptr when the path or
 // the record is missing (the list is never changed). The record stays owned by the list.

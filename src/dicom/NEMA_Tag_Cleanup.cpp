@@ -68,30 +68,36 @@ static Cleanup Cleanup_Start(Window_Handle owner, DICOM_Attribute *record)
   return c;
 }
 
-// A notice: something mended in place (padding, characters, old syntax, a trailing
-// backslash). Written after the byte 0x02 and the prefix, with the library's notice kind.
+// The cleanup's two kinds of message, each after the record's prefix: a notice,
+// something mended in place (padding, characters, old syntax, a trailing backslash),
+// written after the byte 0x02 with the library's notice kind; a warning, a value cut,
+// converted or refused, written after the warning markup with the library's warning kind.
+enum Say_Kind { SAY_NOTICE, SAY_WARNING };
+
+static void Say(const Cleanup &c, Say_Kind kind, const char *format, va_list args)
+{
+  char text[MESSAGE_MAX];
+  std::vsnprintf(text, sizeof text, format, args);
+  if (kind == SAY_NOTICE) NEMA_Notice(c.owner, "\x02%s %s", c.prefix, text);
+  else NEMA_Warning(c.owner, "%s %s", c.prefix, text);
+}
+
 static void Notice(const Cleanup &c, const char *format, ...) __attribute__((format(printf, 2, 3)));
 static void Notice(const Cleanup &c, const char *format, ...)
 {
-  char text[MESSAGE_MAX];
   va_list args;
   va_start(args, format);
-  std::vsnprintf(text, sizeof text, format, args);
+  Say(c, SAY_NOTICE, format, args);
   va_end(args);
-  NEMA_Notice(c.owner, "\x02%s %s", c.prefix, text);
 }
 
-// A warning: a value cut, converted or refused. Written after the warning markup and the
-// prefix, with the library's warning kind.
 static void Warning(const Cleanup &c, const char *format, ...) __attribute__((format(printf, 2, 3)));
 static void Warning(const Cleanup &c, const char *format, ...)
 {
-  char text[MESSAGE_MAX];
   va_list args;
   va_start(args, format);
-  std::vsnprintf(text, sizeof text, format, args);
+  Say(c, SAY_WARNING, format, args);
   va_end(args);
-  NEMA_Warning(c.owner, "%s %s", c.prefix, text);
 }
 
 // ---- values ---------------------------------------------------------------------------------------
@@ -514,19 +520,6 @@ static int Check_Value_Count(Cleanup &c, int count)
 
 // ---- cleanup ------------------------------------------------------------------------------------------
 
-// A value made by DICOM_Attribute_New lies right after its record and goes with it.
-static bool Value_Is_Inline(const DICOM_Attribute *record)
-{
-  return record->data == (const unsigned char *)(record + 1);
-}
-
-void DICOM_Attribute_Value_Release(DICOM_Attribute *record)
-{
-  if (!Value_Is_Inline(record)) std::free(record->data);
-  record->data = nullptr;
-  record->size = 0;
-}
-
 // Makes the working text the record's value when it changed. Returns 1, or 0 when
 // memory runs out (reported).
 static int Store_Value(Cleanup &c)
@@ -583,20 +576,6 @@ int DICOM_Attribute_Cleanup_Swab(Window_Handle owner, DICOM_Attribute *record)
 }
 
 // ---- sort -----------------------------------------------------------------------------------------------
-
-DICOM_Attribute **DICOM_Attribute_List_Head(const DICOM_Sequence_Root *root, DICOM_Attribute **list)
-{
-  int depth = std::min(root->Sequence_Depth, (int32_t)DICOM_SEQUENCE_LEVELS - 1);
-  for (int d = 0; d < depth; d++) {
-    DICOM_Attribute *sequence = nullptr;  // the latest record with the path's tag
-    for (DICOM_Attribute *r = *list; r; r = r->next)
-      if (r->group == root->group[d] && r->element == root->element[d]) sequence = r;
-    int32_t number = root->Item_Number[d + 1] > 0 ? root->Item_Number[d + 1] : 1;
-    if (!sequence || sequence->count < number) return nullptr;
-    list = &sequence->item[number - 1];
-  }
-  return list;
-}
 
 namespace {
 // A run of records that moves as one: a record and the sequence delimiters after it.

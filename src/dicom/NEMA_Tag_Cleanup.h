@@ -29,10 +29,6 @@
 // Not thread-safe for one record; distinct records may be cleaned from any thread.
 int DICOM_Attribute_Cleanup_Tag(Window_Handle owner, DICOM_Attribute *record);
 
-// Drops the value of `record`: frees it (unless it is held inside the record, see
-// DICOM_Attribute_New), then `data` null and `size` 0.
-void DICOM_Attribute_Value_Release(DICOM_Attribute *record);
-
 // Turns the big-endian numbers of `record` into little endian in place, when it holds
 // bytes and its mode has the big-endian bit: by VR (file VR, else dictionary VR) FD
 // reverses each 8 bytes, FL, OF, SL and UL each 4 bytes, OW, SS, US and AT (group and
@@ -48,10 +44,3 @@ int DICOM_Attribute_Cleanup_Swab(Window_Handle owner, DICOM_Attribute *record);
 // record keeps the link to its last record, the others hold none. `*list` may change
 // when the path is at depth 0. Returns 1 (also for an empty list or a missing path).
 int DICOM_Attribute_Sort(Window_Handle owner, DICOM_Sequence_Root *root, DICOM_Attribute **list);
-
-// The head of the list that the root's path names below `*list` (the sequence records
-// and items that insert, get and delete follow), or nullptr when a sequence or item of
-// the path is missing. Only looks: nothing is created or changed. The returned pointer
-// is `list` itself at depth 0, else an item slot of a sequence record; it stays valid
-// while that record and its item array are neither freed nor grown.
-DICOM_Attribute **DICOM_Attribute_List_Head(const DICOM_Sequence_Root *root, DICOM_Attribute **list);
