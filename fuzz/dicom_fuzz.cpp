@@ -42,6 +42,7 @@ static void Walk(const uint8_t *data, size_t size, int mode, bool fuji)
       std::free(value);
     }
   }
+  NEMA_Source_Close(&source);  // a deflated data set leaves an inflated block to release
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
@@ -56,6 +57,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
   NEMA_Source_Seek(nullptr, &source, Start(data, size));
   DICOM_Sequence_Root root;
   DICOM_Attribute *list = DICOMDIR_Scan_Source(&source, &root);
+  NEMA_Source_Close(&source);
   DICOM_Attribute_Sequence_Reset(nullptr, &root);
   DICOM_Attribute_Dump(nullptr, &root, list, MSG_REPORT);
   DICOM_Attribute_Delete(nullptr, &root, &list, 0xFFFF, 0xFFFF);

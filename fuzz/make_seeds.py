@@ -95,6 +95,35 @@ def seeds():
     yield "fuji.bin", struct.pack("<HH", 8, 0x20) + b"DA" + struct.pack("<I", 8) + b"20240131"
 
 
+# Seeds of the text decoder's target (fuzz/text_seeds): the character set line, a VR
+# selector byte (0 PN, 1 LO, 3 ST, 4 LT, 7 CS, as in fuzz/text_decode_fuzz.cpp), the value.
+# The values are those of pydicom's character set test files, plus faults.
+TEXT_HERE = os.path.join(os.path.dirname(os.path.abspath(__file__)), "text_seeds")
+PN, LO, LT, CS = 0, 1, 4, 7
+
+
+def text_seed(character_set, vr, value):
+    return character_set + b"\n" + bytes([vr]) + value
+
+
+def text_seeds():
+    jis = (b"Yamada^Tarou=\x1b$B;3ED\x1b(B^\x1b$BB@O:\x1b(B="
+           b"\x1b$B$d$^$@\x1b(B^\x1b$B$?$m$&\x1b(B")
+    yield "latin1.bin", text_seed(b"ISO_IR 100", PN, b"\xc4neas^R\xfcdiger ")
+    yield "greek.bin", text_seed(b"ISO_IR 126", PN, b"\xc4\xe9\xef\xed\xf5\xf3\xe9\xef\xf2 ")
+    yield "arabic.bin", text_seed(b"ISO_IR 127", PN, b"\xe2\xc8\xc7\xe6\xea^\xe4\xe6\xd2\xc7\xd1 ")
+    yield "japanese.bin", text_seed(b"\\ISO 2022 IR 87", PN, jis)
+    yield "katakana.bin", text_seed(b"ISO 2022 IR 13\\ISO 2022 IR 87 ", PN,
+                                    b"\xd4\xcf\xc0\xde^\xc0\xdb\xb3=\x1b$B;3ED\x1b(J^\x1b$BB@O:\x1b(J")
+    yield "korean.bin", text_seed(b"\\ISO 2022 IR 149", LT,
+                                  b"\x1b$)C\xb1\xe8\xc8\xf1\xc1\xdf\x1b(B\r\n\x1b$)C\xb1\xe8")
+    yield "jis_x_0212.bin", text_seed(b"\\ISO 2022 IR 159", LO, b"\x1b$(D\x30\x21\x1b(B\\x")
+    yield "utf8.bin", text_seed(b"ISO_IR 192", PN, b"Wang^XiaoDong=\xe7\x8e\x8b^\xe5\xb0\x8f\xe6\x9d\xb1= ")
+    yield "gb18030.bin", text_seed(b"GB18030", PN, b"Wang^XiaoDong=\xcd\xf5^\xd0\xa1\xb6\xab=")
+    yield "faults.bin", text_seed(b"ISO IR 100\\KOI8-R", PN, b"\x1b(Z\x1b$B;3\xff\xe7\x8e\x1b")
+    yield "code_string.bin", text_seed(b"ISO_IR 144", CS, b"ORIGINAL\\\x1b$B\xe9")
+
+
 def main():
     os.makedirs(HERE, exist_ok=True)
     total = 0
@@ -103,6 +132,13 @@ def main():
             out.write(data)
         total += len(data)
     print("%d bytes of seeds in %s" % (total, HERE))
+    os.makedirs(TEXT_HERE, exist_ok=True)
+    total = 0
+    for name, data in text_seeds():
+        with open(os.path.join(TEXT_HERE, name), "wb") as out:
+            out.write(data)
+        total += len(data)
+    print("%d bytes of seeds in %s" % (total, TEXT_HERE))
 
 
 if __name__ == "__main__":

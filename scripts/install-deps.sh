@@ -5,10 +5,10 @@ set -euo pipefail
 
 packages=(
   build-essential cmake pkg-config googletest libgtest-dev
-  libsdl2-dev libx11-dev libfreetype-dev libfontconfig-dev libpng-dev fonts-liberation
-  libdcmtk-dev dcmtk
+  libsdl2-dev libx11-dev libfreetype-dev libfontconfig-dev libpng-dev fonts-liberation fonts-wqy-zenhei fonts-ipafont-gothic
+  libdcmtk-dev dcmtk zlib1g-dev libfribidi-dev
   xvfb xauth xfonts-base xdotool x11-utils imagemagick
-  python3 python3-pydicom python3-pil orthanc libgdcm-tools libgdcm3.0 dicom3tools clang libclang-rt-14-dev curl
+  python3 python3-pydicom python3-pil unrtf orthanc libgdcm-tools libgdcm3.0 dicom3tools clang libclang-rt-14-dev curl
 )
 
 missing=()

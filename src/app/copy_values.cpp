@@ -1,6 +1,8 @@
 // Reading the naming values of a file to be copied: one header read per file, up to the
-// last naming attribute; the first value of each attribute, trimmed texts, absolute
-// numbers, and the time and counter fallbacks for missing series and image numbers.
+// last naming attribute; the first value of each attribute, trimmed texts decoded from
+// the file's character set and transliterated to ASCII (names become readable file names,
+// "Äneas" gives "Aneas"), absolute numbers, and the time and counter fallbacks for
+// missing series and image numbers.
 #include "app/copy_values.h"
 
 #include <atomic>
@@ -8,6 +10,8 @@
 #include <cstdlib>
 
 #include "dicom/DICOMDIR_Scan_Read.h"
+#include "dicom/DICOM_Text_Decode.h"
+#include "dicom/DICOM_Text_Value.h"
 #include "dicom/NEMA_Read_Value.h"
 
 // The last tag that naming reads (Instance Number): the header read stops before the
@@ -22,6 +26,7 @@ static std::string Value_Text(DICOM_Attribute *list, DICOM_Sequence_Root *root, 
 {
   DICOM_Attribute *attribute = DICOM_Attribute_Get(nullptr, root, list, group, element);
   if (!attribute) return "";
+  DICOM_Attribute_To_UTF8(nullptr, attribute, list);
   char **values = NEMA_Value_Str(nullptr, attribute, 0);
   if (!values || attribute->vm == 0 || !values[0]) return "";
   return Copy_Trim(values[0]);
@@ -51,6 +56,7 @@ static std::string Value_Name(DICOM_Attribute *list, DICOM_Sequence_Root *root)
 {
   DICOM_Attribute *attribute = DICOM_Attribute_Get(nullptr, root, list, 0x0010, 0x0010);
   if (!attribute) return "";
+  DICOM_Attribute_To_UTF8(nullptr, attribute, list);
   Ardent_Name *names = DICOM_Value_Name(nullptr, attribute, 0);
   if (!names || attribute->vm == 0) return "";
   const char *text = Ardent_Name_To_File(&names[0]);
@@ -64,11 +70,11 @@ int Copy_Values_Read(const char *path, Copy_Values *values)
   DICOM_Attribute *list = DICOMDIR_Scan_Read_Until(path, &root, NAMING_LAST_TAG);
   if (!list) return 0;
   Copy_Values read;
-  read.study_id = Value_Text(list, &root, 0x0020, 0x0010);
-  read.patient_name = Value_Name(list, &root);
-  read.patient_id = Value_Text(list, &root, 0x0010, 0x0020);
+  read.study_id = DICOM_Text_To_ASCII(Value_Text(list, &root, 0x0020, 0x0010));
+  read.patient_name = DICOM_Text_To_ASCII(Value_Name(list, &root));
+  read.patient_id = DICOM_Text_To_ASCII(Value_Text(list, &root, 0x0010, 0x0020));
   read.series_number = Value_Number(list, &root, 0x0020, 0x0011);
-  read.series_desc = Value_Text(list, &root, 0x0008, 0x103E);
+  read.series_desc = DICOM_Text_To_ASCII(Value_Text(list, &root, 0x0008, 0x103E));
   read.acquisition_number = Value_Number(list, &root, 0x0020, 0x0012);
   read.image_number = Value_Number(list, &root, 0x0020, 0x0013);
   if (read.series_number == 0) read.series_number = Value_Seconds(list, &root, 0x0008, 0x0031);

@@ -10,6 +10,7 @@
 #include <cstring>
 #include <string>
 
+#include "dicom/DICOM_Text_Value.h"
 #include "dicom/NEMA_Read_Value.h"
 #include "dicom/conv_name_fct.h"
 #include "dicom/conv_time_fct.h"
@@ -34,6 +35,7 @@ static std::string Text_Value(DICOM_Attribute *list, DICOM_Sequence_Root *root, 
                               bool *found = nullptr, bool *valued = nullptr)
 {
   DICOM_Attribute *attribute = DICOM_Attribute_Get(nullptr, root, list, group, element);
+  DICOM_Attribute_To_UTF8(nullptr, attribute, list);
   if (found) *found = attribute != nullptr;
   if (valued) *valued = false;
   if (!attribute) return "";
@@ -78,7 +80,9 @@ static int Info_Fill(char ***info, const Catalogue_Template &columns, DICOM_Attr
 {
   for (int i = 0; i < columns.count; i++) {
     if (columns.group[i] == 0) continue;
-    const char *text = Attribute_Text(DICOM_Attribute_Get(nullptr, root, list, columns.group[i], columns.element[i]));
+    DICOM_Attribute *attribute = DICOM_Attribute_Get(nullptr, root, list, columns.group[i], columns.element[i]);
+    DICOM_Attribute_To_UTF8(nullptr, attribute, list);
+    const char *text = Attribute_Text(attribute);
     if (!text || !*text) continue;
     if (!*info) *info = Catalogue_Info_New(columns.count, variable);
     if (!*info) return 0;
@@ -146,6 +150,7 @@ static void Study_Folder_Add(item_study &study, const char *path, const char *fo
 static Ardent_Name *Study_Name_Copy(DICOM_Attribute *list, DICOM_Sequence_Root *root, bool &failed)
 {
   DICOM_Attribute *attribute = DICOM_Attribute_Get(nullptr, root, list, 0x0010, 0x0010);
+  DICOM_Attribute_To_UTF8(nullptr, attribute, list);
   Ardent_Name *read = attribute ? DICOM_Value_Name(nullptr, attribute, 0) : nullptr;
   if (!read || attribute->vm == 0) return nullptr;
   Ardent_Name *name = (Ardent_Name *)std::calloc(1, sizeof(Ardent_Name));

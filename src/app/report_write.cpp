@@ -24,8 +24,12 @@
 #include "util/error_text.h"
 #include "util/message_log.h"
 #include "util/text_escape.h"
+#include "util/utf8.h"
 
-enum { REPORT_NAME_MAX = 118 };
+enum {
+  REPORT_NAME_MAX = 118,
+  RTF_UNKNOWN = '?',  // the fallback byte of a character the code page lacks
+};
 
 // ---- names and paths ---------------------------------------------------------------------------
 
@@ -53,12 +57,51 @@ int Report_Paths(int order, const std::string &name, const std::string &out_dir,
 
 // ---- texts ---------------------------------------------------------------------------------------
 
+// The fallback of a \uN escape: the character's byte in the document's code page (1252)
+// when it has one, else "?", always in the \'hh form: readers that know \uN skip it as
+// one character, and some skip a whole run of plain letters after \uN instead.
+static std::string Rtf_Fallback(int32_t c)
+{
+  static const uint16_t cp1252_high[32] = {0x20AC, 0,      0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
+                                           0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0,      0x017D, 0,
+                                           0,      0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
+                                           0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0,      0x017E, 0x0178};
+  int byte = c >= 0xA0 && c <= 0xFF ? c : -1;
+  for (int i = 0; byte < 0 && i < 32; i++)
+    if (cp1252_high[i] == c) byte = 0x80 + i;
+  char text[8];
+  std::snprintf(text, sizeof text, "\\'%02x", byte < 0 ? RTF_UNKNOWN : byte);
+  return text;
+}
+
+// A value as RTF text: control bytes escaped as in the CSV, backslashes and braces
+// escaped, characters beyond ASCII as \uN escapes (UTF-16 units, signed, as RTF wants
+// them) with their code-page fallback; a byte that is not UTF-8 (a file name in another
+// encoding) is written as the code-page byte it always was.
 static std::string Rtf_Escape(const std::string &text)
 {
-  std::string out;
-  for (char c : Text_Escape(text.c_str(), 0)) {
-    if (c == '\\' || c == '{' || c == '}') out += '\\';
-    out += c;
+  std::string escaped = Text_Escape(text.c_str(), 0), out;
+  const unsigned char *p = (const unsigned char *)escaped.data(), *end = p + escaped.size();
+  while (p < end) {
+    const unsigned char *start = p;
+    int32_t c = Utf8_Next(&p, end);
+    char unit[16];
+    if (c == UTF8_INVALID) {
+      std::snprintf(unit, sizeof unit, "\\'%02x", *start);
+      out += unit;
+    } else if (c < 0x80) {
+      if (c == '\\' || c == '{' || c == '}') out += '\\';
+      out += (char)c;
+    } else if (c < 0x10000) {
+      std::snprintf(unit, sizeof unit, "\\u%d", (int)(int16_t)(uint16_t)c);
+      out += unit + Rtf_Fallback(c);
+    } else {
+      int32_t v = c - 0x10000;
+      std::snprintf(unit, sizeof unit, "\\u%d", (int)(int16_t)(uint16_t)(0xD800 + (v >> 10)));
+      out += unit + Rtf_Fallback(-1);
+      std::snprintf(unit, sizeof unit, "\\u%d", (int)(int16_t)(uint16_t)(0xDC00 + (v & 0x3FF)));
+      out += unit + Rtf_Fallback(-1);
+    }
   }
   return out;
 }
@@ -241,17 +284,17 @@ static void Rtf_Row(std::string &rtf, const List_Row &row, int order, int print)
     rtf += "\\par\n{\\cf3" + caption + "} {\\cf1\\b " + Rtf_Escape(value) + "}\t{\\cf1\\b " + Study_Name(first) + "}";
     break;
   case LIST_GROUP_DATE:
-    rtf += "\\par\n" + indent + "{\\cf3 " + caption + " \\cf1\\b " + value + "}" +
+    rtf += "\\par\n" + indent + "{\\cf3 " + caption + " \\cf1\\b " + Rtf_Escape(value) + "}" +
            Format("\t{\\cf3(%d stud%s)}", node->nb_child, node->nb_child == 1 ? "y" : "ies");
     break;
   case LIST_STUDY:
     rtf += Rtf_Study(first, row.depth, order, print);
     break;
   case LIST_SERIES:
-    rtf += indent + caption + " {\\b " + value + "}" + Format("\t(%d images)", node->nb_child);
+    rtf += indent + caption + " {\\b " + Rtf_Escape(value) + "}" + Format("\t(%d images)", node->nb_child);
     break;
   case LIST_IMAGE:
-    rtf += indent + caption + " {\\b " + value + "}\t(file " +
+    rtf += indent + caption + " {\\b " + Rtf_Escape(value) + "}\t(file " +
            Rtf_Escape(List_Text_Or_Missing(((const item_file *)node->item)->path)) + ")";
     break;
   default:  // the root and directories: an empty paragraph

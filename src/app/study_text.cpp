@@ -6,9 +6,13 @@
 
 #include <cstdio>
 #include <cstring>
+#include <cwctype>
+#include <locale.h>
+#include <wctype.h>
 
 #include "dicom/conv_name_fct.h"
 #include "dicom/conv_time_fct.h"
+#include "util/utf8.h"
 
 int Study_Date_Text(const Ardent_Date *date, char text[STUDY_DATE_TEXT])
 {
@@ -18,23 +22,47 @@ int Study_Date_Text(const Ardent_Date *date, char text[STUDY_DATE_TEXT])
   return 1;
 }
 
+// The C.UTF-8 locale for case mapping beyond ASCII, made once; null when the C library
+// has none (then only ASCII letters change case).
+static locale_t Case_Locale()
+{
+  static const locale_t locale = newlocale(LC_CTYPE_MASK, "C.UTF-8", (locale_t)0);
+  return locale;
+}
+
+// `c` in upper case (`upper`) or lower case, by the C.UTF-8 locale's tables.
+static int32_t Case_Map(int32_t c, bool upper)
+{
+  if (c < 0x80 || !Case_Locale()) {
+    if (upper && c >= 'a' && c <= 'z') return c - 'a' + 'A';
+    if (!upper && c >= 'A' && c <= 'Z') return c - 'A' + 'a';
+    return c;
+  }
+  return (int32_t)(upper ? towupper_l((wint_t)c, Case_Locale()) : towlower_l((wint_t)c, Case_Locale()));
+}
+
 std::string Study_Name_Capitalised(const Ardent_Name *name)
 {
   const char *display = Ardent_Name_To_Display(name);
   std::string out;
   if (!display) return out;
   bool word_start = true, quoted = false;
-  for (const char *p = display; *p; p++) {
-    char c = *p;
+  const unsigned char *p = (const unsigned char *)display, *end = p + std::strlen(display);
+  while (p < end) {
+    const unsigned char *start = p;
+    int32_t c = Utf8_Next(&p, end);
+    if (c == UTF8_INVALID) {  // a byte of another encoding: kept as it is
+      out += (char)*start;
+      word_start = false;
+      continue;
+    }
     if (c == '"') quoted = !quoted;
-    if (quoted || c == '"' || std::strchr(" ',-.", c)) {
-      out += c;
+    if (quoted || c == '"' || (c < 0x80 && std::strchr(" ',-.", (int)c))) {
+      Utf8_Append(out, (uint32_t)c);
       word_start = true;
       continue;
     }
-    if (word_start && c >= 'a' && c <= 'z') c = (char)(c - 'a' + 'A');
-    if (!word_start && c >= 'A' && c <= 'Z') c = (char)(c - 'A' + 'a');
-    out += c;
+    Utf8_Append(out, (uint32_t)Case_Map(c, word_start));
     word_start = false;
   }
   return out;

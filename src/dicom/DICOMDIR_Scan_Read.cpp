@@ -236,7 +236,7 @@ DICOM_Attribute *DICOMDIR_Scan_Source_Until(NEMA_Source *source, DICOM_Sequence_
   if (trace_level > 5) Message_Log(nullptr, MSG_TRACE + 5, "%s", dashes);
   DICOM_Attribute_Sequence_Reset(nullptr, root);
   Message_Log(nullptr, MSG_TRACE + 5, "---------- Reading DICOM tags -------------");
-  Scan s{source, root, nullptr, NEMA_MODE_EXPLICIT, false, last, false, 0, {}};
+  Scan s{source, root, nullptr, NEMA_Guess_Stream_Mode(nullptr, source), false, last, false, 0, {}};
   while (Scan_Element(s)) {
   }
   if (trace_level > 6) DICOM_Attribute_Dump(nullptr, root, s.list, MSG_TRACE + 6);

@@ -8,6 +8,8 @@
 
 #include "dicom/NEMA_Read_Data.h"
 #include "dicom/NEMA_Tag_Attribute.h"
+#include "dicom/DICOM_Text_Decode.h"
+#include "dicom/DICOM_Text_Value.h"
 #include "dicom/DICOM_UID_Name.h"
 #include "dicom/NEMA_db.h"
 #include "dicom/NEMA_Tag_Complement.h"
@@ -163,7 +165,19 @@ static std::string UID_Value(const DICOM_Attribute *r)
   return Text_Value(r, 250, r->size >= 250);
 }
 
-static std::string Value_Text(const DICOM_Attribute *r)
+// The value decoded from `character_set` into UTF-8, as " = \"TEXT\"" after the bytes as
+// stored, when the stored bytes are not plain ASCII (nor already rewritten into UTF-8);
+// else "".
+static std::string Decoded_Text(const DICOM_Attribute *r, uint16_t VR, const std::string &character_set)
+{
+  if ((r->flags & DICOM_FLAG_UTF8) || !DICOM_Text_Needs_Decoding(r->data, r->size)) return "";
+  std::string utf8;
+  DICOM_Text_Decode((const char *)r->data, (size_t)r->size, character_set.c_str(), VR, &utf8);
+  while (!utf8.empty() && (utf8.back() == ' ' || utf8.back() == 0)) utf8.pop_back();
+  return " = \"" + Text_Escape(utf8.c_str(), TEXT_ESCAPE_MARKUP) + "\"";
+}
+
+static std::string Value_Text(const DICOM_Attribute *r, const std::string &character_set)
 {
   uint16_t VR = r->VR ? r->VR : (uint16_t)r->dictionary_VR;
   int mode = r->mode;
@@ -179,7 +193,7 @@ static std::string Value_Text(const DICOM_Attribute *r)
   case DICOM_VR_AE: case DICOM_VR_AS: case DICOM_VR_CS: case DICOM_VR_DA: case DICOM_VR_DS: case DICOM_VR_DT:
   case DICOM_VR_IS: case DICOM_VR_LO: case DICOM_VR_LT: case DICOM_VR_PN: case DICOM_VR_SH: case DICOM_VR_ST:
   case DICOM_VR_UT: case DICOM_VR_TM: case DICOM_VR_UC: case DICOM_VR_UR:
-    return Text_Value(r, 250, r->size > 250);
+    return Text_Value(r, 250, r->size > 250) + Decoded_Text(r, VR, character_set);
   case DICOM_VR_UI:
     return UID_Value(r);
   case DICOM_VR_AT:
@@ -221,13 +235,14 @@ static std::string Value_Text(const DICOM_Attribute *r)
 
 // ---- lines ------------------------------------------------------------------------------
 
-static void Dump_Line(Window_Handle owner, const DICOM_Sequence_Root *root, const DICOM_Attribute *r, int log_kind)
+static void Dump_Line(Window_Handle owner, const DICOM_Sequence_Root *root, const DICOM_Attribute *r, int log_kind,
+                      const std::string &character_set)
 {
   std::string indent(4 * (size_t)root->Sequence_Depth, ' ');
   uint16_t VR = r->VR ? r->VR : (uint16_t)r->dictionary_VR;
   const char *tag_colour = (r->flags & DICOM_FLAG_REPAIRED) ? RED : BLUE;
   const char *VR_colour = (r->flags & DICOM_FLAG_VR_UNKNOWN) ? RED : r->VR ? BLUE : GREEN;
-  std::string value = r->count > 0 ? "---- Sequence in ---------------" : Value_Text(r);
+  std::string value = r->count > 0 ? "---- Sequence in ---------------" : Value_Text(r, character_set);
   if (value.empty()) value = "(no data)";
   Message_Log(owner, log_kind, "%s%s(%04x,%04x)" BLACK " %s %c%s%s" BOLD_OUT " (%s%c%c" BLACK ",%c%c,%-4d) %s",
               indent.c_str(), tag_colour, r->group, r->element, Origin_Label(r->flags), Prefix(r->flags),
@@ -235,16 +250,20 @@ static void Dump_Line(Window_Handle owner, const DICOM_Sequence_Root *root, cons
               Code_Char((uint16_t)r->type, 0), Code_Char((uint16_t)r->type, 1), (int)r->size, value.c_str());
 }
 
-static void Dump_List(Window_Handle owner, DICOM_Sequence_Root *root, const DICOM_Attribute *list, int log_kind)
+// Dumps the records of `list`; text values are decoded by the list's own character set,
+// else by `inherited` (the set of the list that holds it).
+static void Dump_List(Window_Handle owner, DICOM_Sequence_Root *root, const DICOM_Attribute *list, int log_kind,
+                      const std::string &inherited)
 {
+  const std::string character_set = DICOM_Character_Set_Of(list, inherited);
   for (const DICOM_Attribute *r = list; r; r = r->next) {
-    Dump_Line(owner, root, r, log_kind);
+    Dump_Line(owner, root, r, log_kind, character_set);
     if (r->count <= 0) continue;
     int depth = root->Sequence_Depth;
     if (DICOM_Attribute_Sequence_Start(owner, root, r->group, r->element, r->flags, 0) == depth) continue;
     for (int32_t i = 0; i < r->count; i++) {
       DICOM_Attribute_Item_Start(owner, root, log_kind);
-      Dump_List(owner, root, r->item[i], log_kind);
+      Dump_List(owner, root, r->item[i], log_kind, character_set);
       DICOM_Attribute_Item_Stop(owner, root, log_kind);
     }
     DICOM_Attribute_Sequence_Stop(owner, root, log_kind);
@@ -255,5 +274,5 @@ void DICOM_Attribute_Dump(Window_Handle owner, DICOM_Sequence_Root *root, DICOM_
 {
   if (root->Sequence_Depth == 0)
     for (const char *line : legend) Message_Log(owner, log_kind, "%s", line);
-  Dump_List(owner, root, list, log_kind);
+  Dump_List(owner, root, list, log_kind, "");
 }

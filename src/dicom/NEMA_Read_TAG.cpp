@@ -16,14 +16,29 @@
 // more and an undefined length where the element allows none cannot be followed, so the
 // walk ends there with one warning that names the source, the tag and its offset; a
 // length at or beyond the caller's limit ends it with a trace.
+//
+// The header reader also follows the two encodings a stream may take before its first
+// data set element: a file meta group that names the deflated transfer syntax makes the
+// source inflate the rest of the stream (dicom/NEMA_Source_Inflate.h) once the group
+// ends, and a stream without file meta information has its encoding guessed from its
+// first element.
 #include "dicom/NEMA_Read_TAG.h"
 
 #include <cstdio>
 
 #include "dicom/NEMA_Log.h"
 #include "dicom/NEMA_Read_Data.h"
+#include "dicom/NEMA_Source_Inflate.h"
 #include "dicom/NEMA_Tag_Attribute.h"
 #include "util/message_log.h"
+
+enum {
+  META_GROUP = 0x0002,
+  TRANSFER_SYNTAX_ELEMENT = 0x0010,  // (0002,0010) Transfer Syntax UID
+  UID_MAX = 64,                      // the longest UI value
+  BIG_ENDIAN_GROUP_MIN = 0x0400,     // a first group read little endian this high is big endian
+  GUESS_BYTES = 6,                   // tag and VR of the first element
+};
 
 namespace {
 // One element header as it is being read.
@@ -225,10 +240,17 @@ static bool Undefined_Length_Allowed(const Header &h)
 }
 
 // Reports a length that ends the walk: why, the tag, its offset and the source. Returns 0.
+// In an inflated data set the offset is counted from the data set's first byte.
 static int Fail_Length(Window_Handle owner, const NEMA_Source *source, const Header &h, const char *why)
 {
-  Message_Log(owner, MSG_WARNING, NEMA_ERROR_PREFIX " Tag (%04x,%04x) at offset %lld of %s: %s; reading stops there",
-              h.group, h.element, (long long)h.position, Log_Value_Escape(source->name).c_str(), why);
+  int64_t at = h.position;
+  const char *stream = "";
+  if (source->kind == NEMA_SOURCE_INFLATED && at >= source->inflated_from) {
+    at -= source->inflated_from;
+    stream = " of the inflated data set";
+  }
+  Message_Log(owner, MSG_WARNING, NEMA_ERROR_PREFIX " Tag (%04x,%04x) at offset %lld%s of %s: %s; reading stops there",
+              h.group, h.element, (long long)at, stream, Log_Value_Escape(source->name).c_str(), why);
   return 0;
 }
 
@@ -315,8 +337,8 @@ static int Read_Explicit(Window_Handle owner, NEMA_Source *source, Header &h, in
   return 1;
 }
 
-int NEMA_Get_Data_Element(Window_Handle owner, NEMA_Source *source, int mode, uint16_t *group, uint16_t *element,
-                          int16_t *VR, int32_t *length, int64_t limit)
+static int Get_Data_Element(Window_Handle owner, NEMA_Source *source, int mode, uint16_t *group, uint16_t *element,
+                            int16_t *VR, int32_t *length, int64_t limit)
 {
   Message_Log(owner, MSG_TRACE + 3, "in NEMA_Get_Data_Element(mode:%04X)", mode);
   Header h{NEMA_Source_Position(owner, source), mode, 0, 0, 0, 0, false};
@@ -361,6 +383,72 @@ int NEMA_Get_Data_Element(Window_Handle owner, NEMA_Source *source, int mode, ui
   Trace_Header(owner, h);
   Output(h, group, element, VR, length);
   return 1;
+}
+
+// ---- deflated data sets and streams without meta information ------------------------------
+
+// Deflated Explicit VR Little Endian: the bytes after the file meta group are one raw
+// deflate stream. The transfer syntax UID marks the source; the group ends after the
+// first value followed by no tag of group 0002 (as pydicom finds its end), and the
+// source is inflated from there, before the walk reads that value. Called for every
+// group 0002 header, the source standing at its value.
+static void Follow_Deflated_Data_Set(Window_Handle owner, NEMA_Source *source, uint16_t element, int32_t length)
+{
+  if (source->kind == NEMA_SOURCE_INFLATED || length < 0) return;
+  int64_t value = NEMA_Source_Position(owner, source);
+  int32_t uid_length = (int32_t)sizeof NEMA_DEFLATED_SYNTAX_UID - 1;
+  if (element == TRANSFER_SYNTAX_ELEMENT && length >= uid_length && length <= UID_MAX) {
+    unsigned char uid[UID_MAX];
+    if (Peek(owner, source, value, length, uid) && NEMA_Is_Deflated_Syntax(uid, length)) source->inflate_pending = true;
+  }
+  if (!source->inflate_pending) return;
+  int64_t end = value + length;
+  if (source->size >= 0 && end > source->size) return;  // a value cut by the end: the walk stops in it
+  unsigned char next[2];
+  if (Peek(owner, source, end, 2, next) && NEMA_Convert_16(0, next) == META_GROUP) return;
+  NEMA_Source_Inflate(owner, source, end);
+}
+
+int NEMA_Get_Data_Element(Window_Handle owner, NEMA_Source *source, int mode, uint16_t *group, uint16_t *element,
+                          int16_t *VR, int32_t *length, int64_t limit)
+{
+  if (!Get_Data_Element(owner, source, mode, group, element, VR, length, limit)) return 0;
+  if (*group == META_GROUP) Follow_Deflated_Data_Set(owner, source, *element, *length);
+  return 1;
+}
+
+// The VRs of the standard, as a VR field of an explicit element holds them.
+static bool Known_VR(uint16_t VR)
+{
+  switch (VR) {
+  case DICOM_VR_AE: case DICOM_VR_AS: case DICOM_VR_AT: case DICOM_VR_CS: case DICOM_VR_DA: case DICOM_VR_DS:
+  case DICOM_VR_DT: case DICOM_VR_FD: case DICOM_VR_FL: case DICOM_VR_IS: case DICOM_VR_LO: case DICOM_VR_LT:
+  case DICOM_VR_OB: case DICOM_VR_OD: case DICOM_VR_OF: case DICOM_VR_OL: case DICOM_VR_OV: case DICOM_VR_OW:
+  case DICOM_VR_PN: case DICOM_VR_SH: case DICOM_VR_SL: case DICOM_VR_SQ: case DICOM_VR_SS: case DICOM_VR_ST:
+  case DICOM_VR_SV: case DICOM_VR_TM: case DICOM_VR_UC: case DICOM_VR_UI: case DICOM_VR_UL: case DICOM_VR_UN:
+  case DICOM_VR_UR: case DICOM_VR_US: case DICOM_VR_UT: case DICOM_VR_UV:
+    return true;
+  default:
+    return false;
+  }
+}
+
+int NEMA_Guess_Stream_Mode(Window_Handle owner, NEMA_Source *source)
+{
+  unsigned char first[GUESS_BYTES];
+  int64_t at = NEMA_Source_Position(owner, source);
+  if (!Peek(owner, source, at, GUESS_BYTES, first)) return NEMA_MODE_EXPLICIT;
+  uint16_t group = NEMA_Convert_16(0, first);
+  if (group == META_GROUP) return NEMA_MODE_EXPLICIT;
+  if (!Known_VR(DICOM_VR_Code((char)first[4], (char)first[5]))) {
+    NEMA_Notice(owner, "No file meta information in %s: read as implicit VR little endian",
+                Log_Value_Escape(source->name).c_str());
+    return 0;
+  }
+  if (group < BIG_ENDIAN_GROUP_MIN) return NEMA_MODE_EXPLICIT;
+  NEMA_Notice(owner, "No file meta information in %s: read as explicit VR big endian (first group %04x)",
+              Log_Value_Escape(source->name).c_str(), (unsigned)(uint16_t)(group << 8 | group >> 8));
+  return NEMA_MODE_EXPLICIT | NEMA_MODE_BIG_ENDIAN;
 }
 
 int NEMA_Get_Data_Element_Fuji(Window_Handle owner, NEMA_Source *source, int mode, uint16_t *group,

@@ -22,8 +22,24 @@
 // undefined for a delimiter or for an explicit VR other than SQ, OB, OW, OX and UN)
 // returns 0 after one MSG_WARNING naming the source, the tag and its offset; the caller
 // adds no message of its own. A file source may have been closed (failed seek).
+// A header of the file meta group (0002) may turn the source into an inflated source
+// (dicom/NEMA_Source.h): when the group names the deflated transfer syntax, the source
+// is inflated from the end of the group's last value on, and the walk reads on into
+// the inflated data set in explicit VR little endian. The caller must then close the
+// source, even a memory one.
 int NEMA_Get_Data_Element(Window_Handle owner, NEMA_Source *source, int mode, uint16_t *group,
                           uint16_t *element, int16_t *VR, int32_t *length, int64_t limit);
+
+// The mode in which to start reading the stream at the source's position when no file
+// meta information names its encoding, guessed from its first element as pydicom does:
+// NEMA_MODE_EXPLICIT for a file meta group (0002, always explicit little endian) and
+// for an element whose bytes 4 and 5 are a standard VR, with NEMA_MODE_BIG_ENDIAN too
+// when its group read little endian is 0x0400 or more (a big-endian group below 0x0100,
+// such as 0008, reads so); 0 (implicit VR little endian) when they are no VR; and
+// NEMA_MODE_EXPLICIT, the reader's default, for a stream of fewer than 6 bytes. A guess
+// other than the default is told by a notice (NEMA_Notice) naming the source. The
+// position is kept.
+int NEMA_Guess_Stream_Mode(Window_Handle owner, NEMA_Source *source);
 
 // As NEMA_Get_Data_Element for streams in which every explicit-VR element carries a
 // 32-bit length after its VR (Fuji); makes none of the repairs.

@@ -27,13 +27,22 @@
 #include "dicom/NEMA_Memory_Error.h"
 #include "dicom/NEMA_Pool.h"
 #include "dicom/NEMA_Read_Data.h"
+#include "dicom/NEMA_Read_TAG.h"
 #include "dicom/NEMA_Source.h"
 #include "util/error_text.h"
 #include "util/message_log.h"
 
 static const char UNIT[] = "NEMA_Read_Value";
 
-enum { VALUE_READ_MAX = 1024, DATE_TEXT = 10, TIME_TEXT = 10, NAME_GROUPS = 5 };
+enum {
+  VALUE_READ_MAX = 1024,
+  DATE_TEXT = 10,
+  TIME_TEXT = 10,
+  NAME_GROUPS = 5,
+  SOURCE_WINDOW = 4096,  // a file value source reads its meta group in one block
+  PART10_PREAMBLE = 132, // preamble and "DICM"
+  META_GROUP = 0x0002,
+};
 
 // ---- value source -------------------------------------------------------------------------------
 
@@ -83,9 +92,29 @@ static bool Open_Source(Window_Handle owner, const Value_Source &from, NEMA_Sour
     Message_Log(owner, MSG_WARNING, "file: (%s)", Log_Value_Escape(from.path).c_str());
     return false;
   }
-  if (NEMA_Source_File(source, fd, from.path.c_str(), 0)) return true;
+  if (NEMA_Source_File(source, fd, from.path.c_str(), SOURCE_WINDOW)) return true;
   close(fd);
   return false;
+}
+
+// A value past the file meta information of a deflated data set lies in the inflated
+// stream: walking the meta group's headers lets the header reader inflate the source,
+// as it did for the walk that found the value. Any other stream stops at the first
+// header past the group.
+static void Follow_File_Meta(Window_Handle owner, NEMA_Source *source)
+{
+  unsigned char magic[4];
+  if (!NEMA_Source_Seek(owner, source, PART10_PREAMBLE - 4) || NEMA_Source_Read(source, magic, 4) != 4 ||
+      std::memcmp(magic, "DICM", 4))
+    return;
+  uint16_t group, element;
+  int16_t VR;
+  int32_t length;
+  int64_t limit = source->size > 0 ? source->size : 0;
+  while (NEMA_Get_Data_Element(owner, source, NEMA_MODE_EXPLICIT, &group, &element, &VR, &length,
+                                limit) &&
+         source->kind != NEMA_SOURCE_INFLATED && group == META_GROUP && length >= 0 && NEMA_Skip(owner, source, length)) {
+  }
 }
 
 // Reads the skipped value of `tag` from the value source into `tag->data`. Returns
@@ -102,6 +131,7 @@ static bool Read_Missing(Window_Handle owner, DICOM_Attribute *tag)
   NEMA_Source source;
   if (!Open_Source(owner, from, &source)) return false;
   unsigned char *bytes = nullptr;
+  if (tag->value_position > PART10_PREAMBLE) Follow_File_Meta(owner, &source);
   if (NEMA_Source_Seek(owner, &source, tag->value_position))
     bytes = NEMA_Read_Buffer(owner, &source, tag->mode, tag->size);
   NEMA_Source_Close(&source);

@@ -52,7 +52,9 @@ char **NEMA_Value_Str(Window_Handle owner, DICOM_Attribute *tag, uint16_t VR);
 // bytes read become the attribute's `data` (owned by the attribute). Set it before
 // decoding starts, from one thread; it starts unset.
 
-// The file `path` (copied); values are read at the attributes' value positions.
+// The file `path` (copied); values are read at the attributes' value positions (in a
+// file with a deflated data set, positions in its inflated stream: the file is inflated
+// again for each value read).
 void NEMA_Value_Source_File(const char *path);
 // The block of `size` bytes at `base` (not copied; must outlive its use), positions
 // counted from `base`.

@@ -1,7 +1,8 @@
 // The byte source: a memory block with its size, or a file read either request by
 // request or through a window of one block held in memory. File reads use pread() at
 // the source's own offset, so a position query or a skip never touches the file and
-// cannot fail; only reads do. A window is refilled only when a read runs past it.
+// cannot fail; only reads do. A window is refilled only when a read runs past it. An
+// inflated source is read as a memory block.
 #include "dicom/NEMA_Source.h"
 
 #include <cerrno>
@@ -72,7 +73,10 @@ int NEMA_Source_File_Lent(NEMA_Source *source, int fd, const char *name, unsigne
 
 void NEMA_Source_Close(NEMA_Source *source)
 {
-  if (source->kind != NEMA_SOURCE_FILE) return;
+  if (source->kind == NEMA_SOURCE_MEMORY) return;
+  if (source->kind == NEMA_SOURCE_INFLATED) source->size = 0;
+  std::free(source->inflated);
+  source->inflated = nullptr;
   if (!source->window_lent) std::free(source->window);
   source->window = nullptr;
   source->base = nullptr;
@@ -85,7 +89,7 @@ int64_t NEMA_Source_Position(Window_Handle, NEMA_Source *source) { return source
 
 int NEMA_Source_Seek(Window_Handle owner, NEMA_Source *source, int64_t position)
 {
-  if (position >= 0 && (source->kind == NEMA_SOURCE_MEMORY || source->fd >= 0)) {
+  if (position >= 0 && (source->kind != NEMA_SOURCE_FILE || source->fd >= 0)) {
     source->offset = position;
     return 1;
   }
@@ -136,7 +140,7 @@ static int64_t Window_Fill(NEMA_Source *source)
 int64_t NEMA_Source_Read(NEMA_Source *source, void *dest, int64_t count)
 {
   if (count <= 0) return 0;
-  if (source->kind == NEMA_SOURCE_MEMORY) {
+  if (source->kind != NEMA_SOURCE_FILE) {
     int64_t got = NEMA_Source_Remaining(source);
     if (got > count) got = count;
     if (got > 0) std::memcpy(dest, source->base + source->offset, (size_t)got);

@@ -3,7 +3,9 @@
 // block read once and parsed from memory, refilled only when a read runs past it), so
 // that reading a header costs a few large reads instead of a position query and a read
 // per element. A memory source never reads past its block: such a read fails as the
-// end of a file would.
+// end of a file would. A source whose data set is deflated becomes an inflated source
+// (dicom/NEMA_Source_Inflate.h): the same stream with the data set inflated, read from
+// memory the source owns, so every reader sees the data set as if never compressed.
 #pragma once
 
 #include <cstdint>
@@ -13,6 +15,7 @@
 enum {
   NEMA_SOURCE_MEMORY = 0,  // a block of memory of `size` bytes at `base`
   NEMA_SOURCE_FILE = 1,    // an open file descriptor
+  NEMA_SOURCE_INFLATED = 2,  // `size` bytes at `base` (owned: `inflated`), read as memory
 };
 
 struct NEMA_Source {
@@ -20,7 +23,7 @@ struct NEMA_Source {
   int fd;                     // file: descriptor opened read-only; -1 once closed
   const char *name;           // file: its name, for messages (memory: a label or "")
   const unsigned char *base;  // memory: the block; file: the window (or null)
-  int64_t size;               // memory: bytes in the block; file: the file's size, -1 unknown
+  int64_t size;               // memory, inflated: bytes in the block; file: its size, -1 unknown
   int64_t offset;             // memory: running offset in the block; file: current position
   // File window (unused for memory): `window_length` bytes of the file starting at file
   // offset `window_start`, held in `window` (`window_capacity` bytes; owned unless
@@ -31,10 +34,19 @@ struct NEMA_Source {
   int64_t window_capacity;    // 0 = unbuffered: one read() per read request
   int64_t file_bytes_read;    // file: bytes read from the file so far (for measurements)
   bool window_lent;           // file: the window is the caller's, never freed here
+  // Deflated data set: set by the header reader once the meta group names the deflated
+  // transfer syntax, until the source is inflated where the group ends.
+  bool inflate_pending;
+  // Inflated source: the stream's bytes before `inflated_from` as they stand, then the
+  // inflated data set; `inflated` is that block (owned, freed by NEMA_Source_Close).
+  unsigned char *inflated;
+  int64_t inflated_from;
 };
 
 // Describes `length` bytes at `base` (not copied; must outlive the source) as a memory
 // source positioned at offset 0. `label` names the source in messages (may be null).
+// A memory source needs no closing unless the walk over it met a deflated data set:
+// close every source that may hold one.
 void NEMA_Source_Memory(NEMA_Source *source, const void *base, int64_t length, const char *label);
 
 // Describes the open descriptor `fd` (read-only, positioned where reading starts) as a
@@ -49,11 +61,13 @@ int NEMA_Source_File(NEMA_Source *source, int fd, const char *name, int64_t bloc
 // opens file after file reuses one window, for example one per thread). Returns 1.
 int NEMA_Source_File_Lent(NEMA_Source *source, int fd, const char *name, unsigned char *window, int64_t capacity);
 
-// Releases the window of a file source (unless lent) and closes its descriptor when
-// still open. Safe on a memory source and on a source already closed.
+// Releases the window of a file source (unless lent) and the inflated block of an
+// inflated source, and closes the descriptor when still open; an inflated source is
+// left empty. Safe on a memory source and on a source already closed.
 void NEMA_Source_Close(NEMA_Source *source);
 
-// The current position (memory: the offset; file: the offset in the file); -1 when it
+// The current position (memory: the offset; file: the offset in the file; inflated: the
+// offset in the stream with its data set inflated); -1 when it
 // cannot be had, after the trace lines of a failed position query.
 int64_t NEMA_Source_Position(Window_Handle owner, NEMA_Source *source);
 

@@ -55,6 +55,7 @@ enum : uint16_t {
   DICOM_FLAG_INVALID = 0x0800,
   DICOM_FLAG_FORCED = 0x1000,       // module definition: forced value
   DICOM_FLAG_DEFAULT = 0x2000,      // module definition: default value
+  DICOM_FLAG_UTF8 = 0x4000,         // string value rewritten from its character set into UTF-8
   DICOM_FLAG_APPEND = 0x8000,       // module definition: appended value
 };
 

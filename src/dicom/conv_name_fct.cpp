@@ -17,10 +17,13 @@
 #include "dicom/NEMA_Memory_Error.h"
 #include "dicom/NEMA_Pool.h"
 #include "util/message_log.h"
+#include "util/utf8.h"
 
 static const char UNIT[] = "conv_name_fct";
 
-enum { NAME_WORK = 1024, NAME_PART_MAX = 64, NAME_TEXT = 324, NAME_PARTS = 5 };
+// A listing holds five parts of at most 64 characters of up to four bytes, and the
+// separators between them.
+enum { NAME_WORK = 1024, NAME_PART_MAX = 64, NAME_PARTS = 5, NAME_TEXT = NAME_PARTS * NAME_PART_MAX * (int)UTF8_BYTES_MAX + 8 };
 
 // ---- components ----------------------------------------------------------------------------
 
@@ -61,12 +64,15 @@ static int Set_Component(char **component, const char *value, const char *var)
   return 1;
 }
 
-// Cuts `value` to 64 characters, trims it and collapses double spaces, then sets it.
+// Cuts `value` to 64 characters (UTF-8 characters, never half of one; a byte that is not
+// UTF-8 counts as one), trims it and collapses double spaces, then sets it.
 static int Set_Part(char **component, const char *value, const char *var)
 {
   if (!value || !*value) return 1;
-  char work[NAME_PART_MAX + 1];
-  std::snprintf(work, sizeof work, "%s", value);
+  char work[NAME_PART_MAX * (int)UTF8_BYTES_MAX + 1];
+  const unsigned char *end = (const unsigned char *)value + std::strlen(value), *cut = (const unsigned char *)value;
+  for (int characters = 0; characters < NAME_PART_MAX && cut < end; characters++) Utf8_Next(&cut, end);
+  std::snprintf(work, sizeof work, "%.*s", (int)(cut - (const unsigned char *)value), value);
   char *trimmed = Trim(work);
   Collapse_Spaces(trimmed);
   return Set_Component(component, trimmed, var);

@@ -1,24 +1,62 @@
-// Text panes. The lines keep the program's bytes widened one to one, display codes
-// included; drawing walks each visible line, drawing the run before each code in the
-// current colour and font and then switching. The pane's lines and view are changed and
-// drawn under the drawing lock, because workers write into the progress window's pane.
+// Text panes. The lines keep the program's UTF-8 texts decoded to code points, display
+// codes included; drawing walks each visible line, drawing the run before each code in
+// the current colour and font and then switching. The pane's lines and view are changed
+// and drawn under the drawing lock, because workers write into the progress window's pane.
 //
-// Index: layout / drawing / writing / input and scrolling / Init and cleanup.
+// A line holds three kinds of elements: characters (their code points; the colour codes
+// 0x01..0x06 among them), font codes, and raw bytes, the bytes of a text that are no
+// well-formed UTF-8 (a file name on disk may hold any bytes). Font codes and raw bytes
+// are stored above U+10FFFF, where no character can be taken for them: the font byte
+// 0xF1 and the character U+00F1 stay apart. A raw byte is drawn as its Latin-1
+// character and read back as the byte itself, so a path written to a field reads back
+// unchanged.
+//
+// Index: line elements / layout / drawing / writing / input and scrolling / Init and cleanup.
 #include "tools/text_pane.h"
 
 #include <algorithm>
 #include <cstdarg>
 #include <cstdio>
+#include <cstring>
 
 #include "tools/tools.h"
 #include "tools/y_font.h"
 #include "tools/y_surface.h"
+#include "util/utf8.h"
 
 // Holds the drawing lock for a scope.
 struct Pane_Lock {
   Pane_Lock() { Window_Drawing_Lock(); }
   ~Pane_Lock() { Window_Drawing_Unlock(); }
 };
+
+// ---- line elements -----------------------------------------------------------------------
+
+enum : wchar_t {
+  COLOUR_CODE_FIRST = 0x01,  // blue ... green: the colour codes, stored as they are
+  COLOUR_CODE_LAST = 0x06,
+  FIRST_SHOWN = 0x20,        // below: codes and control characters, never drawn (tab aside)
+  FONT_CODE = 0x110000,      // + 0, 1, 2: the font bytes 0xF0..0xF2 (regular, bold, italic)
+  RAW_BYTE = 0x110100,       // + the byte: a byte that is no well-formed UTF-8
+};
+enum : unsigned char { FONT_BYTE_FIRST = 0xF0, FONT_BYTE_LAST = 0xF2 };
+enum : unsigned char {
+  UTF8_CONTINUATION_MASK = 0xC0,  // a continuation byte is 10xxxxxx
+  UTF8_CONTINUATION_BITS = 0x80,
+  UTF8_LEAD_LOWEST = 0xC2,        // the lowest byte that starts a character of two bytes or more
+  UTF8_CONTINUATIONS_MAX = 3,
+};
+
+static bool Is_Font_Code(wchar_t c) { return c >= FONT_CODE && c <= FONT_CODE + (FONT_BYTE_LAST - FONT_BYTE_FIRST); }
+
+// The character drawn for an element: itself, the Latin-1 character of a raw byte; 0 for
+// a code or a control character (a tab is drawn: it advances).
+static wchar_t Shown(wchar_t c)
+{
+  if (c >= RAW_BYTE) return c - RAW_BYTE;
+  if (Is_Font_Code(c) || (c < FIRST_SHOWN && c != L'\t')) return 0;
+  return c;
+}
 
 // ---- layout -------------------------------------------------------------------------------
 
@@ -41,10 +79,11 @@ static Pane_Area Area_Of(const Text_Pane &pane)
 // The width of a line without its display codes, in the bold face (the widest).
 static int Line_Width(const Text_Pane &pane, const std::wstring &line)
 {
-  std::string narrow;
+  std::wstring shown;
   for (wchar_t c : line)
-    if (c >= 0x20 && (c < 0xF0 || c > 0xF2)) narrow.push_back((char)c);
-  return Tools::Text_Width(pane.fonts[1] ? pane.fonts[1] : pane.font, narrow.c_str());
+    if (wchar_t character = Shown(c)) shown.push_back(character);
+  const Font_Record *font = pane.fonts[1] ? pane.fonts[1] : pane.font ? pane.font : Y_System_Font();
+  return Y_Text_Extent(font, shown);
 }
 
 static int Bottom_Line_Max(const Text_Pane &pane) { return std::max(0, (int)pane.lines.size() - Area_Of(pane).rows); }
@@ -84,15 +123,15 @@ static void Draw_Line(Y_Context &context, const Text_Pane &pane, const std::wstr
     run.clear();
   };
   for (wchar_t c : line) {
-    if (c >= 0x01 && c <= 0x06) {
+    if (c >= COLOUR_CODE_FIRST && c <= COLOUR_CODE_LAST) {
       flush();
       colour = Code_Colour(c);
-    } else if (c >= 0xF0 && c <= 0xF2) {
+    } else if (Is_Font_Code(c)) {
       flush();
-      const Font_Record *chosen = pane.fonts[c - 0xF0];
+      const Font_Record *chosen = pane.fonts[c - FONT_CODE];
       if (chosen) font = chosen;
-    } else if (c >= 0x20 || c == L'\t') {
-      run.push_back(c);
+    } else if (wchar_t character = Shown(c)) {
+      run.push_back(character);
     }
   }
   flush();
@@ -131,22 +170,52 @@ void Texts::Re_Write(Text_Pane &pane) { Text::Draw(pane); }
 
 // ---- writing ----------------------------------------------------------------------------------
 
+// A text cut to the buffer may end inside a UTF-8 character: that part is dropped
+// rather than shown as stray bytes.
+static void Drop_Cut_Character(char *text, size_t length)
+{
+  size_t lead = length;  // walk back over the last character's continuation bytes
+  while (lead > 0 && length - lead < UTF8_CONTINUATIONS_MAX &&
+         ((unsigned char)text[lead - 1] & UTF8_CONTINUATION_MASK) == UTF8_CONTINUATION_BITS)
+    lead--;
+  if (lead == 0 || (unsigned char)text[lead - 1] < UTF8_LEAD_LOWEST) return;  // no longer character begins there
+  const unsigned char *p = (const unsigned char *)text + lead - 1;
+  if (Utf8_Next(&p, (const unsigned char *)text + length) == UTF8_INVALID) text[lead - 1] = 0;
+}
+
+// Appends a text to the newest line: a line feed starts a new line, a carriage return
+// is left out, UTF-8 becomes characters (the colour codes among them), and a byte that
+// starts no character becomes a font code when it is a font byte, else a raw byte. So a
+// font byte that starts a well-formed four-byte character is that character; the display
+// codes never do, since the text after a code starts with no continuation byte.
+static void Lines_Append(Text_Pane &pane, const char *text)
+{
+  const unsigned char *p = (const unsigned char *)text, *end = p + strlen(text);
+  while (p < end) {
+    unsigned char first = *p;
+    int32_t code = Utf8_Next(&p, end);
+    if (code == '\n') pane.lines.emplace_back();
+    else if (code == UTF8_INVALID && first >= FONT_BYTE_FIRST && first <= FONT_BYTE_LAST)
+      pane.lines.back().push_back((wchar_t)(FONT_CODE + (first - FONT_BYTE_FIRST)));
+    else if (code == UTF8_INVALID) pane.lines.back().push_back((wchar_t)(RAW_BYTE + first));
+    else if (code != '\r') pane.lines.back().push_back((wchar_t)code);
+  }
+}
+
 // Adds (replace = false) or replaces the newest line with the formatted text.
 static void Pane_Put(Text_Pane &pane, bool replace, const char *operation, const char *format, va_list args)
 {
   if (pane.state == 0) return;
   Tools_Check_State(pane, operation);
   char text[256];
-  vsnprintf(text, sizeof text, format, args);
+  int length = vsnprintf(text, sizeof text, format, args);
+  if (length >= (int)sizeof text) Drop_Cut_Character(text, sizeof text - 1);
   Pane_Lock lock;
   if ((replace || (pane.options & TEXT_ONE_LINE)) && !pane.lines.empty()) pane.lines.pop_back();
   if (pane.options & TEXT_ONE_LINE) pane.lines.clear();
   size_t first_new = pane.lines.size();
   pane.lines.emplace_back();
-  for (const unsigned char *p = (const unsigned char *)text; *p; p++) {
-    if (*p == '\n') pane.lines.emplace_back();
-    else if (*p != '\r') pane.lines.back().push_back((wchar_t)*p);
-  }
+  Lines_Append(pane, text);
   for (size_t i = first_new; i < pane.lines.size(); i++) pane.widest = std::max(pane.widest, Line_Width(pane, pane.lines[i]));
   while (pane.lines.size() > TEXT_MAX_LINES) pane.lines.pop_front();
   if (pane.options & TEXT_VSCROLL) pane.at_newest = true;
@@ -176,8 +245,10 @@ std::string Text::Read(Text_Pane &pane)
   Tools_Check_State(pane, "Text::Read");
   std::string text;
   if (pane.lines.empty()) return text;
-  for (wchar_t c : pane.lines.back())
-    if (c >= 0x20 && c <= 0xFF && (c < 0xF0 || c > 0xF2)) text.push_back((char)c);
+  for (wchar_t c : pane.lines.back()) {
+    if (c >= RAW_BYTE) text.push_back((char)(c - RAW_BYTE));
+    else if (c >= FIRST_SHOWN && !Is_Font_Code(c)) Utf8_Append(text, (uint32_t)c);
+  }
   return text;
 }
 

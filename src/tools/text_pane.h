@@ -5,6 +5,8 @@
 //
 // Display codes: 0x01 blue, 0x02 black, 0x03 white, 0x04 red, 0x05 yellow, 0x06 green
 // (0, 160, 0); 0xF0 regular, 0xF1 bold, 0xF2 italic. Each line starts black and regular.
+// Texts are UTF-8; a font byte that starts a well-formed four-byte character is that
+// character, and a byte that is no well-formed UTF-8 shows as its Latin-1 character.
 //
 // Options: 0x02 one line (Write replaces the line instead of adding one), 0x400 the
 // newest line sits at the bottom even when the pane shows one line, 0x10000000
@@ -24,7 +26,7 @@ constexpr uint32_t TEXT_VSCROLL = 0x20000000;
 enum { TEXT_MAX_LINES = 4096 };
 
 struct Text_Pane : Tools_Device {
-  std::deque<std::wstring> lines;  // oldest first; bytes widened one to one, codes kept
+  std::deque<std::wstring> lines;  // oldest first; code points, codes kept (see text_pane.cpp)
   Font_Record *fonts[3] = {nullptr, nullptr, nullptr};  // regular, bold, italic (shared)
   int line_height = 0;             // pixels per line
   int char_width = 0;              // width of "H"
@@ -59,10 +61,11 @@ void Write(Text_Pane &pane, const char *format, ...) __attribute__((format(print
 void OverWrite(Text_Pane &pane, const char *format, ...) __attribute__((format(printf, 2, 3)));
 // Draws the frame, the visible lines with their display codes and the scroll bars.
 void Draw(Text_Pane &pane);
-// The newest line, without display codes.
+// The newest line, without display codes, in UTF-8; the bytes it was written with that
+// were no well-formed UTF-8 come back as they were.
 std::string Read(Text_Pane &pane);
 // Edits the newest line with a translated key: printable characters are added,
-// Backspace (8) removes the last one, Enter (0x0D, keypad 0x100D) completes the entry.
+// Backspace (8) removes the last character (all the bytes of a UTF-8 one), Enter (0x0D, keypad 0x100D) completes the entry.
 // Returns 1 when the entry was completed, 0 otherwise.
 int Input(Text_Pane &pane, int key);
 // Passes the mouse to the scroll bars (dragging, arrows) and moves the view with them.

@@ -1,6 +1,10 @@
-// Y_Create_Font (with its table of shared fonts) and the text measuring and drawing that the Tools:: primitives use, on
-// the platform's fontconfig and FreeType fonts. Tabs are not drawn by the platform; here
-// each one advances three average character widths, in measuring and drawing alike.
+// Y_Create_Font (with its table of shared fonts), the UTF-8 decoding of the program's
+// texts, and the text measuring and drawing that the Tools:: primitives use, on the
+// platform's fontconfig and FreeType fonts (which take glyphs a face lacks from another
+// font). Tabs are not drawn by the platform; here each one advances three average
+// character widths, in measuring and drawing alike.
+//
+// Index: fonts / UTF-8 / measuring and drawing.
 #include "tools/y_font.h"
 
 #include <atomic>
@@ -10,8 +14,12 @@
 #include <tuple>
 
 #include "platform/window/font.h"
+#include "platform/window/text_order.h"
 #include "tools/y_surface.h"
 #include "util/message_log.h"
+#include "util/utf8.h"
+
+// ---- fonts -------------------------------------------------------------------------------
 
 static std::atomic<bool> font_failure_reported{false};
 static std::mutex fonts_lock;
@@ -55,13 +63,24 @@ static Font_Metrics Metrics_Of(const Y_Font *font)
 int Y_Font_Height(const Y_Font *font) { return Metrics_Of(font).height; }
 int Y_Font_Ascent(const Y_Font *font) { return Metrics_Of(font).ascent; }
 
+// ---- UTF-8 ----------------------------------------------------------------------------
+
 std::wstring Y_Wide(const char *text)
 {
   std::wstring wide;
-  for (const unsigned char *p = (const unsigned char *)text; p && *p; p++)
-    if (*p >= 0x20 || *p == '\t') wide.push_back((wchar_t)*p);
+  if (!text) return wide;
+  const unsigned char *p = (const unsigned char *)text, *end = p + strlen(text);
+  while (p < end) {
+    const unsigned char *start = p;
+    int32_t code = Utf8_Next(&p, end);
+    if (code == UTF8_INVALID) code = *start;  // a stray byte: its Latin-1 character
+    if (code >= 0x20 || code == '\t') wide.push_back((wchar_t)code);
+  }
+  Text_Display_Order(&wide);
   return wide;
 }
+
+// ---- measuring and drawing ---------------------------------------------------------------
 
 // Walks the text as runs between tabs: `run` gets each run's start and length, tabs add
 // their advance to the running x. Returns the x after the text.

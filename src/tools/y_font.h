@@ -1,7 +1,8 @@
 // Fonts of the toolkit: Y_Create_Font turns a face, weight, style and point size into a
 // font of the platform's renderer (fontconfig and FreeType), and the measuring and
-// drawing calls used by the Tools:: text primitives. Texts are the program's narrow 8-bit
-// strings, widened byte for byte (Latin-1) before they are measured or drawn.
+// drawing calls used by the Tools:: text primitives. Texts are the program's narrow
+// strings, UTF-8, decoded to code points before they are measured or drawn; a byte that
+// is not part of a well-formed UTF-8 character stands for its Latin-1 character.
 #pragma once
 
 #include <cstdint>
@@ -31,7 +32,11 @@ Y_Font *Y_System_Font();
 int Y_Font_Height(const Y_Font *font);
 int Y_Font_Ascent(const Y_Font *font);
 
-// The text widened to code points, control bytes (below 0x20, except tab) left out.
+// The UTF-8 text decoded to code points, control characters (below 0x20, except tab)
+// left out. Names on disk may hold any bytes: each byte outside a well-formed character
+// becomes its Latin-1 character, so nothing is lost and such a name shows as it always
+// did. Right-to-left scripts come out in display order (Text_Display_Order), ready to be
+// measured and drawn. A null text gives "".
 std::wstring Y_Wide(const char *text);
 
 // Width in pixels of a widened text (tabs count as three average characters more).

@@ -1,5 +1,6 @@
 // harrowdesk-cli dump run as a process: the listing of a real file (markup dropped when
-// the output is no terminal), the exit codes for read, unreadable and usage errors.
+// the output is no terminal), texts of other character sets shown stored and decoded,
+// the exit codes for read, unreadable and usage errors.
 #include <gtest/gtest.h>
 
 #include <unistd.h>
@@ -37,6 +38,19 @@ TEST_F(Cli_Dump, lists_a_file_without_markup)
             std::string::npos);
   EXPECT_NE(out.find("    (0010,0020) (DICOM)    Patient ID"), std::string::npos) << "items indented";
   for (unsigned char c : out) ASSERT_TRUE((c >= ' ' && c <= '~') || c == '\n' || c == '\t') << (int)c;
+}
+
+TEST_F(Cli_Dump, a_text_in_another_character_set_shows_its_stored_bytes_and_its_decoded_text)
+{
+  const std::string charset_files = "/usr/lib/python3/dist-packages/pydicom/data/charset_files/";
+  int status = -1;
+  std::string german = Dump(charset_files + "chrGerm.dcm", &status);
+  EXPECT_EQ(status, 0);
+  EXPECT_NE(german.find("(PN,--,14  ) \xC4neas^R\xFC" "diger  = \"\xC3\x84neas^R\xC3\xBC" "diger\""), std::string::npos)
+      << german;
+  // The item's own character set (JIS) decodes the name inside the sequence.
+  std::string nested = Dump(charset_files + "chrSQEncoding1.dcm", &status);
+  EXPECT_NE(nested.find("= \"\xEF\xBE\x94\xEF\xBE\x8F"), std::string::npos) << nested;
 }
 
 TEST_F(Cli_Dump, exit_codes)

@@ -134,12 +134,8 @@ struct Deliberate {
 };
 
 const Deliberate deliberate[] = {
-    {"ExplVR_BigEndNoMeta.dcm", {"missing *"},
-     "no file meta information: read as explicit little endian, so a big-endian data set gives no element "
-     "(pydicom guesses the encoding)"},
     {"no_meta.dcm", {"missing (0820,0500)"},
      "a stream that starts one byte into its first element: pydicom reads one element of junk, we none"},
-    {"image_dfl.dcm", {"missing *"}, "deflated data set: only the file meta information is readable"},
     {"MR_small_implicit.dcm", {"VR (0028,010[67]) US vs SS", "VR (7fe0,0010) OB vs OW"},
      "implicit VR: an ambiguous VR is the dictionary's first choice (pydicom resolves it from the pixel module)"},
     {"rtdose.dcm", {"VR (7fe0,0010) OB vs OW"}, "implicit VR: pixel data is the dictionary's OB"},

@@ -39,6 +39,17 @@ TEST(NamesFromParts, ComponentsAreTrimmedCutAndCounted)
   Free_Ardent_Name(&name);
   EXPECT_EQ(name.count, 0);
   EXPECT_EQ(name.family, nullptr);
+
+  // UTF-8 names are cut at 64 characters, never inside one; a stray byte counts as one.
+  std::string kana, cut_kana;
+  for (int i = 0; i < 70; i++) kana += "\xE3\x82\x84";
+  for (int i = 0; i < 64; i++) cut_kana += "\xE3\x82\x84";
+  std::string stray = std::string(63, 'x') + "\xE9\xE3\x82\x84";
+  Ardent_Name wide = {};
+  ASSERT_EQ(Make_Ardent_Name_From_Parts(&wide, kana.c_str(), stray.c_str(), nullptr, nullptr, nullptr), 1);
+  Expect_Name(wide, {cut_kana.c_str(), (std::string(63, 'x') + "\xE9").c_str(), nullptr, nullptr, nullptr, 2},
+              "UTF-8 cut");
+  Free_Ardent_Name(&wide);
 }
 
 TEST(NamesFromText, SeparatorFormsAndFreeTextRules)

@@ -50,6 +50,7 @@ constexpr Point TREE_HOME_GLYPH = {29, TREE_ROW_TOP + TREE_ROW + TREE_ROW / 2};
 constexpr Point TREE_SAMPLE_NAME = {95, TREE_ROW_TOP + 2 * TREE_ROW + TREE_ROW / 2};
 constexpr Point ORDER_BY_STUDY_ID = {414, 46};  // second item of the order selector
 constexpr Point FIRST_STUDY = {300, 118};       // the row below the head line and the root
+constexpr Point ORDER_SCROLL_DOWN = {607, 53};  // the order selector's lower arrow
 constexpr Point COPY_TO_DISK = {763, 524};
 constexpr Point CONFIG = {763, 580};
 constexpr int CONFIG_HEIGHT = 600;  // the settings window's client height
@@ -292,6 +293,28 @@ TEST_F(Desktop_Program, a_study_is_scanned_sorted_selected_and_copied_then_escap
   std::string audit = Read_File(audit_ + "Harrowdesk.log");
   EXPECT_EQ(Count_Lines_With(audit, " copied " + home_ + "sample/"), copied) << audit;
 
+  Drive("xdotool windowfocus --sync " + window_ + " key Escape");
+  EXPECT_EQ(Exit_Code(10), 0);
+}
+
+TEST_F(Desktop_Program, names_in_other_character_sets_are_listed_in_their_own_letters)
+{
+  // The sample folder holds pydicom's files in Latin-1, Greek, Cyrillic, Hebrew, Arabic,
+  // Japanese, Korean and Chinese character sets instead of the generated images.
+  fs::remove_all(home_ + "sample");
+  fs::copy("/usr/lib/python3/dist-packages/pydicom/data/charset_files", home_ + "sample");
+  Start();
+  Click(TREE_HOME_GLYPH);
+  Click(TREE_SAMPLE_NAME);
+  ASSERT_TRUE(Wait_For([&] { return Trace().find(" are DICOM") != std::string::npos; }, 20)) << Trace();
+  for (int i = 0; i < 3; i++) Click(ORDER_SCROLL_DOWN);  // the last two orders: patient ID, name
+  Click(ORDER_BY_STUDY_ID);
+  ASSERT_TRUE(Wait_For([&] {
+    int status = -1;
+    Run_Command(X("xdotool search --onlyvisible --name '^Sort Structure$'"), &status);
+    return status != 0;
+  }, 20));
+  Screenshot("7-names");  // drawing them through the fallback fonts ends no program
   Drive("xdotool windowfocus --sync " + window_ + " key Escape");
   EXPECT_EQ(Exit_Code(10), 0);
 }

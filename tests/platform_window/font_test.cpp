@@ -1,9 +1,16 @@
 // The platform fonts against the real Liberation Sans files: matching Arial in its three
 // styles, the point-to-pixel scale, metrics, widths, and the pixels drawn (ink inside the
-// character cell, clipping, colour and alpha blending, vertical text).
+// character cell, clipping, colour and alpha blending, vertical text), and characters
+// that Liberation Sans lacks, drawn from fallback fonts or as its .notdef box.
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <vector>
 
 #include "platform/window/font.h"
 #include "support/test_support.h"
@@ -192,4 +199,107 @@ TEST(Font, the_system_font_lives_for_the_run)
   Font_Release(system);  // ignored
   EXPECT_EQ(Font_System(), system);
   EXPECT_GT(Font_Text_Width(system, L"OK", -1), 0);
+}
+
+// ---- characters the face lacks -------------------------------------------------------------
+
+namespace {
+
+// Whether fontconfig lists any font covering `code` (the fallback can only find those).
+bool Installed_Font_Covers(unsigned code)
+{
+  char command[64];
+  snprintf(command, sizeof command, "fc-list ':charset=%x' file 2>/dev/null", code);
+  FILE *list = popen(command, "r");
+  if (!list) return false;
+  char line[512];
+  bool found = fgets(line, sizeof line, list) != nullptr;
+  pclose(list);
+  return found;
+}
+
+// One character drawn alone, black on white, at the left of a 60 x 40 canvas.
+std::vector<uint32_t> Drawn_Alone(Font_Handle font, wchar_t character)
+{
+  Canvas canvas(60, 40);
+  wchar_t text[2] = {character, 0};
+  Font_Draw_Text(font, canvas.surface, 2, 2, text, -1, 0x000000, 255);
+  return canvas.frame.pixels;
+}
+
+// The folder of the Liberation Sans file that fontconfig finds; "" when none.
+std::string Liberation_Folder()
+{
+  FILE *match = popen("fc-match -f '%{file}' 'Liberation Sans' 2>/dev/null", "r");
+  if (!match) return "";
+  char line[512] = "";
+  if (!fgets(line, sizeof line, match)) line[0] = 0;
+  pclose(match);
+  std::string file = line;
+  return file.find('/') == std::string::npos ? "" : file.substr(0, file.rfind('/'));
+}
+
+const wchar_t UNASSIGNED = 0xE000;  // private use: no installed font has a glyph for it
+
+}  // namespace
+
+TEST(Font, characters_the_face_lacks_are_drawn_from_a_fallback_font)
+{
+  struct Case {
+    const char *script;
+    const wchar_t *text;
+  } cases[] = {
+      {"Japanese kanji", L"\u5C71\u7530\u592A\u90CE"}, {"Japanese kana", L"\u3084\u307E\u3060"},
+      {"Korean", L"\uD64D\uAE38\uB3D9"},                {"Chinese", L"\u738B\u5C0F\u660E"},
+      {"Hebrew", L"\u05D3\u05D5\u05D3"},                {"Arabic", L"\u0645\u062D\u0645\u062F"},
+  };
+  Font_Owner owner(Font_Create("Arial", 400, 0, 16));
+  ASSERT_NE(owner.font, nullptr);
+  std::vector<uint32_t> notdef = Drawn_Alone(owner.font, UNASSIGNED);
+  int checked = 0;
+  for (const Case &c : cases) {
+    SCOPED_TRACE(c.script);
+    if (!Installed_Font_Covers((unsigned)c.text[0])) {
+      std::printf("%s not checked: no installed font covers it (install fonts-wqy-zenhei)\n", c.script);
+      continue;
+    }
+    checked++;
+    for (const wchar_t *p = c.text; *p; p++) {
+      std::vector<uint32_t> glyph = Drawn_Alone(owner.font, *p);
+      EXPECT_NE(glyph, notdef) << std::hex << (unsigned)*p;
+      EXPECT_GT(std::count_if(glyph.begin(), glyph.end(), [](uint32_t pixel) { return pixel != 0xFFFFFF; }), 10)
+          << std::hex << (unsigned)*p;
+    }
+    Canvas canvas(200, 40);
+    int end = Font_Draw_Text(owner.font, canvas.surface, 5, 5, c.text, -1, 0, 255);
+    EXPECT_EQ(end, 5 + Font_Text_Width(owner.font, c.text, -1));  // measuring and drawing agree
+  }
+  if (checked == 0) GTEST_SKIP() << "no installed font covers any of these scripts (install fonts-wqy-zenhei)";
+}
+
+TEST(Font, without_a_fallback_font_a_lacking_character_draws_the_notdef_box)
+{
+  // A fontconfig of the Liberation fonts only: nothing covers Japanese. It must be read
+  // before fontconfig starts, so the check runs in a fresh process.
+  std::string liberation = Liberation_Folder();
+  if (liberation.empty()) GTEST_SKIP() << "fc-match finds no Liberation Sans file";
+  GTEST_FLAG_SET(death_test_style, "threadsafe");
+  EXPECT_EXIT(
+      {
+        std::string config = ::testing::TempDir() + "harrowdesk_liberation_only.conf";
+        FILE *file = fopen(config.c_str(), "w");
+        if (!file) _exit(2);
+        fprintf(file, "<?xml version=\"1.0\"?>\n<fontconfig><dir>%s</dir>"
+                      "<cachedir>%sharrowdesk_fontconfig_cache</cachedir></fontconfig>\n",
+                liberation.c_str(), ::testing::TempDir().c_str());
+        fclose(file);
+        setenv("FONTCONFIG_FILE", config.c_str(), 1);
+        Font_Handle font = Font_Create("Arial", 400, 0, 16);
+        if (!font) _exit(3);
+        bool same = Drawn_Alone(font, 0x5C71) == Drawn_Alone(font, UNASSIGNED) &&
+                    Font_Text_Width(font, L"\u5C71", -1) == Font_Text_Width(font, &UNASSIGNED, 1) &&
+                    Font_Text_Width(font, L"A", -1) > 0;
+        _exit(same ? 0 : 1);
+      },
+      ::testing::ExitedWithCode(0), "");
 }

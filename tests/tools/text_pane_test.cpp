@@ -135,3 +135,75 @@ TEST_F(Text_Pane_Test, ScrollingShowsOlderLinesAndWriteReturnsToTheNewest)
   Text::Write(pane, "newest");
   EXPECT_TRUE(pane.at_newest);
 }
+
+// ---- UTF-8 ------------------------------------------------------------------------------
+
+TEST_F(Text_Pane_Test, written_text_reads_back_byte_for_byte)
+{
+  struct Case {
+    const char *name, *text, *read;
+  } cases[] = {
+      {"accented name", "\xC3\x84neas^R\xC3\xBC" "diger", "\xC3\x84neas^R\xC3\xBC" "diger"},
+      {"japanese name", "\xE5\xB1\xB1\xE7\x94\xB0^\xE5\xA4\xAA\xE9\x83\x8E", "\xE5\xB1\xB1\xE7\x94\xB0^\xE5\xA4\xAA\xE9\x83\x8E"},
+      {"four-byte character starting with 0xF0", "a\xF0\x9F\x98\x80" "b", "a\xF0\x9F\x98\x80" "b"},
+      {"the same escaped for the pane", "\\xF0\\x9F\\x98\\x80", "\\xF0\\x9F\\x98\\x80"},
+      {"U+00F1 is a letter, not a font code", "Espa\xC3\xB1" "a/", "Espa\xC3\xB1" "a/"},
+      {"latin-1 path with stray bytes", "/data/caf\xE9/\x80\xFF", "/data/caf\xE9/\x80\xFF"},
+      {"cut character before a colour code", "\xE2\x82\x01x", "\xE2\x82x"},
+      {"font byte before ASCII is markup", "\xF1 Done \x04ok", " Done ok"},
+      {"font byte before a letter is markup", "\xF2\xC3\x84rger", "\xC3\x84rger"},
+  };
+  for (const Case &c : cases) {
+    Text::Write(pane, "%s", c.text);
+    EXPECT_EQ(Text::Read(pane), c.read) << c.name;
+  }
+}
+
+TEST_F(Text_Pane_Test, utf8_and_its_latin1_equivalent_draw_the_same_pixels)
+{
+  Text::Write(pane, "\xC3\x84neas^R\xC3\xBC" "diger");
+  Text::Write(pane, "\xC4neas^R\xFC" "diger");
+  EXPECT_EQ(pane.lines[0].size(), 13u);
+  int rows = pane.line_height;
+  for (int r = 0; r < rows; r++)
+    for (int x = 14; x < 370; x++)
+      ASSERT_EQ(Pixel(x, Line_Bottom(0) + r), Pixel(x, Line_Bottom(1) + r)) << x << "," << r;
+  EXPECT_GE(Extent(RGB(0, 0, 0), Line_Bottom(0), Line_Top(0)).first, 0);
+}
+
+TEST_F(Text_Pane_Test, bold_markup_still_switches_the_face_before_utf8_text)
+{
+  Text::Write(pane, "\xF1\x04\xC3\x84RGER\x02 danach");
+  Text::Write(pane, "\x04\xC3\x84RGER\x02 danach");
+  Ink bold = Extent(RGB(255, 0, 0), Line_Bottom(0), Line_Top(0));
+  Ink regular = Extent(RGB(255, 0, 0), Line_Bottom(1), Line_Top(1));
+  ASSERT_GE(regular.first, 0);
+  EXPECT_GT(bold.count, regular.count * 5 / 4);
+}
+
+TEST_F(Text_Pane_Test, backspace_removes_a_whole_character_and_typed_latin1_reads_as_utf8)
+{
+  Text_Pane field;
+  Place(field, 10, 250, 200, 25, 240);
+  field.options = TEXT_ONE_LINE;
+  Texts::Init(field, window);
+  Text::Write(field, "Zo\xC3\xAB\xE5\xB1\xB1");
+  struct {
+    int key;
+    const char *read;
+  } steps[] = {{0x08, "Zo\xC3\xAB"}, {0x08, "Zo"}, {0xF1, "Zo\xC3\xB1"}, {0xF0, "Zo\xC3\xB1\xC3\xB0"}, {0x08, "Zo\xC3\xB1"}};
+  for (auto &step : steps) {
+    Text::Input(field, step.key);
+    EXPECT_EQ(Text::Read(field), step.read) << std::hex << step.key;
+  }
+  Text::Cleanup(field);
+}
+
+TEST_F(Text_Pane_Test, a_text_cut_to_255_bytes_drops_a_split_character)
+{
+  std::string long_text(254, 'x');
+  Text::Write(pane, "%s\xC3\x84", long_text.c_str());  // the two-byte character straddles the cut
+  EXPECT_EQ(Text::Read(pane), long_text);
+  Text::Write(pane, "%s\xC3\x84", std::string(253, 'y').c_str());  // it fits
+  EXPECT_EQ(Text::Read(pane), std::string(253, 'y') + "\xC3\x84");
+}

@@ -5,7 +5,14 @@
 // overall alpha, over the framebuffer pixels inside the surface's clip rectangle.
 // FreeType objects are not thread-safe, so one lock covers every call here.
 //
-// Index: library and cache / matching / creating and releasing / measuring / drawing.
+// A character the font's face has no glyph for (Japanese in Liberation Sans) is taken
+// from a fallback face: fontconfig names the font nearest to the face, weight and slant
+// that covers it, loaded once per file and size and shared by all fonts for the run.
+// Each font remembers which face draws each such character, so measuring and drawing
+// always agree; when no font covers it, the face's own .notdef box stands in.
+//
+// Index: library and cache / matching / fallback faces / creating and releasing /
+// measuring / drawing.
 #include <ft2build.h>
 #include FT_FREETYPE_H
 #include FT_TRUETYPE_TABLES_H
@@ -13,9 +20,11 @@
 #include <strings.h>
 
 #include <algorithm>
+#include <map>
 #include <mutex>
 #include <set>
 #include <string>
+#include <tuple>
 #include <unordered_map>
 #include <vector>
 
@@ -34,15 +43,23 @@ struct Glyph {
 struct Font_Record {
   FT_Face face = nullptr;
   std::string family;
+  std::string asked;  // the face name asked for: fallback faces are matched near it
+  int weight = FONT_WEIGHT_NORMAL, italic = 0;
   int pixel_height = 0;
   bool system = false;
   Font_Metrics metrics;
   std::unordered_map<uint32_t, Glyph> glyphs;
+  // Characters this face lacks -> the face that draws them (this one: none covers them).
+  std::unordered_map<uint32_t, Font_Record *> sources;
+  std::vector<Font_Record *> fallbacks;  // the fallback faces used so far, first used first
 };
 
 static std::mutex font_lock;
 static FT_Library library = nullptr;
-enum { GLYPH_CACHE_LIMIT = 4096, VERTICAL_LIMIT = 128 };
+enum { GLYPH_CACHE_LIMIT = 4096, SOURCE_CACHE_LIMIT = 4096, VERTICAL_LIMIT = 128, FULL_COVERAGE = 255 };
+enum { BITS_PER_BYTE = 8 };
+
+static Font_Record *Source_Of(Font_Record *font, uint32_t code);
 
 // Starts FreeType and fontconfig once (font_lock held). Returns 1 when both run.
 static int Library_Ready()
@@ -52,32 +69,55 @@ static int Library_Ready()
   return library && fontconfig;
 }
 
-// The glyph of a character, rendered on first use (font_lock held). A character the face
-// cannot render gets an empty glyph of advance 0.
+// Copies a rendered bitmap into the glyph's coverage: grey levels as they are, the
+// one-bit pixels of a face's embedded bitmaps (CJK faces carry them for small sizes) as
+// none or full coverage. Other pixel modes leave the glyph without ink.
+static void Coverage_Copy(const FT_Bitmap &bitmap, Glyph *glyph)
+{
+  bool mono = bitmap.pixel_mode == FT_PIXEL_MODE_MONO;
+  if ((bitmap.pixel_mode != FT_PIXEL_MODE_GRAY && !mono) || !bitmap.buffer) return;
+  glyph->width = (int)bitmap.width;
+  glyph->height = (int)bitmap.rows;
+  glyph->coverage.resize((size_t)glyph->width * (size_t)glyph->height);
+  for (int row = 0; row < glyph->height; row++) {
+    const unsigned char *source = bitmap.buffer + (long)row * bitmap.pitch;
+    uint8_t *target = glyph->coverage.data() + (size_t)row * (size_t)glyph->width;
+    for (int column = 0; column < glyph->width; column++) {
+      int bit = BITS_PER_BYTE - 1 - column % BITS_PER_BYTE;
+      target[column] = mono ? ((source[column / BITS_PER_BYTE] >> bit) & 1) * FULL_COVERAGE : source[column];
+    }
+  }
+}
+
+// The glyph of a character, from the face that draws it, rendered on first use and kept
+// by that face (font_lock held). A character no face can render gets an empty glyph of
+// advance 0.
 static const Glyph &Glyph_Of(Font_Record *font, uint32_t code)
 {
+  font = Source_Of(font, code);
   auto found = font->glyphs.find(code);
   if (found != font->glyphs.end()) return found->second;
   if (font->glyphs.size() >= GLYPH_CACHE_LIMIT) font->glyphs.clear();
   Glyph &glyph = font->glyphs[code];
   if (FT_Load_Char(font->face, code, FT_LOAD_DEFAULT | FT_LOAD_RENDER) != 0) return glyph;
   FT_GlyphSlot slot = font->face->glyph;
-  const FT_Bitmap &bitmap = slot->bitmap;
   glyph.advance = (int)((slot->advance.x + 32) >> 6);
   glyph.left = slot->bitmap_left;
   glyph.top = slot->bitmap_top;
-  if (bitmap.pixel_mode != FT_PIXEL_MODE_GRAY || !bitmap.buffer) return glyph;
-  glyph.width = (int)bitmap.width;
-  glyph.height = (int)bitmap.rows;
-  glyph.coverage.resize((size_t)glyph.width * (size_t)glyph.height);
-  for (int row = 0; row < glyph.height; row++) {
-    const unsigned char *source = bitmap.buffer + (long)row * bitmap.pitch;
-    std::copy(source, source + glyph.width, glyph.coverage.begin() + (long)row * glyph.width);
-  }
+  Coverage_Copy(slot->bitmap, &glyph);
   return glyph;
 }
 
 // ---- matching -----------------------------------------------------------------------------------------------------
+
+enum { FONT_WEIGHT_BOLD_FROM = 600 };  // weights from here on are matched as bold
+
+// Adds the weight and slant of a font to a fontconfig pattern.
+static void Pattern_Add_Style(FcPattern *pattern, int weight, int italic)
+{
+  FcPatternAddInteger(pattern, FC_WEIGHT, weight >= FONT_WEIGHT_BOLD_FROM ? FC_WEIGHT_BOLD : FC_WEIGHT_REGULAR);
+  FcPatternAddInteger(pattern, FC_SLANT, italic ? FC_SLANT_ITALIC : FC_SLANT_ROMAN);
+}
 
 // Asks fontconfig for the file of a face. Returns 1 with the file, face index and family.
 static int Font_Match(const char *face, int weight, int italic, std::string *file, int *index, std::string *family)
@@ -85,8 +125,7 @@ static int Font_Match(const char *face, int weight, int italic, std::string *fil
   FcPattern *pattern = FcPatternCreate();
   if (!pattern) return 0;
   FcPatternAddString(pattern, FC_FAMILY, (const FcChar8 *)face);
-  FcPatternAddInteger(pattern, FC_WEIGHT, weight >= 600 ? FC_WEIGHT_BOLD : FC_WEIGHT_REGULAR);
-  FcPatternAddInteger(pattern, FC_SLANT, italic ? FC_SLANT_ITALIC : FC_SLANT_ROMAN);
+  Pattern_Add_Style(pattern, weight, italic);
   FcPatternAddBool(pattern, FC_SCALABLE, FcTrue);
   FcConfigSubstitute(nullptr, pattern, FcMatchPattern);
   FcDefaultSubstitute(pattern);
@@ -116,6 +155,100 @@ static void Family_Check(const char *face, const std::string &family)
   if (expected || !warned.insert(face).second) return;
   Message_Log(nullptr, MSG_WARNING, "Font \"%s\" is drawn with \"%s\" (install fonts-liberation for Arial)", face,
               family.c_str());
+}
+
+// ---- fallback faces -----------------------------------------------------------------------------------------------
+
+// The fallback faces loaded so far, by file, face index and pixel height; shared by every
+// font and kept for the run. A null entry is a file that could not be used.
+static auto &fallback_faces = *new std::map<std::tuple<std::string, int, int>, Font_Record *>;
+
+// Asks fontconfig for the scalable font nearest to `font`'s face, weight, slant and size
+// whose character set holds `code` (font_lock held). Returns 1 with its file and index.
+static int Fallback_Match(const Font_Record *font, uint32_t code, std::string *file, int *index)
+{
+  FcPattern *pattern = FcPatternCreate();
+  FcCharSet *wanted = FcCharSetCreate();
+  int found = 0;
+  if (pattern && wanted && FcCharSetAddChar(wanted, code)) {
+    FcPatternAddString(pattern, FC_FAMILY, (const FcChar8 *)font->asked.c_str());
+    Pattern_Add_Style(pattern, font->weight, font->italic);
+    FcPatternAddDouble(pattern, FC_PIXEL_SIZE, font->pixel_height);
+    FcPatternAddCharSet(pattern, FC_CHARSET, wanted);
+    FcConfigSubstitute(nullptr, pattern, FcMatchPattern);
+    FcDefaultSubstitute(pattern);
+    FcResult result = FcResultNoMatch;
+    // The sorted list, not the single best match: that one is returned even when it
+    // lacks the character.
+    FcFontSet *sorted = FcFontSort(nullptr, pattern, FcTrue, nullptr, &result);
+    for (int i = 0; sorted && !found && i < sorted->nfont; i++) {
+      FcPattern *candidate = sorted->fonts[i];
+      FcCharSet *covered = nullptr;
+      FcBool scalable = FcFalse;
+      FcChar8 *candidate_file = nullptr;
+      if (FcPatternGetCharSet(candidate, FC_CHARSET, 0, &covered) != FcResultMatch ||
+          !FcCharSetHasChar(covered, code) || FcPatternGetBool(candidate, FC_SCALABLE, 0, &scalable) != FcResultMatch ||
+          !scalable || FcPatternGetString(candidate, FC_FILE, 0, &candidate_file) != FcResultMatch)
+        continue;
+      *file = (const char *)candidate_file;
+      if (FcPatternGetInteger(candidate, FC_INDEX, 0, index) != FcResultMatch) *index = 0;
+      found = 1;
+    }
+    if (sorted) FcFontSetDestroy(sorted);
+  }
+  if (wanted) FcCharSetDestroy(wanted);
+  if (pattern) FcPatternDestroy(pattern);
+  return found;
+}
+
+// The shared fallback face of a file at a pixel height, loaded on first use (font_lock
+// held). Returns null when the file cannot be loaded or sized.
+static Font_Record *Fallback_Face(const std::string &file, int index, int pixel_height)
+{
+  auto key = std::make_tuple(file, index, pixel_height);
+  auto found = fallback_faces.find(key);
+  if (found != fallback_faces.end()) return found->second;
+  Font_Record *&entry = fallback_faces[key];
+  FT_Face ft_face = nullptr;
+  if (FT_New_Face(library, file.c_str(), index, &ft_face) != 0) return nullptr;
+  if (FT_Set_Pixel_Sizes(ft_face, 0, (FT_UInt)pixel_height) != 0) {
+    FT_Done_Face(ft_face);
+    return nullptr;
+  }
+  entry = new Font_Record;
+  entry->face = ft_face;
+  entry->family = ft_face->family_name ? ft_face->family_name : "";
+  entry->pixel_height = pixel_height;
+  return entry;
+}
+
+// A fallback face that has a glyph for `code`: one this font already uses, else the one
+// fontconfig finds (font_lock held). Returns null when none has it.
+static Font_Record *Fallback_For(Font_Record *font, uint32_t code)
+{
+  for (Font_Record *fallback : font->fallbacks)
+    if (FT_Get_Char_Index(fallback->face, code) != 0) return fallback;
+  std::string file;
+  int index = 0;
+  if (!Fallback_Match(font, code, &file, &index)) return nullptr;
+  Font_Record *fallback = Fallback_Face(file, index, font->pixel_height);
+  if (!fallback || FT_Get_Char_Index(fallback->face, code) == 0) return nullptr;
+  font->fallbacks.push_back(fallback);
+  return fallback;
+}
+
+// The face that draws `code` for this font: its own when it has a glyph, else a fallback
+// face, else its own (the .notdef box). Decided once per character (font_lock held).
+static Font_Record *Source_Of(Font_Record *font, uint32_t code)
+{
+  if (FT_Get_Char_Index(font->face, code) != 0) return font;
+  auto found = font->sources.find(code);
+  if (found != font->sources.end()) return found->second;
+  if (font->sources.size() >= SOURCE_CACHE_LIMIT) font->sources.clear();
+  Font_Record *fallback = Fallback_For(font, code);
+  Font_Record *source = fallback ? fallback : font;
+  font->sources[code] = source;
+  return source;
 }
 
 // ---- creating and releasing -----------------------------------------------------------------------------------------
@@ -164,6 +297,9 @@ Font_Handle Font_Create(const char *face, int weight, int italic, int pixel_heig
   Font_Record *font = new Font_Record;
   font->face = ft_face;
   font->family = family;
+  font->asked = face;
+  font->weight = weight;
+  font->italic = italic;
   font->pixel_height = pixel_height;
   Metrics_Fill(font);
   return font;

@@ -8,6 +8,9 @@
 //
 // Text is wide (wchar_t, one Unicode code point per element). Characters below 0x20 (tab
 // included) are neither measured nor drawn: the callers give tabs and markup their meaning.
+// A character the font's face has no glyph for is drawn, and measured, with the glyph of
+// a fallback font that fontconfig finds for it (CJK, Arabic ... beside Liberation Sans);
+// when no installed font has it, the face's .notdef box stands in.
 // Every function may be called from any thread; one lock serialises FreeType.
 //
 // Index: creating fonts / metrics and measuring / drawing.
