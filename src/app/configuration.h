@@ -43,3 +43,9 @@ int Configuration_Read();
 // Writes every key of the "Harrowdesk" section; a key that cannot be written is traced
 // and the next is written all the same. Returns 1.
 int Configuration_Write();
+
+struct Configuration_Key;  // app/configuration_keys.h
+// Writes the one key `key` from its setting, as Configuration_Write writes it. Returns 1
+// when the value is on disk; returns 0 after the store traced the failure (the key's
+// old file, or none, stays in place).
+int Configuration_Write_Key(const Configuration_Key &key);

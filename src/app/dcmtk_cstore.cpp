@@ -6,9 +6,10 @@
 // call; a lock serialises calls so that two jobs never share them halfway.
 //
 // Silent and slow peers: the network's connections are the watched ones of
-// app/dcmtk_watch.h, so every wait for the peer asks the caller's cancel test ten times
-// a second and gives up after the limit of the step under way (the ACSE limit while the
-// association is requested and released, the DIMSE limit while the file is stored).
+// app/dcmtk_watch.h (set up through app/dcmtk_association.h), so every wait for the
+// peer asks the caller's cancel test ten times a second and gives up after the limit
+// of the step under way (the ACSE limit while the association is requested and
+// released, the DIMSE limit while the file is stored).
 // The toolkit makes the TCP connection itself, in one wait that nothing can cut short,
 // so it is tried in attempts of one second until the connection limit runs out; a
 // cancel is seen between attempts. A cancel aborts the association and is reported in
@@ -19,7 +20,7 @@
 // through TCP_NODELAY=1, without which each association waits some 40 ms on loopback.
 //
 // Index: state / transfer syntax choice / progress callback / presentation contexts /
-//        store / the association's resources / the association / DCMTK_CSTORE.
+//        store / the association / DCMTK_CSTORE.
 #include "dcmtk/config/osconfig.h"  // first, as the toolkit requires
 
 #include "app/dcmtk_cstore.h"
@@ -45,7 +46,7 @@
 #include "dcmtk/dcmnet/dul.h"
 #include "dcmtk/oflog/oflog.h"
 
-#include "app/dcmtk_watch.h"
+#include "app/dcmtk_association.h"
 #include "app/number_text.h"
 #include "util/message_log.h"
 
@@ -56,13 +57,9 @@ namespace {
 typedef std::chrono::steady_clock Clock;
 
 enum {
-  MAX_RECEIVE_PDU = 16384,  // maximum receive PDU size proposed
-  HOST_NAME_SIZE = 128,     // local host name, at most
   UID_SIZE = 128,           // buffers for UIDs found in the file
   LOAD_VALUE_MAX = 4096,    // longer values are read from the file when they are sent
   CONTEXT_ID_MAX = 255,     // presentation context IDs are odd numbers up to this
-  CONNECT_ATTEMPT = 1,      // seconds of one TCP connection attempt
-  ATTEMPT_MARGIN_MS = 50,   // an attempt that lasted its second but this much ran out
 };
 
 std::mutex cstore_lock;                           // one call at a time, process-wide
@@ -80,13 +77,6 @@ const char WARNING[] = "\xF1\x05WARNING:\x02 ";
 double Seconds_Since(Clock::time_point start)
 {
   return (double)std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start).count() / 1000.0;
-}
-
-// Writes the trace "    cond: TEXT after STEP" of a failed toolkit step and returns 0.
-int Cond_Fail(const OFCondition &cond, const char *step)
-{
-  Message_Log(nullptr, MSG_TRACE, "    cond: %s after %s", cond.text(), step);
-  return 0;
 }
 
 // The one operator line of a cancelled call; returns 0.
@@ -279,48 +269,18 @@ OFCondition storeSCU(T_ASC_Association *assoc, DcmFileFormat &file, long file_si
   return cond;
 }
 
-// ---- the association's resources -----------------------------------------------------------
-
-// What one call set up, released in reverse order on every exit.
-struct Session {
-  DCMTK_Watch watch;                      // what the network's connections do; outlives them
-  T_ASC_Network *network = nullptr;
-  T_ASC_Parameters *params = nullptr;     // owned here until an association takes them
-  T_ASC_Association *association = nullptr;
-
-  // Destroys the association (or the parameters not yet handed over) and drops the
-  // network. Returns 0 after the trace of the step that failed, else 1.
-  int Close()
-  {
-    int result = 1;
-    if (association) {
-      OFCondition cond = ASC_destroyAssociation(&association);
-      if (cond.bad()) result = Cond_Fail(cond, "ASC_destroyAssociation");
-    } else if (params) {
-      ASC_destroyAssociationParameters(&params);
-    }
-    params = nullptr;
-    if (network) {
-      OFCondition cond = ASC_dropNetwork(&network);
-      if (cond.bad() && result) result = Cond_Fail(cond, "ASC_dropNetwork");
-    }
-    return result;
-  }
-  ~Session() { Close(); }
-};
-
 // ---- the association -------------------------------------------------------------------------
 
 // Aborts the association; after a cancel a failure is only traced, since the peer may
 // be the reason for the cancel. Returns 0 when the abort failed.
-int Association_Abort(Session &session)
+int Association_Abort(DCMTK_Session &session)
 {
   session.watch.aborting = true;
   OFCondition ended = ASC_abortAssociation(session.association);
   if (ended.good()) return 1;
   if (!DCMTK_Watch_Cancelled(&session.watch))
     Message_Log(nullptr, MSG_WARNING, "%sDCMTK_CSTORE(), Association Abort Failed:", WARNING);
-  return Cond_Fail(ended, "ASC_abortAssociation");
+  return DCMTK_Cond_Fail(ended, "ASC_abortAssociation");
 }
 
 // Ends an association after the store by the condition it returned: release after a
@@ -328,7 +288,7 @@ int Association_Abort(Session &session)
 // done, does not undo it; a cancel that cuts the release short leaves the association
 // dropped). Returns 0 when the release or the abort failed, and after a
 // cancel that cut the store short.
-int Association_End(Session &session, const OFCondition &cond, const char *server_AET, const char *peer_address,
+int Association_End(DCMTK_Session &session, const OFCondition &cond, const char *server_AET, const char *peer_address,
                     int dimse)
 {
   if (DCMTK_Watch_Cancelled(&session.watch)) {
@@ -342,7 +302,7 @@ int Association_End(Session &session, const OFCondition &cond, const char *serve
     if (ended.bad() && DCMTK_Watch_Cancelled(&session.watch)) return 1;  // the toolkit dropped it already
     if (ended.bad()) {
       Message_Log(nullptr, MSG_WARNING, "%sDCMTK_CSTORE(), Association Release Failed:", WARNING);
-      return Cond_Fail(ended, "ASC_releaseAssociation");
+      return DCMTK_Cond_Fail(ended, "ASC_releaseAssociation");
     }
     return 1;
   }
@@ -364,31 +324,14 @@ int Association_End(Session &session, const OFCondition &cond, const char *serve
   return Association_Abort(session);
 }
 
-// Opens the network, with `acse` seconds for each association message, on the watched
-// transport layer. Returns 0 after the trace of the failed step.
-int Network_Open(Session &session, int acse)
-{
-  OFCondition cond = ASC_initializeNetwork(NET_REQUESTOR, 0, acse, &session.network);
-  if (cond.bad()) return Cond_Fail(cond, "ASC_initializeNetwork");
-  return DCMTK_Watch_Install(session.network, &session.watch);
-}
-
 // Makes the association parameters of one request. Returns 0 after the trace of the
 // failed step.
-int Parameters_Make(Session &session, const char *server_AET, const char *local_AET, const char *peer_address,
+int Parameters_Make(DCMTK_Session &session, const char *server_AET, const char *local_AET, const char *peer_address,
                     const std::vector<std::string> &sop_classes, const char *meta_class)
 {
-  OFCondition cond = ASC_createAssociationParameters(&session.params, MAX_RECEIVE_PDU);
-  if (cond.bad()) return Cond_Fail(cond, "ASC_createAssociationParameters");
-  ASC_setAPTitles(session.params, local_AET, server_AET, nullptr);
-  cond = ASC_setTransportLayerType(session.params, OFFalse);
-  if (cond.bad()) return Cond_Fail(cond, "ASC_setTransportLayerType");
-  char host[HOST_NAME_SIZE] = "";
-  if (gethostname(host, sizeof host) != 0) host[0] = 0;
-  host[sizeof host - 1] = 0;
-  ASC_setPresentationAddresses(session.params, host, peer_address);
-  cond = addStoragePresentationContexts(session.params, sop_classes, meta_class);
-  if (cond.bad()) return Cond_Fail(cond, "addStoragePresentationContexts");
+  if (!DCMTK_Parameters_Make(session, server_AET, local_AET, peer_address)) return 0;
+  OFCondition cond = addStoragePresentationContexts(session.params, sop_classes, meta_class);
+  if (cond.bad()) return DCMTK_Cond_Fail(cond, "addStoragePresentationContexts");
   return 1;
 }
 
@@ -399,41 +342,29 @@ struct Request {
   const char *meta_class;
 };
 
-// Requests the association, trying the TCP connection in attempts of CONNECT_ATTEMPT
-// seconds for at most `connect` seconds (0: until it is made, refused or cancelled).
-// An attempt that ran out its time without a connection is tried again; every other
-// outcome is final. Returns the condition of the last attempt, or a bad one with
-// *prepared 0 when parameters could not be made (after the trace).
-OFCondition Association_Connect(Session &session, const Request &request, int connect, int *prepared)
+// Requests the association, trying the TCP connection for at most `connect` seconds
+// (0: until it is made, refused or cancelled). Returns the condition of the last
+// attempt, or a bad one with *prepared 0 when parameters could not be made (after the
+// trace).
+OFCondition Association_Connect(DCMTK_Session &session, const Request &request, int connect, int *prepared)
 {
-  for (int attempt = 1;; ++attempt) {
-    *prepared = Parameters_Make(session, request.server_AET, request.local_AET, request.peer_address,
-                                *request.sop_classes, request.meta_class);
-    if (!*prepared) return ASC_NULLKEY;
+  return DCMTK_Association_Connect(session, connect, "DCMTK_CSTORE()", [&](int attempt) {
+    if (!Parameters_Make(session, request.server_AET, request.local_AET, request.peer_address, *request.sop_classes,
+                         request.meta_class))
+      return 0;
     if (debug_flag && attempt == 1) {
       OFString dump;
       ASC_dumpParameters(dump, session.params, ASC_ASSOC_RQ);
       Message_Log(nullptr, MSG_TRACE, "DCMTK_CSTORE(): Request Parameters: %s", dump.c_str());
     }
-    session.watch.connected = false;
-    dcmConnectionTimeout.set(CONNECT_ATTEMPT);
-    const Clock::time_point tried = Clock::now();
-    OFCondition cond = ASC_requestAssociation(session.network, session.params, &session.association);
-    if (session.association) session.params = nullptr;  // the association owns them now
-    const long attempt_ms = (long)std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - tried).count();
-    const bool ran_out = cond.code() == DULC_TCPINITERROR && !session.watch.connected &&
-                         attempt_ms + ATTEMPT_MARGIN_MS >= CONNECT_ATTEMPT * 1000L;
-    if (!ran_out || DCMTK_Watch_Cancelled(&session.watch)) return cond;
-    if (connect > 0 && attempt * CONNECT_ATTEMPT >= connect) return cond;
-    Message_Log(nullptr, MSG_TRACE, "DCMTK_CSTORE(), no TCP connection after attempt %d, trying again", attempt);
-    if (session.association) ASC_destroyAssociation(&session.association);
-  }
+    return 1;
+  }, prepared);
 }
 
 // Requests the association and checks that a context was accepted. Returns 0 after
 // the operator's lines when the peer could not be reached, rejected the association or
 // accepted no context, and after the cancel line when the operator cancelled.
-int Association_Request(Session &session, const Request &request, int connect)
+int Association_Request(DCMTK_Session &session, const Request &request, int connect)
 {
   const char *server_AET = request.server_AET, *peer_address = request.peer_address;
   Message_Log(nullptr, MSG_TRACE, "DCMTK_CSTORE(): Requesting Association with %s on %s", server_AET, peer_address);
@@ -456,7 +387,7 @@ int Association_Request(Session &session, const Request &request, int connect)
     first_line = first_line.substr(0, first_line.find('\n'));
     Message_Log(nullptr, MSG_WARNING, "\xF1        %s", first_line.c_str());
     Message_Log(nullptr, MSG_TRACE, "    %s", cond.text());
-    return Cond_Fail(cond, "ASC_requestAssociation");
+    return DCMTK_Cond_Fail(cond, "ASC_requestAssociation");
   }
   if (debug_flag) {
     OFString dump;
@@ -523,10 +454,10 @@ int DCMTK_CSTORE(const char *path, const char *peer, const char *server_AET, int
   const char *called = server_AET ? server_AET : "";
   const std::vector<std::string> sop_classes = {file_class};
   const Request request = {called, local_AET ? local_AET : "", peer_address.c_str(), &sop_classes, sop_class};
-  Session session;
+  DCMTK_Session session;
   session.watch.cancelled = limits.cancelled;
   session.watch.stall = limits.acse;
-  if (!Network_Open(session, limits.acse)) return 0;
+  if (!DCMTK_Session_Open(session, limits.acse)) return 0;
   if (!Association_Request(session, request, limits.connect)) return 0;
   const bool tracing = trace_level.load() != 0;
   if (tracing) Message_Log(nullptr, MSG_TRACE, "        timing association: %.3f sec", Seconds_Since(start));

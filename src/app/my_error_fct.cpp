@@ -80,8 +80,7 @@ int My_Error_Callback(Window_Handle window, int kind, const char *text)
   }
   if (level > 0 && route.console) {
     const char *tail = (kind == MSG_AUDIT || kind >= MSG_TRACE) ? " " : "";
-    std::printf("%s%s%s%s\n", route.console, indent.c_str(), clean.c_str(), tail);
-    std::fflush(stdout);
+    log_display.console_write(kind, (route.console + indent + clean + tail).c_str());
   }
   if (route.trace && Trace_File_Takes(kind, level))
     Log_File_Append(log_state.file_trace.c_str(), nullptr, route.trace + indent + clean + "\n");

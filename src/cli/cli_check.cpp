@@ -3,11 +3,12 @@
 // --json, one JSON document for all files. The library's own messages go to standard
 // error.
 #include <cstdio>
-#include <cstring>
 #include <string>
+#include <vector>
 
 #include "cli/cli_command.h"
 #include "cli/cli_json.h"
+#include "cli/cli_options.h"
 #include "dicom/DICOMDIR_Scan_Read.h"
 #include "dicom/DICOM_IOD_Check.h"
 #include "util/message_log.h"
@@ -21,15 +22,25 @@ static const char USAGE[] =
     "Absent type 1C and 2C attributes are listed as \"conditional\": their conditions are\n"
     "not judged, and they do not fail the check.\n"
     "\n"
-    "  --json    print one JSON document: a list with one object per file\n"
-    "\n"
-    "Exit status: 0 when no file has a failing finding, 1 when one has (or could not be\n"
-    "read), 2 on a usage error.\n";
+    "  --json               print one JSON document: a list with one object per file\n";
 
-static int Check_Sink(Window_Handle, int kind, const char *text)
+static const char EXIT_STATUS[] =
+    "0 no file has a failing finding; 1 a file has one or could not be read; 2 usage error";
+
+// No upper bound on the files named.
+static const size_t FILES_MAX = (size_t)-1;
+
+// The sink the command replaced: trace lines (-v) still go through it.
+static Message_Sink outer_sink;
+
+// Warnings and errors go to standard error, trace lines to the terminal's own sink;
+// anything else is left out.
+static int Check_Sink(Window_Handle window, int kind, const char *text)
 {
   if (kind == MSG_ERROR || kind == MSG_WARNING)
     std::fprintf(stderr, "harrowdesk-cli check: %s\n", Log_Text_Clean(text).c_str());
+  else if (kind >= MSG_TRACE && outer_sink)
+    return outer_sink(window, kind, text);
   return kind == MSG_QUESTION ? 0 : 1;
 }
 
@@ -129,35 +140,22 @@ static int Check_File(const char *path, bool json, std::string &out)
 static int Run_Check(int argc, char **argv)
 {
   bool json = false;
-  int first = 1;
-  for (; first < argc && argv[first][0] == '-'; first++) {
-    if (!std::strcmp(argv[first], "--")) {
-      first++;
-      break;
-    }
-    if (!std::strcmp(argv[first], "--help") || !std::strcmp(argv[first], "-h")) {
-      std::fputs(USAGE, stdout);
-      return CLI_OK;
-    }
-    if (!std::strcmp(argv[first], "--json")) {
-      json = true;
-      continue;
-    }
-    std::fprintf(stderr, "harrowdesk-cli check: unknown option '%s'\n%s", argv[first], USAGE);
-    return CLI_USAGE;
-  }
-  if (first >= argc) {
-    std::fprintf(stderr, "harrowdesk-cli check: no FILE given\n%s", USAGE);
-    return CLI_USAGE;
-  }
-  Message_Sink saved = Message_Callback.exchange(Check_Sink);
+  Cli_Syntax syntax{"check", USAGE, EXIT_STATUS, {}, 1, FILES_MAX, "FILE"};
+  syntax.options = {{"--json", nullptr, [&json](const char *, std::string *) {
+                       json = true;
+                       return 1;
+                     }}};
+  std::vector<const char *> files;
+  int exit_code = Cli_Options_Parse(syntax, argc, argv, &files);
+  if (exit_code >= 0) return exit_code;
+  outer_sink = Message_Callback.exchange(Check_Sink);
   std::string out = "[";
   int failed = 0;
-  for (int i = first; i < argc; i++) {
-    if (json && i > first) out += ",\n ";
-    failed += !Check_File(argv[i], json, out);
+  for (size_t i = 0; i < files.size(); i++) {
+    if (json && i > 0) out += ",\n ";
+    failed += !Check_File(files[i], json, out);
   }
-  Message_Callback.store(saved);
+  Message_Callback.store(outer_sink);
   if (json) std::printf("%s]\n", out.c_str());
   return failed ? CLI_FAILED : CLI_OK;
 }

@@ -5,10 +5,12 @@
 // target it would get and touches nothing. Ctrl-C stops the job before its next file.
 // The exit code is 1 unless every selected file was copied and the scan read every path
 // below the folder (a path it could not read may have held a selected file).
+#include <cerrno>
 #include <csignal>
 #include <cstdlib>
 #include <cstdio>
 #include <cstring>
+#include <iterator>
 #include <string>
 
 #include "app/catalogue.h"
@@ -17,8 +19,9 @@
 #include "app/list_sort.h"
 #include "app/menu_copy.h"
 #include "cli/cli_command.h"
+#include "cli/cli_folder.h"
+#include "cli/cli_options.h"
 #include "cli/cli_selection.h"
-#include "util/utility_directory.h"
 
 namespace {
 
@@ -40,7 +43,16 @@ const char USAGE[] =
     "  --study-dir WORD     study-level folder: none, study-id, patient-id or patient-name\n"
     "  --series-dir WORD    series-level folder: none, number or description\n"
     "  --dry-run            print each source and its target; copy nothing\n"
-    "  --block-size N       copy through a buffer of N bytes (default 0: the kernel copies)\n";
+    "  --block-size N       copy through a buffer of N bytes (default 0: the kernel copies)\n"
+    CLI_SELECTION_HELP;
+
+const char EXIT_STATUS[] =
+    "0 every selected file copied; 1 a file failed, the folder could not be read,\n"
+    "nothing was found or selected, the job was cancelled, a path could not be read\n"
+    "or the target folder cannot be used; 2 usage error";
+
+// The largest --block-size, 1 GiB.
+const long BLOCK_SIZE_MAX = 1L << 30;
 
 const char *const STUDY_DIR_WORDS[] = {"none", "study-id", "patient-id", "patient-name"};
 const char *const SERIES_DIR_WORDS[] = {"none", "number", "description"};
@@ -57,64 +69,65 @@ struct Copy_Options {
   long block_size = 0;
 };
 
-int Usage_Error(const char *format, const char *word)
+// An option that sets *index to the position of its value in `words`.
+Cli_Option Word_Option(const char *name, const char *const *words, int count, int *index)
 {
-  std::fprintf(stderr, "harrowdesk-cli copy: ");
-  std::fprintf(stderr, format, word);
-  std::fprintf(stderr, "\n%s", USAGE);
-  return CLI_USAGE;
+  return {name, "WORD", [=](const char *value, std::string *why) {
+            for (int i = 0; i < count; i++)
+              if (!std::strcmp(value, words[i])) {
+                *index = i;
+                return 1;
+              }
+            *why = "is not one of";
+            for (int i = 0; i < count; i++) *why += std::string(i ? ", " : " ") + words[i];
+            return 0;
+          }};
 }
 
-// The index of `word` in `words`, or -1.
-int Word_Index(const char *word, const char *const *words, int count)
+// An option without a value that sets *set to `value`.
+template <typename T> Cli_Option Flag_Option(const char *name, T *set, T value)
 {
-  for (int i = 0; i < count; i++)
-    if (!std::strcmp(word, words[i])) return i;
-  return -1;
+  return {name, nullptr, [=](const char *, std::string *) {
+            *set = value;
+            return 1;
+          }};
 }
 
-// Fills `options` from argv; returns -1 when they are complete, else the exit code.
-int Options_Read(int argc, char **argv, Copy_Options &options)
+// Reads argv into `options`; returns -1 when the command should run, else the exit code.
+int Options_Read(int argc, char **argv, Copy_Options &options, Cli_Syntax &syntax)
 {
-  for (int i = 1; i < argc; i++) {
-    const char *word = argv[i];
-    int taken = Cli_Selection_Option("copy", argc, argv, &i, &options.selection);
-    if (taken < 0) return CLI_USAGE;
-    if (taken > 0) continue;
-    bool has_value = i + 1 < argc;
-    if (!std::strcmp(word, "--help") || !std::strcmp(word, "-h")) {
-      std::printf("%s%s", USAGE, cli_selection_help);
-      return CLI_OK;
-    } else if (!std::strcmp(word, "--to") && has_value) {
-      options.to = argv[++i];
-    } else if (!std::strcmp(word, "--move")) {
-      options.move = 1;
-    } else if (!std::strcmp(word, "--dicomdir")) {
-      options.dicomdir = 1;
-    } else if (!std::strcmp(word, "--standard-names")) {
-      options.standard_name = 1;
-    } else if (!std::strcmp(word, "--dry-run")) {
-      options.dry_run = true;
-    } else if (!std::strcmp(word, "--block-size") && has_value) {
-      char *end = nullptr;
-      options.block_size = std::strtol(argv[++i], &end, 10);
-      if (*end || options.block_size < 0 || options.block_size > (1L << 30))
-        return Usage_Error("--block-size takes 0 to 1073741824 bytes, not '%s'", argv[i]);
-    } else if (!std::strcmp(word, "--study-dir") && has_value) {
-      options.study_dir = Word_Index(argv[++i], STUDY_DIR_WORDS, 4);
-      if (options.study_dir < 0) return Usage_Error("unknown --study-dir '%s'", argv[i]);
-    } else if (!std::strcmp(word, "--series-dir") && has_value) {
-      options.series_dir = Word_Index(argv[++i], SERIES_DIR_WORDS, 3);
-      if (options.series_dir < 0) return Usage_Error("unknown --series-dir '%s'", argv[i]);
-    } else if (word[0] == '-') {
-      return Usage_Error("unknown option or missing value: %s", word);
-    } else if (options.selection.folder) {
-      return Usage_Error("one FOLDER only: %s", word);
-    } else {
-      options.selection.folder = word;
-    }
-  }
-  if (!options.selection.folder) return Usage_Error("%s", "no FOLDER given");
+  syntax.options = {
+      {"--to", "DIR",
+       [&options](const char *value, std::string *why) {
+         *why = "needs a value";
+         options.to = value;
+         return *value ? 1 : 0;
+       }},
+      Flag_Option("--move", &options.move, 1),
+      Flag_Option("--dicomdir", &options.dicomdir, 1),
+      Flag_Option("--standard-names", &options.standard_name, 1),
+      Flag_Option("--dry-run", &options.dry_run, true),
+      {"--block-size", "N",
+       [&options](const char *value, std::string *why) {
+         char *end = nullptr;
+         errno = 0;
+         long size = std::strtol(value, &end, 10);
+         if (!*value || *end || errno || size < 0 || size > BLOCK_SIZE_MAX) {
+           *why = "takes 0 to " + std::to_string(BLOCK_SIZE_MAX) + " bytes";
+           return 0;
+         }
+         options.block_size = size;
+         return 1;
+       }},
+      Word_Option("--study-dir", STUDY_DIR_WORDS, (int)std::size(STUDY_DIR_WORDS), &options.study_dir),
+      Word_Option("--series-dir", SERIES_DIR_WORDS, (int)std::size(SERIES_DIR_WORDS), &options.series_dir),
+  };
+  Cli_Selection_Options(&options.selection, &syntax.options);
+  std::vector<const char *> operands;
+  int exit_code = Cli_Options_Parse(syntax, argc, argv, &operands);
+  if (exit_code >= 0) return exit_code;
+  options.selection.folder = operands[0];
+  if (!*options.selection.folder) return Cli_Usage_Error(syntax, "no FOLDER given");
   return -1;
 }
 
@@ -165,14 +178,12 @@ void On_Interrupt(int) { Copy_Cancel(); }
 int Copy_Run(int argc, char **argv)
 {
   Copy_Options options;
-  int exit_code = Options_Read(argc, argv, options);
+  Cli_Syntax syntax{"copy", USAGE, EXIT_STATUS, {}, 1, 1, "FOLDER"};
+  int exit_code = Options_Read(argc, argv, options, syntax);
   if (exit_code >= 0) return exit_code;
   Settings_Apply(options);
-  if (dir_copy.empty()) return Usage_Error("%s", "no target folder: give --to DIR");
-  if (!Directory_Exists(dir_copy.c_str())) {
-    std::fprintf(stderr, "harrowdesk-cli copy: the target folder %s does not exist\n", dir_copy.c_str());
-    return CLI_FAILED;
-  }
+  if (dir_copy.empty()) return Cli_Usage_Error(syntax, "no target folder: give --to DIR");
+  if (!Cli_Folder_Usable("copy", "target", dir_copy.c_str(), CLI_FOLDER_WRITE)) return CLI_FAILED;
   int selected = 0;
   List_Tree *root = Cli_Selection_Run("copy", &options.selection, &selected);
   int ok = 0;

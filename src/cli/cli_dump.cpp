@@ -4,11 +4,12 @@
 // otherwise; the library's own messages go to standard error.
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <string>
 #include <unistd.h>
+#include <vector>
 
 #include "cli/cli_command.h"
+#include "cli/cli_options.h"
 #include "dicom/DICOMDIR_Scan_Read.h"
 #include "util/message_log.h"
 
@@ -36,28 +37,34 @@ static std::string Colour_Text(const char *text)
   return out + "\033[0m";
 }
 
+// The sink the command replaced: trace lines (-v) still go through it.
+static Message_Sink outer_sink;
+
 // The listing (MSG_REPORT) goes to standard output; warnings and errors to standard
-// error; anything else (traces) is left out.
-static int Dump_Sink(Window_Handle, int kind, const char *text)
+// error; trace lines to the terminal's own sink; anything else is left out.
+static int Dump_Sink(Window_Handle window, int kind, const char *text)
 {
   if (kind == MSG_REPORT) {
     std::string line = use_colour ? Colour_Text(text) : Log_Text_Clean(text);
     std::fprintf(stdout, "%s\n", line.c_str());
   } else if (kind == MSG_ERROR || kind == MSG_WARNING) {
     std::fprintf(stderr, "harrowdesk-cli dump: %s\n", Log_Text_Clean(text).c_str());
+  } else if (kind >= MSG_TRACE && outer_sink) {
+    return outer_sink(window, kind, text);
   }
   return kind == MSG_QUESTION ? 0 : 1;
 }
 
-static void Print_Help(FILE *stream)
-{
-  std::fprintf(stream,
-               "usage: harrowdesk-cli dump FILE...\n\n"
-               "Reads the header of each DICOM file and prints its attributes, one line each,\n"
-               "with the items of sequences indented below them. Values over 1024 bytes (pixel\n"
-               "data) are not read.\n\n"
-               "Exit status: 0 when every file was read, 1 when one could not be, 2 on a usage error.\n");
-}
+static const char USAGE[] =
+    "usage: harrowdesk-cli dump FILE...\n\n"
+    "Reads the header of each DICOM file and prints its attributes, one line each,\n"
+    "with the items of sequences indented below them. Values over 1024 bytes (pixel\n"
+    "data) are not read.\n\n";
+
+static const char EXIT_STATUS[] = "0 every file was read; 1 a file could not be read; 2 usage error";
+
+// No upper bound on the files named.
+static const size_t FILES_MAX = (size_t)-1;
 
 // Reads and prints one file; returns 1 when it gave a list.
 static int Dump_File(const char *path, bool named)
@@ -78,32 +85,18 @@ static int Dump_File(const char *path, bool named)
 
 static int Run_Dump(int argc, char **argv)
 {
-  int first = 1;
-  for (; first < argc && argv[first][0] == '-'; first++) {
-    if (!std::strcmp(argv[first], "--")) {
-      first++;
-      break;
-    }
-    if (!std::strcmp(argv[first], "--help") || !std::strcmp(argv[first], "-h")) {
-      Print_Help(stdout);
-      return CLI_OK;
-    }
-    std::fprintf(stderr, "harrowdesk-cli dump: unknown option '%s'\n", argv[first]);
-    Print_Help(stderr);
-    return CLI_USAGE;
-  }
-  if (first >= argc) {
-    Print_Help(stderr);
-    return CLI_USAGE;
-  }
+  Cli_Syntax syntax{"dump", USAGE, EXIT_STATUS, {}, 1, FILES_MAX, "FILE"};
+  std::vector<const char *> files;
+  int exit_code = Cli_Options_Parse(syntax, argc, argv, &files);
+  if (exit_code >= 0) return exit_code;
   use_colour = isatty(STDOUT_FILENO) && !std::getenv("NO_COLOR");
-  Message_Sink saved = Message_Callback.exchange(Dump_Sink);
+  outer_sink = Message_Callback.exchange(Dump_Sink);
   int failed = 0;
-  for (int i = first; i < argc; i++) {
-    if (i > first) std::fprintf(stdout, "\n");
-    failed += !Dump_File(argv[i], argc - first > 1);
+  for (size_t i = 0; i < files.size(); i++) {
+    if (i > 0) std::fprintf(stdout, "\n");
+    failed += !Dump_File(files[i], files.size() > 1);
   }
-  Message_Callback.store(saved);
+  Message_Callback.store(outer_sink);
   return failed ? CLI_FAILED : CLI_OK;
 }
 

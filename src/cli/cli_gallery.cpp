@@ -10,8 +10,10 @@
 #include <filesystem>
 #include <string>
 #include <unistd.h>
+#include <vector>
 
 #include "cli/cli_command.h"
+#include "cli/cli_options.h"
 #include "platform/os/os_paths.h"
 #include "platform/window/window_png.h"
 #include "platform/window/window_queue.h"
@@ -315,6 +317,14 @@ static void Draw_Primitives(int x, int y)
 
 // ---- the command -----------------------------------------------------------------------------------
 
+static const char USAGE[] =
+    "usage: harrowdesk-cli gallery OUT.png\n\n"
+    "Draws every widget family of the toolkit in its states (normal, hover, pressed,\n"
+    "disabled, selected, a text pane with colour codes, a folder tree opened two levels)\n"
+    "without a display and saves the picture as OUT.png.\n\n";
+
+static const char EXIT_STATUS[] = "0 the picture was saved; 1 it could not be drawn or saved; 2 usage error";
+
 static intptr_t Gallery_Proc(Window_Handle window, unsigned message, uintptr_t wparam, intptr_t lparam)
 {
   return Window_Default_Proc(window, message, wparam, lparam);
@@ -322,17 +332,11 @@ static intptr_t Gallery_Proc(Window_Handle window, unsigned message, uintptr_t w
 
 static int Gallery_Run(int argc, char **argv)
 {
-  if (argc == 2 && (!strcmp(argv[1], "--help") || !strcmp(argv[1], "-h"))) {
-    printf("usage: harrowdesk-cli gallery OUT.png\n\n"
-           "Draws every widget family of the toolkit in its states (normal, hover, pressed,\n"
-           "disabled, selected, a text pane with colour codes, a folder tree opened two levels)\n"
-           "without a display and saves the picture as OUT.png.\n");
-    return CLI_OK;
-  }
-  if (argc != 2 || argv[1][0] == '-') {
-    fprintf(stderr, "usage: harrowdesk-cli gallery OUT.png\n");
-    return CLI_USAGE;
-  }
+  Cli_Syntax syntax{"gallery", USAGE, EXIT_STATUS, {}, 1, 1, "OUT.png"};
+  std::vector<const char *> operands;
+  int exit_code = Cli_Options_Parse(syntax, argc, argv, &operands);
+  if (exit_code >= 0) return exit_code;
+  const char *picture = operands[0];
   if (!Window_System_Start(WINDOW_BACKEND_HEADLESS)) return CLI_FAILED;
   Window_Class gallery_class;
   gallery_class.name = "Gallery";
@@ -358,10 +362,10 @@ static int Gallery_Run(int argc, char **argv)
     std::error_code error;
     std::filesystem::remove_all(sample, error);
   }
-  int saved = Window_Save_PNG(gallery, argv[1]);
+  int saved = Window_Save_PNG(gallery, picture);
   Window_System_Stop();
   if (!saved) return CLI_FAILED;
-  printf("%s\n", argv[1]);
+  printf("%s\n", picture);
   return CLI_OK;
 }
 

@@ -1,6 +1,8 @@
 // Cli_Options_Parse: one pass over the arguments. A long option's value comes after "="
 // or as the next argument (which may itself start with "-": "--called -AE-" works, as in
-// getopt_long); a flag given "=value" is refused.
+// getopt_long); a flag given "=value" is refused. Also prints --help and usage errors.
+// -v starts the trace file afresh with the run header, as turning tracing on in the GUI
+// does, so a verbose run's first trace lines say what ran where.
 #include "cli/cli_options.h"
 
 #include <cstdio>
@@ -12,15 +14,21 @@
 int cli_verbosity = CLI_NORMAL;
 
 const char *const cli_common_help =
-    "  -q, --quiet          errors only: no progress bar, no notices\n"
-    "  -v, --verbose        tell more (trace level 1; -vv: level 2 ...)\n"
+    "  -q, --quiet          errors and warnings only: no progress, no notices\n"
+    "  -v, --verbose        trace lines on standard error (level 1; -vv: level 2 ...)\n"
     "  -h, --help           this text\n"
     "  --                   what follows is an operand, even when it starts with \"-\"\n";
 
 int Cli_Usage_Error(const Cli_Syntax &syntax, const std::string &why)
 {
-  std::fprintf(stderr, "harrowdesk-cli %s: %s\n%s", syntax.command, why.c_str(), syntax.usage);
+  std::fprintf(stderr, "harrowdesk-cli %s: %s (see 'harrowdesk-cli %s --help')\n", syntax.command, why.c_str(),
+               syntax.command);
   return CLI_USAGE;
+}
+
+void Cli_Help_Print(const Cli_Syntax &syntax, FILE *stream)
+{
+  std::fprintf(stream, "%s%s\nExit status: %s\n", syntax.usage, cli_common_help, syntax.exit_status);
 }
 
 namespace {
@@ -41,10 +49,10 @@ int Short_Letters(const Cli_Syntax &syntax, const char *letters)
     } else if (*p == 'v') {
       cli_verbosity = cli_verbosity < CLI_VERBOSE ? CLI_VERBOSE : cli_verbosity + 1;
     } else if (*p == 'h') {
-      std::printf("%s", syntax.usage);
+      Cli_Help_Print(syntax, stdout);
       return CLI_OK;
     } else {
-      return Cli_Usage_Error(syntax, std::string("unknown option -") + *p);
+      return Cli_Usage_Error(syntax, std::string("unknown option '-") + *p + "'");
     }
   }
   return -1;
@@ -73,7 +81,8 @@ int Cli_Options_Parse(const Cli_Syntax &syntax, int argc, char **argv, std::vect
     const char *equals = std::strchr(argument, '=');
     std::string name = equals ? std::string(argument, (size_t)(equals - argument)) : std::string(argument);
     if (name == "--help") {
-      std::printf("%s", syntax.usage);
+      if (equals) return Cli_Usage_Error(syntax, "option --help takes no value");
+      Cli_Help_Print(syntax, stdout);
       return CLI_OK;
     }
     if (name == "--quiet" || name == "--verbose") {
@@ -82,7 +91,7 @@ int Cli_Options_Parse(const Cli_Syntax &syntax, int argc, char **argv, std::vect
       continue;
     }
     const Cli_Option *option = Find(syntax, name);
-    if (!option) return Cli_Usage_Error(syntax, "unknown option " + name);
+    if (!option) return Cli_Usage_Error(syntax, "unknown option '" + name + "'");
     const char *value = nullptr;
     if (option->value_name) {
       if (equals) value = equals + 1;
@@ -92,12 +101,18 @@ int Cli_Options_Parse(const Cli_Syntax &syntax, int argc, char **argv, std::vect
       return Cli_Usage_Error(syntax, "option " + name + " takes no value");
     }
     std::string why;
-    if (!option->take(value, &why))
-      return Cli_Usage_Error(syntax, "option " + name + (value ? " '" + std::string(value) + "'" : "") + ": " + why);
+    if (option->take(value, &why)) continue;
+    if (value && !*value)
+      return Cli_Usage_Error(syntax, "option " + name + " needs a value (" + option->value_name + ")");
+    return Cli_Usage_Error(syntax, "option " + name + (value ? " '" + std::string(value) + "'" : "") + ": " + why);
   }
-  if (operands->size() < syntax.operands_min) return Cli_Usage_Error(syntax, "too few operands");
+  if (operands->size() < syntax.operands_min)
+    return Cli_Usage_Error(syntax, std::string("no ") + syntax.operand_name + " given");
   if (operands->size() > syntax.operands_max)
     return Cli_Usage_Error(syntax, std::string("unexpected operand '") + (*operands)[syntax.operands_max] + "'");
-  if (cli_verbosity >= CLI_VERBOSE) trace_level = cli_verbosity;
+  if (cli_verbosity >= CLI_VERBOSE) {
+    trace_level = (signed char)cli_verbosity;
+    Trace_Header_Write();
+  }
   return -1;
 }

@@ -19,6 +19,8 @@
 #include "app/list_thread.h"
 #include "app/menu_push.h"
 #include "cli/cli_command.h"
+#include "cli/cli_folder.h"
+#include "cli/cli_options.h"
 #include "cli/cli_selection.h"
 
 namespace {
@@ -30,7 +32,8 @@ const char USAGE[] =
     "                          [--series UID] [--patient-id ID]\n"
     "\n"
     "Scans FOLDER and sends the selected DICOM files to a storage server (C-STORE), one\n"
-    "association per file. Server options not given are taken from the settings.\n"
+    "association per file. Server options not given are taken from the settings. When a\n"
+    "file was not stored, the summary counts the files stored, failed and not tried.\n"
     "\n"
     "  --peer HOST          the server's host name or address\n"
     "  --port N             the server's port, 1 to 65535\n"
@@ -39,7 +42,7 @@ const char USAGE[] =
     "  --delete             delete each file the server confirmed; with --fail-dir,\n"
     "                       failed files are moved into DIR instead of copied\n"
     "  --fail-dir DIR       put the files that failed into DIR (copied, or moved with\n"
-    "                       --delete); without it the settings decide\n"
+    "                       --delete; made when missing); without it the settings decide\n"
     "  --timeout S          set the three timeouts below to S seconds\n"
     "  --timeout-connect S  seconds to wait for the TCP connection (setting\n"
     "                       timeout_connect, first 30)\n"
@@ -48,24 +51,18 @@ const char USAGE[] =
     "  --timeout-dimse S    seconds without progress while a file is sent, or without\n"
     "                       its response (setting timeout_dimse, first 60)\n"
     "                       Timeouts are 0 (no limit) to 3600. Ctrl-C aborts the\n"
-    "                       transfer in progress at once.\n";
+    "                       transfer in progress at once.\n"
+    CLI_SELECTION_HELP;
 static_assert(TIMEOUT_MAX == 3600, "the help names the largest timeout");
 
-const char USAGE_TAIL[] =
-    "\n"
-    "Exit status: 0 when every selected file was stored; 1 when a file failed, nothing\n"
-    "was found or selected, or the job was cancelled; 2 on a usage error. When a file was\n"
-    "not stored, the summary counts the files stored, failed and not tried.\n";
+const char EXIT_STATUS[] =
+    "0 every selected file was stored; 1 a file failed, the folder could not be\n"
+    "read, nothing was found or selected, the job was cancelled or the fail folder\n"
+    "cannot be used; 2 usage error";
 
 // Ctrl-C: cancels the push at once (Push_Cancel is async-signal-safe); the waiting
 // thread then sees the job end.
 void On_Interrupt(int) { Push_Cancel(); }
-
-int Usage_Error(const std::string &text)
-{
-  std::fprintf(stderr, "harrowdesk-cli push: %s\n%s%s%s", text.c_str(), USAGE, cli_selection_help, USAGE_TAIL);
-  return CLI_USAGE;
-}
 
 // An AE title: 1 to 16 characters, printable, no backslash.
 bool AE_Title_Valid(const std::string &title)
@@ -92,14 +89,29 @@ bool Timeout_Read(const std::string &text, int *seconds)
   return *seconds <= TIMEOUT_MAX;
 }
 
-// The timeout settings that a --timeout option sets.
-std::vector<int *> Timeout_Settings(const std::string &option)
+// An option that sets each of `timeouts` to its number of seconds.
+Cli_Option Timeout_Option(const char *name, std::vector<int *> timeouts)
 {
-  if (option == "--timeout") return {&timeout_connect, &timeout_acse, &timeout_dimse};
-  if (option == "--timeout-connect") return {&timeout_connect};
-  if (option == "--timeout-acse") return {&timeout_acse};
-  if (option == "--timeout-dimse") return {&timeout_dimse};
-  return {};
+  return {name, "S", [timeouts](const char *value, std::string *why) {
+            int seconds = 0;
+            if (!Timeout_Read(value, &seconds)) {
+              *why = "needs a number of seconds from 0 to " + std::to_string(TIMEOUT_MAX);
+              return 0;
+            }
+            for (int *timeout : timeouts) *timeout = seconds;
+            return 1;
+          }};
+}
+
+// An option that sets a server setting; an empty value is refused.
+Cli_Option Setting_Option(const char *name, const char *value_name, std::string *setting)
+{
+  return {name, value_name, [setting](const char *value, std::string *why) {
+            *why = "needs a value";
+            if (!*value) return 0;
+            *setting = value;
+            return 1;
+          }};
 }
 
 // Reads argv into the settings of this run and `selection`; returns -1 when the command
@@ -107,53 +119,50 @@ std::vector<int *> Timeout_Settings(const std::string &option)
 int Options_Read(int argc, char **argv, Cli_Selection &selection, std::string &folder)
 {
   delete_push = 0;
-  for (int i = 1; i < argc; i++) {
-    std::string word = argv[i];
-    int taken = Cli_Selection_Option("push", argc, argv, &i, &selection);
-    if (taken < 0) return CLI_USAGE;
-    if (taken > 0) continue;
-    if (word == "--help" || word == "-h") {
-      std::printf("%s%s%s", USAGE, cli_selection_help, USAGE_TAIL);
-      return CLI_OK;
-    }
-    if (word == "--delete") {
-      delete_push = 1;
-      continue;
-    }
-    std::vector<int *> timeouts = Timeout_Settings(word);
-    if (!timeouts.empty()) {
-      int seconds = 0;
-      if (i + 1 >= argc || !Timeout_Read(argv[i + 1], &seconds))
-        return Usage_Error("option " + word + " needs a number of seconds from 0 to " + std::to_string(TIMEOUT_MAX));
-      for (int *timeout : timeouts) *timeout = seconds;
-      i++;
-      continue;
-    }
-    std::string *setting = word == "--peer" ? &server_peer : word == "--port" ? &server_port
-                         : word == "--called" ? &server_AET : word == "--calling" ? &local_AET
-                         : word == "--fail-dir" ? &dir_fail : nullptr;
-    if (setting) {
-      if (i + 1 >= argc || !*argv[i + 1]) return Usage_Error("option " + word + " needs a value");
-      *setting = argv[++i];
-      if (word == "--fail-dir") flag_fail = 1;
-    } else if (word.size() > 1 && word[0] == '-') {
-      return Usage_Error("unknown option '" + word + "'");
-    } else if (folder.empty() && !word.empty()) {
-      folder = word;
-    } else {
-      return Usage_Error("unexpected argument '" + word + "'");
-    }
-  }
-  if (folder.empty()) return Usage_Error("no FOLDER given");
+  Cli_Syntax syntax{"push", USAGE, EXIT_STATUS, {}, 1, 1, "FOLDER"};
+  syntax.options = {
+      Setting_Option("--peer", "HOST", &server_peer),
+      Setting_Option("--port", "N", &server_port),
+      Setting_Option("--called", "AET", &server_AET),
+      Setting_Option("--calling", "AET", &local_AET),
+      {"--fail-dir", "DIR",
+       [](const char *value, std::string *why) {
+         *why = "needs a value";
+         if (!*value) return 0;
+         dir_fail = value;
+         flag_fail = 1;
+         return 1;
+       }},
+      {"--delete", nullptr,
+       [](const char *, std::string *) {
+         delete_push = 1;
+         return 1;
+       }},
+      Timeout_Option("--timeout", {&timeout_connect, &timeout_acse, &timeout_dimse}),
+      Timeout_Option("--timeout-connect", {&timeout_connect}),
+      Timeout_Option("--timeout-acse", {&timeout_acse}),
+      Timeout_Option("--timeout-dimse", {&timeout_dimse}),
+  };
+  Cli_Selection_Options(&selection, &syntax.options);
+  std::vector<const char *> operands;
+  int exit_code = Cli_Options_Parse(syntax, argc, argv, &operands);
+  if (exit_code >= 0) return exit_code;
+  folder = operands[0];
+  if (folder.empty()) return Cli_Usage_Error(syntax, "no FOLDER given");
   // "none" is the settings' placeholder for a server not chosen yet.
   if (server_peer.empty() || server_peer == "none")
-    return Usage_Error("no server: give --peer HOST (the settings name none)");
-  if (!Port_Valid(server_port)) return Usage_Error("port '" + server_port + "' is not a number from 1 to 65535");
-  if (!AE_Title_Valid(server_AET)) return Usage_Error("called AE title '" + server_AET + "' is not 1 to 16 characters");
-  if (!AE_Title_Valid(local_AET)) return Usage_Error("calling AE title '" + local_AET + "' is not 1 to 16 characters");
-  if (flag_fail && dir_fail.empty()) return Usage_Error("the fail folder is on but names no folder: give --fail-dir DIR");
+    return Cli_Usage_Error(syntax, "no server: give --peer HOST (the settings name none)");
+  if (!Port_Valid(server_port))
+    return Cli_Usage_Error(syntax, "port '" + server_port + "' is not a number from 1 to 65535");
+  if (!AE_Title_Valid(server_AET))
+    return Cli_Usage_Error(syntax, "called AE title '" + server_AET + "' is not 1 to 16 characters");
+  if (!AE_Title_Valid(local_AET))
+    return Cli_Usage_Error(syntax, "calling AE title '" + local_AET + "' is not 1 to 16 characters");
+  if (flag_fail && dir_fail.empty())
+    return Cli_Usage_Error(syntax, "the fail folder is on but names no folder: give --fail-dir DIR");
+  if (flag_fail && !Cli_Folder_Usable("push", "fail", dir_fail.c_str(), CLI_FOLDER_CREATE | CLI_FOLDER_WRITE))
+    return CLI_FAILED;
   if (flag_fail && dir_fail.back() != '/') dir_fail += '/';
-  if (folder.back() != '/') folder += '/';
   return -1;
 }
 

@@ -8,6 +8,7 @@
 #include <chrono>
 #include <csignal>
 #include <cstdio>
+#include <cstring>
 #include <string>
 #include <unordered_set>
 
@@ -20,12 +21,13 @@
 #include "app/report_template.h"
 #include "app/report_write.h"
 #include "cli/cli_command.h"
+#include "cli/cli_folder.h"
 #include "cli/cli_json.h"
+#include "cli/cli_options.h"
 #include "dicom/conv_name_fct.h"
 #include "dicom/conv_time_fct.h"
 #include "util/message_log.h"
 #include "util/progress.h"
-#include "util/utility_directory.h"
 
 namespace {
 
@@ -35,24 +37,31 @@ const char USAGE[] =
     "\n"
     "Scans FOLDER for DICOM files, reads their headers into studies, series and images,\n"
     "sorts them in the order given (default: file), opens the list to the level given\n"
-    "(default 1) and writes the RTF and CSV reports of that list into DIR (made when\n"
-    "missing; default: the temp folder).\n"
+    "and writes the RTF and CSV reports of that list into DIR (made when missing;\n"
+    "default: the temp folder).\n"
     "\n"
-    "  --order ORDER  file, study (study ID), date, patient-id or name\n"
-    "  --part10       accept only files with the Part 10 signature \"DICM\"\n"
-    "  --level N      open the list to level N, 1 to 4\n"
-    "  --report DIR   write the reports into DIR\n"
-    "  --json         print the catalogue on standard output as JSON\n"
-    "\n"
-    "Exit status: 0 when DICOM files were found, 1 when none were (or the scan was\n"
-    "cancelled or a report could not be written), 2 on a usage error.\n";
+    "  --order ORDER        file, study (study ID), date, patient-id or name\n"
+    "  --part10             accept only files with the PS3.10 signature \"DICM\"\n"
+    "  --level N            open the list to level N, 1 to 4 (default 1; with --report\n"
+    "                       and no --level, 4: every image)\n"
+    "  --report DIR         write the reports into DIR\n"
+    "  --json               print the catalogue on standard output as JSON\n";
+
+const char EXIT_STATUS[] =
+    "0 DICOM files were found and the reports written; 1 the folder could not\n"
+    "be read, no file gave a study, the scan was cancelled or a report could not be\n"
+    "written; 2 usage error";
+
+// The levels the list opens to: studies (1) down to images (4). A report without
+// --level opens to the images; the list alone to the studies.
+enum { LEVEL_UNSET = 0, LEVEL_FIRST = 1, LEVEL_LAST = 4 };
 
 const char *const ORDER_WORDS[SORT_ORDERS] = {"file", "study", "date", "patient-id", "name"};
 
 struct Scan_Options {
   std::string folder;
   int order = SORT_FILE;
-  int level = 1;
+  int level = LEVEL_UNSET;  // LEVEL_FIRST to LEVEL_LAST once given
   bool part10 = false;
   bool json = false;
   const char *report = nullptr;
@@ -106,56 +115,57 @@ private:
 
 Progress_View *Make_Terminal_Bar(Progress_Record *, Window_Handle, void *, int)
 {
-  return new Terminal_Bar(isatty(STDERR_FILENO) == 1);
+  return new Terminal_Bar(isatty(STDERR_FILENO) == 1 && cli_verbosity != CLI_QUIET);
 }
 
 // ---- options -----------------------------------------------------------------------------------
 
-int Usage_Error(const char *format, const char *word)
-{
-  std::fprintf(stderr, "harrowdesk-cli scan: ");
-  std::fprintf(stderr, format, word);
-  std::fprintf(stderr, "\n%s", USAGE);
-  return CLI_USAGE;
-}
-
-// Fills `options` from argv; returns -1 when they are complete, else the exit code.
+// Reads argv into `options`; returns -1 when the command should run, else the exit code.
 int Options_Read(int argc, char **argv, Scan_Options &options)
 {
-  for (int i = 1; i < argc; i++) {
-    std::string word = argv[i];
-    bool has_value = i + 1 < argc;
-    if (word == "--help" || word == "-h") {
-      std::fputs(USAGE, stdout);
-      return CLI_OK;
-    } else if (word == "--part10") {
-      options.part10 = true;
-    } else if (word == "--json") {
-      options.json = true;
-    } else if (word == "--order") {
-      if (!has_value) return Usage_Error("%s needs a value", "--order");
-      std::string order = argv[++i];
-      options.order = -1;
-      for (int o = 0; o < SORT_ORDERS; o++)
-        if (order == ORDER_WORDS[o]) options.order = o;
-      if (options.order < 0) return Usage_Error("unknown order '%s'", argv[i]);
-    } else if (word == "--level") {
-      if (!has_value) return Usage_Error("%s needs a value", "--level");
-      std::string level = argv[++i];
-      if (level.size() != 1 || level[0] < '1' || level[0] > '4') return Usage_Error("level '%s' is not 1 to 4", argv[i]);
-      options.level = level[0] - '0';
-    } else if (word == "--report") {
-      if (!has_value) return Usage_Error("%s needs a value", "--report");
-      options.report = argv[++i];
-    } else if (word.size() > 1 && word[0] == '-') {
-      return Usage_Error("unknown option '%s'", argv[i]);
-    } else if (options.folder.empty() && !word.empty()) {
-      options.folder = word;
-    } else {
-      return Usage_Error("unexpected argument '%s'", argv[i]);
-    }
-  }
-  if (options.folder.empty()) return Usage_Error("%s", "no FOLDER given");
+  auto flag = [](bool *set) {
+    return [set](const char *, std::string *) {
+      *set = true;
+      return 1;
+    };
+  };
+  Cli_Syntax syntax{"scan", USAGE, EXIT_STATUS, {}, 1, 1, "FOLDER"};
+  syntax.options = {
+      {"--part10", nullptr, flag(&options.part10)},
+      {"--json", nullptr, flag(&options.json)},
+      {"--order", "ORDER",
+       [&options](const char *value, std::string *why) {
+         for (int o = 0; o < SORT_ORDERS; o++)
+           if (!std::strcmp(value, ORDER_WORDS[o])) {
+             options.order = o;
+             return 1;
+           }
+         *why = "unknown order: give file, study, date, patient-id or name";
+         return 0;
+       }},
+      {"--level", "N",
+       [&options](const char *value, std::string *why) {
+         int level = std::strlen(value) == 1 ? value[0] - '0' : LEVEL_UNSET;
+         if (level < LEVEL_FIRST || level > LEVEL_LAST) {
+           *why = "level is not 1 to 4";
+           return 0;
+         }
+         options.level = level;
+         return 1;
+       }},
+      {"--report", "DIR",
+       [&options](const char *value, std::string *why) {
+         *why = "needs a value";
+         options.report = value;
+         return *value ? 1 : 0;
+       }},
+  };
+  std::vector<const char *> operands;
+  int exit_code = Cli_Options_Parse(syntax, argc, argv, &operands);
+  if (exit_code >= 0) return exit_code;
+  options.folder = operands[0];
+  if (options.folder.empty()) return Cli_Usage_Error(syntax, "no FOLDER given");
+  if (options.level == LEVEL_UNSET) options.level = options.report ? LEVEL_LAST : LEVEL_FIRST;
   return -1;
 }
 
@@ -263,12 +273,13 @@ void Json_Print(const Scan_Options &options, const item_catalogue &catalogue)
 
 // ---- the command -----------------------------------------------------------------------------------
 
-// Sorts the catalogue in the chosen order (reading the headers when the order needs
-// them, and for --json in every order). Returns the tree, or nullptr when cancelled.
+// Sorts the catalogue in the chosen order, reading the headers in every order (the file
+// order does not need them, but the JSON and the exit status tell the studies found).
+// Returns the tree, or nullptr when cancelled.
 List_Tree *Catalogue_Sort(const Scan_Options &options)
 {
   List_Tree **slot = List_Tree_Slot(options.order);
-  if (options.order == SORT_FILE && options.json && Dir_List.nb_child == 0) {
+  if (options.order == SORT_FILE && Dir_List.nb_child == 0) {
     Progress_Record *progress = Progress_Create(nullptr, "Sort Structure", "Parsing DICOM headers", nullptr, 0);
     if (!Header_Pass(&Dir_List, &Dir_List.dir[0], progress)) Catalogue_Free_Studies(&Dir_List);
     bool cancelled = Progress_Cancelled(progress);
@@ -284,13 +295,12 @@ int Scan_Run(int argc, char **argv)
   Scan_Options options;
   int exit_code = Options_Read(argc, argv, options);
   if (exit_code >= 0) return exit_code;
+  if (!Cli_Folder_Usable("scan", "source", options.folder.c_str(), CLI_FOLDER_READ)) return CLI_FAILED;
   if (options.folder.back() != '/') options.folder += '/';
   if (options.part10) flag_part_10 = 1;
   if (!Report_Templates_Load(Inst_Path)) return CLI_FAILED;
-  if (options.report && !Directory_Create(options.report)) {
-    std::fprintf(stderr, "harrowdesk-cli scan: cannot create the report folder '%s'\n", options.report);
+  if (options.report && !Cli_Folder_Usable("scan", "report", options.report, CLI_FOLDER_CREATE | CLI_FOLDER_WRITE))
     return CLI_FAILED;
-  }
 
   progress_view_factory = Make_Terminal_Bar;
   std::signal(SIGINT, On_Interrupt);
@@ -302,11 +312,15 @@ int Scan_Run(int argc, char **argv)
     std::fprintf(stderr, "harrowdesk-cli scan: %s\n", interrupted ? "cancelled" : "the sort failed");
     found = false;
   }
+  if (tree && Dir_List.nb_child == 0) {
+    std::fprintf(stderr, "harrowdesk-cli scan: no file in %s gave a study\n", options.folder.c_str());
+    exit_code = CLI_FAILED;
+  }
   if (tree) {
     List_Rows rows{};
     List_Rows_Init(rows);
     List_Rows_Build(rows, tree);
-    for (int level = 1; level < options.level; level++) {
+    for (int level = LEVEL_FIRST; level < options.level; level++) {
       List_Rows_Level_Change(rows, +1);
       List_Rows_Build(rows, tree);
     }

@@ -5,45 +5,36 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <cstring>
 
 #include "app/catalogue.h"
 #include "app/configuration.h"
 #include "app/list_rows.h"
 #include "app/list_sort.h"
 #include "app/list_thread.h"
+#include "cli/cli_folder.h"
 
-const char *const cli_selection_help =
-    "  --part10             accept only files with \"DICM\" at byte 128 (else the settings decide)\n"
-    "  --study UID          select the files of this study (repeatable)\n"
-    "  --series UID         select the files of this series (repeatable)\n"
-    "  --patient-id ID      select the files of this patient (repeatable)\n"
-    "                       without a selection option every catalogued file is selected\n";
-
-int Cli_Selection_Option(const char *command, int argc, char **argv, int *index, Cli_Selection *selection)
+// An option that appends its value to `list`.
+static Cli_Option List_Option(const char *name, const char *value_name, std::vector<std::string> *list)
 {
-  const char *argument = argv[*index];
-  if (!std::strcmp(argument, "--part10")) {
-    selection->part10 = 1;
-    return 1;
-  }
-  static const char *const names[] = {"--study", "--series", "--patient-id"};
-  std::vector<std::string> *lists[] = {&selection->study_uid, &selection->series_uid, &selection->patient_id};
-  for (int i = 0; i < 3; i++) {
-    size_t length = std::strlen(names[i]);
-    if (std::strncmp(argument, names[i], length) != 0) continue;
-    const char *value = nullptr;
-    if (argument[length] == '=') value = argument + length + 1;
-    else if (argument[length] != '\0') continue;
-    else if (*index + 1 < argc) value = argv[++*index];
-    if (!value || !*value) {
-      std::fprintf(stderr, "harrowdesk-cli %s: option %s needs a value\n", command, names[i]);
-      return -1;
-    }
-    lists[i]->push_back(value);
-    return 1;
-  }
-  return 0;
+  return {name, value_name, [list](const char *value, std::string *why) {
+            if (!*value) {
+              *why = "needs a value";
+              return 0;
+            }
+            list->push_back(value);
+            return 1;
+          }};
+}
+
+void Cli_Selection_Options(Cli_Selection *selection, std::vector<Cli_Option> *options)
+{
+  options->push_back({"--part10", nullptr, [selection](const char *, std::string *) {
+                        selection->part10 = 1;
+                        return 1;
+                      }});
+  options->push_back(List_Option("--study", "UID", &selection->study_uid));
+  options->push_back(List_Option("--series", "UID", &selection->series_uid));
+  options->push_back(List_Option("--patient-id", "ID", &selection->patient_id));
 }
 
 // ---- marking ------------------------------------------------------------------------------
@@ -80,6 +71,7 @@ static void Catalogue_Mark(const Cli_Selection *selection)
 List_Tree *Cli_Selection_Run(const char *command, const Cli_Selection *selection, int *selected)
 {
   *selected = 0;
+  if (!Cli_Folder_Usable(command, "source", selection->folder, CLI_FOLDER_READ)) return nullptr;
   if (selection->part10 == 1) flag_part_10 = 1;
   std::string folder = selection->folder;  // a folder path ends with "/", as the walk's do
   if (folder.empty() || folder.back() != '/') folder += '/';

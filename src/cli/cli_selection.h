@@ -11,6 +11,8 @@
 #include <string>
 #include <vector>
 
+#include "cli/cli_options.h"
+
 struct List_Tree;  // a node of a sort tree (app/list_sort.h)
 
 // The scan and selection options of one command line. Several values of one option
@@ -24,16 +26,19 @@ struct Cli_Selection {
   std::vector<std::string> patient_id;  // --patient-id: Patient IDs
 };
 
-// The lines of --help that describe these options, each ending in a newline.
-extern const char *const cli_selection_help;
+// The lines of --help that describe these options, each ending in a newline (a literal,
+// so that a command's usage text can end with it).
+#define CLI_SELECTION_HELP                                                                          \
+  "  --part10             accept only files with \"DICM\" at byte 128 (else the settings decide)\n" \
+  "  --study UID          select the files of this study (repeatable)\n"                            \
+  "  --series UID         select the files of this series (repeatable)\n"                           \
+  "  --patient-id ID      select the files of this patient (repeatable)\n"                          \
+  "                       without a selection option every catalogued file is selected\n"
 
-// Looks at argv[*index]. When it is --part10, --study, --series or --patient-id, takes it
-// (with its value from the next argument, or after "=") into `selection`, advances
-// *index to the last argument used and returns 1. Returns 0 when argv[*index] is none of
-// them (nothing changed). Returns -1 when the value is missing or empty, after printing
-// "harrowdesk-cli COMMAND: option OPTION needs a value" on standard error (`command`
-// names the command).
-int Cli_Selection_Option(const char *command, int argc, char **argv, int *index, Cli_Selection *selection);
+// Appends the options --part10, --study, --series and --patient-id to `options`; each
+// takes its value into `selection`, which must outlive the parse. An empty value is
+// refused (the parser then says the option needs a value).
+void Cli_Selection_Options(Cli_Selection *selection, std::vector<Cli_Option> *options);
 
 // Scans `selection->folder` (with --part10, flag_part_10 is set to 1 for the run), runs
 // the header pass when a selection option is given, and marks the file entries: those
@@ -43,7 +48,7 @@ int Cli_Selection_Option(const char *command, int argc, char **argv, int *index,
 // thread with no job running.
 // Returns the root of the file-order tree (owned by the tree cache; valid until the
 // next scan) and stores the number of selected files in *selected (0 is possible);
-// returns nullptr after printing the reason on standard error ("no DICOM files in
-// FOLDER", the scan or sort cancelled or failed, or selection options that match no
-// file); *selected is then 0.
+// returns nullptr after printing the reason on standard error (the folder cannot be
+// read, "no DICOM files in FOLDER", the scan or sort cancelled or failed, or selection
+// options that match no file); *selected is then 0.
 List_Tree *Cli_Selection_Run(const char *command, const Cli_Selection *selection, int *selected);

@@ -1,16 +1,20 @@
 // harrowdesk-cli: the command-line front end over the program's core. It brings the core
 // up as the GUI does (log state, installation folder, settings, message sink) with the
 // message pane and boxes on standard error, so standard output stays the command's own;
-// then it hands argv to the command named by the first argument.
+// then it hands argv to the command named by the first argument. "--version" names the
+// program, its DICOM library and the DCMTK it was built with.
 #include <cstdio>
 #include <cstring>
 #include <map>
 #include <string>
 
+#include <dcmtk/dcmdata/dcuid.h>
+
 #include "app/configuration.h"
 #include "app/installation_path.h"
-#include "app/my_error_fct.h"
 #include "cli/cli_command.h"
+#include "cli/cli_messages.h"
+#include "dicom/DICOM_Library_Version.h"
 #include "dicom/NEMA_Read_IOD.h"
 #include "util/message_log.h"
 #include "util/mutex_access.h"
@@ -27,13 +31,17 @@ static void Print_Usage(FILE *stream)
 {
   std::fprintf(stream, "usage: harrowdesk-cli COMMAND [OPTIONS...]\n\ncommands:\n");
   for (auto &[name, command] : Command_Table()) std::fprintf(stream, "  %-10s %s\n", name.c_str(), command.summary);
-  std::fprintf(stream, "\n'harrowdesk-cli COMMAND --help' describes a command.\n");
+  std::fprintf(stream,
+               "\n'harrowdesk-cli COMMAND --help' describes a command.\n"
+               "'harrowdesk-cli --version' (-V) names the versions of the program and its libraries.\n");
 }
 
-static void Print_Pane_Line(const char *text) { std::fprintf(stderr, "%s\n", Log_Text_Clean(text).c_str()); }
-
-// No message loop runs here: thread lines leave the ring as soon as they are posted.
-static void Drain_Thread_Lines(Window_Handle) { Log_Ring_Drain(Print_Pane_Line); }
+static void Print_Version()
+{
+  std::printf("harrowdesk-cli %s (%s %s)\nDICOM library: %s\nDCMTK: %s\n", HARROWDESK_VERSION,
+              log_state.program_name.c_str(), log_state.program_version.c_str(), DICOM_Library_Version(nullptr),
+              OFFIS_DCMTK_VERSION_STRING);
+}
 
 static void Start_Up()
 {
@@ -43,10 +51,7 @@ static void Start_Up()
   Configuration_Defaults();
   Configuration_Read();
   DICOM_Module_Dir_Set(nullptr, (Inst_Path + "DICOM Tables/").c_str());
-  log_display.pane_write = Print_Pane_Line;
-  log_display.pane_overwrite = Print_Pane_Line;
-  log_display.post_thread_message = Drain_Thread_Lines;
-  Message_Callback = My_Error_Callback;
+  Cli_Messages_Start();
 }
 
 int main(int argc, char **argv)
@@ -59,6 +64,10 @@ int main(int argc, char **argv)
     Print_Usage(stdout);
     return CLI_OK;
   }
+  if (!std::strcmp(argv[1], "--version") || !std::strcmp(argv[1], "-V")) {
+    Print_Version();
+    return CLI_OK;
+  }
   auto found = Command_Table().find(argv[1]);
   if (found == Command_Table().end()) {
     std::fprintf(stderr, "harrowdesk-cli: unknown command '%s'\n", argv[1]);
@@ -66,5 +75,7 @@ int main(int argc, char **argv)
     return CLI_USAGE;
   }
   Start_Up();
-  return found->second.run(argc - 1, argv + 1);
+  int exit_code = found->second.run(argc - 1, argv + 1);
+  Cli_Messages_Flush();
+  return exit_code;
 }

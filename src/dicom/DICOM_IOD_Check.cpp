@@ -254,16 +254,8 @@ static std::string Message_Text(const std::string &text)
 // VR's set, an old date form); `message` then holds what the cleanup said.
 static bool Value_Passes(const DICOM_Attribute *record, std::string &message)
 {
-  DICOM_Attribute fields = *record;
-  fields.data = nullptr;
-  fields.description = nullptr;
-  fields.item = nullptr;
-  fields.count = 0;
-  fields.next = fields.last = nullptr;
-  fields.block = nullptr;
-  DICOM_Attribute *copy = DICOM_Attribute_New(nullptr, &fields, record->size);
+  DICOM_Attribute *copy = DICOM_Attribute_New_Copy(nullptr, record);
   if (!copy) return true;
-  std::memcpy(copy->data, record->data, (size_t)record->size);
   std::vector<std::string> said;
   NEMA_Capture_Begin(&said);
   int clean = DICOM_Attribute_Cleanup_Tag(nullptr, copy);

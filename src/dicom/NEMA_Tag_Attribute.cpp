@@ -159,6 +159,21 @@ DICOM_Attribute *DICOM_Attribute_New(Window_Handle, const DICOM_Attribute *field
   return made;
 }
 
+DICOM_Attribute *DICOM_Attribute_New_Copy(Window_Handle owner, const DICOM_Attribute *source)
+{
+  DICOM_Attribute fields = *source;
+  fields.data = nullptr;
+  fields.description = nullptr;
+  fields.item = nullptr;
+  fields.count = 0;
+  fields.next = fields.last = nullptr;
+  fields.block = nullptr;
+  int32_t value_size = source->data && source->size > 0 ? source->size : 0;
+  DICOM_Attribute *copy = DICOM_Attribute_New(owner, &fields, value_size);
+  if (copy && value_size) std::memcpy(copy->data, source->data, (size_t)value_size);
+  return copy;
+}
+
 static char VR_Or_Dash(uint16_t VR, int index)
 {
   if (!VR) return '-';

@@ -142,6 +142,11 @@ int DICOM_Attribute_Item_Index(const DICOM_Sequence_Root *root, int depth);
 // reporting it.
 DICOM_Attribute *DICOM_Attribute_New(Window_Handle owner, const DICOM_Attribute *fields, int32_t value_size);
 
+// A new record, unlinked, with the fields of `source` and a copy of its value (when it has
+// one); no description, no items, no shared block of the source's. Ownership and
+// failures as DICOM_Attribute_New.
+DICOM_Attribute *DICOM_Attribute_New_Copy(Window_Handle owner, const DICOM_Attribute *source);
+
 
 // Appends a copy of `record` (every field, the value bytes and the description
 // duplicated; next, last and items not copied; the level set to the root's depth) to

@@ -36,7 +36,13 @@ static int Default_Box(Window_Handle, int kind, const char *text, const char *ca
 static void Ignore_Text(const char *) {}
 static void Ignore_Window(Window_Handle) {}
 
-Log_Display log_display = {Default_Box, Ignore_Text, Ignore_Text, Ignore_Window};
+static void Console_Stdout(int, const char *line)
+{
+  std::printf("%s\n", line);
+  std::fflush(stdout);
+}
+
+Log_Display log_display = {Default_Box, Ignore_Text, Ignore_Text, Ignore_Window, Console_Stdout};
 
 // ---- cleaning and names ------------------------------------------------------------------
 

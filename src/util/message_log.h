@@ -97,6 +97,9 @@ struct Log_Display {
   void (*pane_write)(const char *text);      // append a line to the message pane
   void (*pane_overwrite)(const char *text);  // replace the pane's last line
   void (*post_thread_message)(Window_Handle window);  // post WM_THREAD_MESSAGE
+  // The console echo of a message of `kind` at a trace level above 0, one line without
+  // its line feed (default: standard output, flushed).
+  void (*console_write)(int kind, const char *line);
 };
 extern Log_Display log_display;
 

@@ -19,7 +19,10 @@
 #include "util/error_text.h"
 #include "util/message_log.h"
 
-enum { TEXT_VALUE_MAX = 1024 };
+enum {
+  TEXT_VALUE_MAX = 1024,
+  INT_VALUE_SIZE = 4,  // an integer is stored as 4 bytes, little endian
+};
 
 // <app data>/ArdentVale/<section>/, or "" when there is no application-data folder.
 static std::string Section_Folder(const char *section)
@@ -69,13 +72,16 @@ static ssize_t Read_Key(const char *function, const char *section, const char *k
 int Environment_Get_Value_Int(const char *section, const char *key, int32_t *value)
 {
   Message_Log(nullptr, MSG_TRACE + 4, "in Environment_Get_Value_Int(%s,%s)", section, key);
-  unsigned char bytes[4] = {0, 0, 0, 0};
+  // One byte more than a value holds: a file of one byte (a flag) or four (little endian)
+  // is a stored value; any other length (empty, or a number typed by hand such as "11\n")
+  // is not, and the caller's default stays.
+  unsigned char bytes[INT_VALUE_SIZE + 1] = {0, 0, 0, 0, 0};
   ssize_t count = Read_Key("Environment_Get_Value_Int", section, key, (char *)bytes, sizeof bytes);
   if (count < 0) return 0;
-  if (count == 0) {
+  if (count != 1 && count != INT_VALUE_SIZE) {
     Message_Log(nullptr, MSG_TRACE, "Failed in Environment_Get_Value_Int(%s,%s)", section, key);
     MESSAGE_LOG_WHERE(nullptr);
-    Message_Log(nullptr, MSG_TRACE, "Unable to read file: %s", (Section_Folder(section) + key).c_str());
+    Message_Log(nullptr, MSG_TRACE, "Not a stored 1- or 4-byte value: %s", (Section_Folder(section) + key).c_str());
     return 0;
   }
   *value = (int32_t)((uint32_t)bytes[0] | (uint32_t)bytes[1] << 8 | (uint32_t)bytes[2] << 16 | (uint32_t)bytes[3] << 24);
@@ -158,7 +164,8 @@ int Environment_Set_Value_Int(const char *section, const char *key, int32_t valu
 {
   Message_Log(nullptr, MSG_TRACE + 4, "in Environment_Set_Value_Int(%s,%s,%d)", section, key, value);
   uint32_t bits = (uint32_t)value;
-  unsigned char bytes[4] = {(unsigned char)bits, (unsigned char)(bits >> 8), (unsigned char)(bits >> 16), (unsigned char)(bits >> 24)};
+  unsigned char bytes[INT_VALUE_SIZE] = {(unsigned char)bits, (unsigned char)(bits >> 8), (unsigned char)(bits >> 16),
+                                         (unsigned char)(bits >> 24)};
   return Write_Key("Environment_Set_Value_Int", section, key, bytes, sizeof bytes);
 }
 

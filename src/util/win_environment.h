@@ -8,9 +8,10 @@
 
 #include <cstdint>
 
-// Reads an integer key. Returns 1 when the key's file gave at least one byte; `value`
-// then holds the bytes read (little-endian, missing high bytes zero). Returns 0, leaving
-// `value` untouched, after tracing the failure (kind 11).
+// Reads an integer key. Returns 1 when the key's file holds 4 bytes (little endian) or
+// 1 byte (a flag: the high bytes zero); `value` then holds it. Returns 0, leaving `value`
+// untouched, after tracing the failure (kind 11): no file, or a file of another length,
+// such as a number typed in by hand, which is no stored value.
 int Environment_Get_Value_Int(const char *section, const char *key, int32_t *value);
 
 // Reads a text key (at most 1024 bytes). Returns the text in a process-wide buffer that

@@ -35,7 +35,7 @@ protected:
   {
     saved_display_ = log_display;
     display_record = &record_;
-    log_display = {Record_Box, Record_Pane, Record_Overwrite, Record_Post};
+    log_display = {Record_Box, Record_Pane, Record_Overwrite, Record_Post, saved_display_.console_write};
     log_state.flag_audit = true;
     log_state.dir_audit = env_.temp();
     log_state.errlog_header_written = false;

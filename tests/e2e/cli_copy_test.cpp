@@ -121,21 +121,27 @@ TEST_F(Cli_Copy, OrdinarySchemeWithASelectedStudy)
 
 TEST_F(Cli_Copy, UsageErrorsAndFailuresGiveTheirExitCodes)
 {
-  struct Case { std::string arguments; int status; const char *message; } cases[] = {
-      {"--help", 0, nullptr},
+  struct Case { std::string arguments; int status; std::string message; } cases[] = {
+      {"--help", 0, ""},
       {"", 2, "no FOLDER given"},
-      {"'" + corpus + "' --series-dir sideways --to /", 2, "unknown --series-dir"},
+      {"'" + corpus + "' --series-dir sideways --to /", 2, "option --series-dir 'sideways': is not one of"},
+      {"'" + corpus + "' --study-dir=sideways --to /", 2, "option --study-dir 'sideways': is not one of"},
+      {"'" + corpus + "' --block-size=-1 --to /", 2, "option --block-size '-1': takes 0 to 1073741824 bytes"},
+      {"'" + corpus + "' --to", 2, "option --to needs a value (DIR)"},
       {"'" + corpus + "' --study", 2, "option --study needs a value"},
-      {"'" + corpus + "' --to '" + env.root() + "missing/'", 1, "does not exist"},
+      {"'" + corpus + "' --to '" + env.root() + "missing/'", 1,
+       ("cannot use the target folder " + env.root() + "missing/: No such file or directory\n")},
+      {"'" + env.root() + "absent' --to '" + env.root() + "'", 1,
+       ("cannot use the source folder " + env.root() + "absent: No such file or directory\n")},
       {"'" + env.root() + "' --part10 --to '" + env.root() + "'", 1, "no DICOM files"},
       {"'" + corpus + "' --part10 --study 1.2.3 --to '" + env.root() + "'", 1, "matches the selection"},
-      {"'" + corpus + "' --to '" + env.root() + "' --dry-run", 1, nullptr},  // non-DICOM files have no target
+      {"'" + corpus + "' --to '" + env.root() + "' --dry-run", 1, ""},  // non-DICOM files have no target
   };
   for (const Case &c : cases) {
     int status = -1;
     Copy(c.arguments, &status);
     EXPECT_EQ(status, c.status) << c.arguments;
-    if (c.message) {
+    if (!c.message.empty()) {
       EXPECT_NE(Read_File(env.temp() + "stderr").find(c.message), std::string::npos) << c.arguments;
     }
   }

@@ -1,7 +1,11 @@
 // harrowdesk-cli push end to end: a folder of real files pushed into Orthanc (counted
 // through its REST API), a selection by study, server settings taken from the settings
 // store, the fail folder in both modes, the timeouts against a silent peer, Ctrl-C
-// during a transfer, and usage errors.
+// during a transfer, a refused connection and a fail folder that cannot be made, and
+// usage errors.
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -187,6 +191,51 @@ TEST_F(Cli_Push, ctrl_c_aborts_the_transfer_in_progress_and_counts_the_files)
   EXPECT_TRUE(Exists(folder + "small.dcm"));
 }
 
+// A port on the loopback address that nothing listens on.
+int Closed_Port()
+{
+  int socket_fd = socket(AF_INET, SOCK_STREAM, 0);
+  sockaddr_in address{};
+  address.sin_family = AF_INET;
+  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  socklen_t length = sizeof address;
+  int port = 0;
+  if (bind(socket_fd, (sockaddr *)&address, sizeof address) == 0 &&
+      getsockname(socket_fd, (sockaddr *)&address, &length) == 0)
+    port = ntohs(address.sin_port);
+  close(socket_fd);
+  return port;
+}
+
+TEST_F(Cli_Push, a_refused_connection_is_one_terminal_line_with_its_cause_and_stays_apart_in_the_audit)
+{
+  const int port = Closed_Port();
+  ASSERT_NE(0, port);
+  const std::string server = "127.0.0.1:" + std::to_string(port);
+  EXPECT_EQ(1, Push("--peer 127.0.0.1 --port " + std::to_string(port) + " --called NOBODY --timeout 5 --study " +
+                    CT_STUDY));
+  const std::string line = "WARNING: Unable to connect with SCP: Server: NOBODY on " + server + ": ";
+  const size_t at = output_.find(line);
+  ASSERT_NE(std::string::npos, at) << output_;
+  const std::string rest = output_.substr(at + line.size(), output_.find('\n', at) - at - line.size());
+  EXPECT_NE(std::string::npos, rest.find("Connection refused")) << rest;
+  // The audit trail keeps one entry per message.
+  const std::string audit = Read_File(env_.log_state() + "Harrowdesk.log");
+  EXPECT_NE(std::string::npos, audit.find(" WARNING: Unable to connect with SCP\n")) << audit;
+  EXPECT_NE(std::string::npos, audit.find(" Server: NOBODY on " + server + "\n")) << audit;
+}
+
+TEST_F(Cli_Push, a_fail_folder_that_cannot_be_made_is_named_with_its_reason)
+{
+  ASSERT_TRUE(Write_File(env_.root() + "plain", "a file"));
+  EXPECT_EQ(1, Push("--peer 127.0.0.1 --port 104 --called X --fail-dir " + env_.root() + "plain/sub"));
+  EXPECT_NE(std::string::npos,
+            output_.find("harrowdesk-cli push: cannot use the fail folder " + env_.root() +
+                         "plain/sub: Not a directory\n"))
+      << output_;
+  EXPECT_EQ(std::string::npos, output_.find("Pushing")) << "nothing is sent";
+}
+
 TEST_F(Cli_Push, bad_options_are_usage_errors_that_send_nothing)
 {
   const struct {
@@ -200,10 +249,13 @@ TEST_F(Cli_Push, bad_options_are_usage_errors_that_send_nothing)
       {"--peer 127.0.0.1 --port 104 --called X --bogus", "unknown option '--bogus'"},
       {"--port 104 --called X --study", "option --study needs a value"},
       {"--port 104 --called X", "no server: give --peer HOST"},
-      {"--peer 127.0.0.1 --port 104 --called X --timeout x", "option --timeout needs a number of seconds from 0 to 3600"},
-      {"--peer 127.0.0.1 --port 104 --called X --timeout -1", "option --timeout needs a number of seconds"},
-      {"--peer 127.0.0.1 --port 104 --called X --timeout-acse 3601", "option --timeout-acse needs a number of seconds"},
-      {"--peer 127.0.0.1 --port 104 --called X --timeout-dimse", "option --timeout-dimse needs a number of seconds"},
+      {"--peer 127.0.0.1 --port 104 --called X --timeout x",
+       "option --timeout 'x': needs a number of seconds from 0 to 3600"},
+      {"--peer 127.0.0.1 --port 104 --called X --timeout -1", "option --timeout '-1': needs a number of seconds"},
+      {"--peer 127.0.0.1 --port 104 --called X --timeout-acse=3601", "option --timeout-acse '3601': needs a number of"},
+      {"--peer 127.0.0.1 --port 104 --called X --timeout-dimse", "option --timeout-dimse needs a value (S)"},
+      {"--peer=127.0.0.1 --port=104 --called= X", "option --called needs a value (AET)"},
+      {"--peer 127.0.0.1 --port 104 --called X --delete=yes", "option --delete takes no value"},
   };
   for (const auto &test : cases) {
     SCOPED_TRACE(test.arguments);

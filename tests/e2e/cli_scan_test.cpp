@@ -1,6 +1,7 @@
 // harrowdesk-cli scan end to end: the catalogue it prints for a copy of pydicom's test
 // files is checked against what pydicom reads from them (scan_compare.py), and both
-// reports are written; then its exit codes for an empty folder and bad options.
+// reports are written; then its exit codes for an empty folder, a folder of text files
+// and bad options, the report's default level, and the report folder's errors.
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -66,6 +67,8 @@ TEST(Cli_Scan, ExitCodesForNothingFoundAndForUsageErrors)
       {"scan '" + empty + "' --report", 2, ""},
       {"scan '" + empty + "' other", 2, ""},
       {"scan --help", 0, "usage: harrowdesk-cli scan FOLDER"},
+      {"scan '" + empty + "' --json", 1, "\"studies\": []"},  // text files read, but none gives a study
+      {"scan '" + empty + "' --order=study --json", 1, "\"studies\": []"},
   };
   for (const Case &c : cases) {
     int status = -1;
@@ -73,6 +76,77 @@ TEST(Cli_Scan, ExitCodesForNothingFoundAndForUsageErrors)
     EXPECT_EQ(status, c.status) << c.arguments;
     EXPECT_NE(output.find(c.output), std::string::npos) << c.arguments << "\n" << output;
   }
+}
+
+TEST(Cli_Scan, TextFilesGiveNoStudyAndThatIsAFailure)
+{
+  Scoped_Temp_Env env;
+  std::string folder = env.root() + "notes/";
+  fs::create_directories(folder);
+  for (const char *name : {"a.txt", "b.txt", "c.dcm"}) Write_File(folder + name, "no DICOM here\n");
+  for (const char *order : {"file", "study", "name"}) {
+    int status = -1;
+    std::string errors =
+        Run_Command("'" + Cli() + "' scan --order " + order + " '" + folder + "' 2>&1 >/dev/null", &status);
+    EXPECT_EQ(status, 1) << order << "\n" << errors;
+    EXPECT_NE(errors.find("harrowdesk-cli scan: no file in " + folder + " gave a study\n"), std::string::npos) << errors;
+  }
+}
+
+// The report's Image rows, counted in the CSV that the scan wrote into `reports`.
+int Image_Rows(const std::string &reports)
+{
+  int rows = 0;
+  for (const fs::directory_entry &entry : fs::directory_iterator(reports)) {
+    if (entry.path().extension() != ".csv") continue;
+    std::string csv = Read_File(entry.path().string());
+    for (size_t at = csv.find("\nImage\t"); at != std::string::npos; at = csv.find("\nImage\t", at + 1)) rows++;
+  }
+  return rows;
+}
+
+TEST(Cli_Scan, AReportWithoutALevelListsEveryImage)
+{
+  Scoped_Temp_Env env;
+  std::string folder = env.root() + "images/";
+  fs::create_directories(folder);
+  for (const char *name : {"CT_small.dcm", "MR_small.dcm", "rtplan.dcm"})
+    fs::copy_file(PYDICOM_FILES + "/" + name, folder + name);
+  const struct {
+    std::string options;
+    int images;
+  } cases[] = {
+      {"", 3},              // every image
+      {"--level 4", 3},
+      {"--level=2", 0},     // opened to the series only
+      {"--level 1", 0},
+  };
+  for (const auto &c : cases) {
+    std::string reports = env.root() + "reports" + std::to_string(&c - cases) + "/";
+    int status = -1;
+    Run_Command("'" + Cli() + "' scan -q --order study " + c.options + " --report '" + reports + "' '" + folder +
+                    "' >/dev/null 2>&1",
+                &status);
+    EXPECT_EQ(status, 0) << c.options;
+    EXPECT_EQ(Image_Rows(reports), c.images) << c.options;
+  }
+}
+
+TEST(Cli_Scan, AReportFolderThatCannotBeMadeIsNamedWithItsReason)
+{
+  Scoped_Temp_Env env;
+  Write_File(env.root() + "plain", "a file, not a folder");
+  int status = -1;
+  std::string errors = Run_Command("'" + Cli() + "' scan '" + PYDICOM_FILES + "' --report '" + env.root() +
+                                       "plain/reports' 2>&1 >/dev/null",
+                                   &status);
+  EXPECT_EQ(status, 1);
+  EXPECT_EQ(errors,
+            "harrowdesk-cli scan: cannot use the report folder " + env.root() + "plain/reports: Not a directory\n");
+  errors = Run_Command("'" + Cli() + "' scan '" + env.root() + "absent' 2>&1 >/dev/null", &status);
+  EXPECT_EQ(status, 1);
+  EXPECT_EQ(errors,
+            "harrowdesk-cli scan: cannot use the source folder " + env.root() + "absent: No such file or directory\n");
 }
 
 }  // namespace

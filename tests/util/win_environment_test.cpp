@@ -68,6 +68,18 @@ TEST(Settings_Store, a_one_byte_integer_file_gives_that_byte)
   EXPECT_EQ(value, 0x15);
 }
 
+TEST(Settings_Store, an_integer_file_of_another_length_is_no_value_and_leaves_the_default)
+{
+  Scoped_Temp_Env env;
+  ASSERT_EQ(Environment_Set_Value_Int("Harrowdesk", "server_port", 104), 1);
+  for (const char *typed : {"11\n", "12345", "\x01\x02"}) {
+    Write_File(env.app_data() + "ArdentVale/Harrowdesk/server_port", typed);
+    int32_t value = -1;
+    EXPECT_EQ(Environment_Get_Value_Int("Harrowdesk", "server_port", &value), 0) << typed;
+    EXPECT_EQ(value, -1) << typed;
+  }
+}
+
 TEST(Settings_Store, texts_are_read_back_up_to_1024_bytes)
 {
   Scoped_Temp_Env env;

@@ -1,0 +1,68 @@
+// The DICOMDIR of a file-set (PS3.10 section 8, the Basic Directory IOD of PS3.3 Annex F,
+// the General Purpose profiles STD-GEN-CD/DVD/USB of PS3.11): building one for a folder of
+// DICOM files, merging new files into an existing one, and reading one back as the list
+// of the files it names. The directory is a tree of records, PATIENT > STUDY > SERIES >
+// one leaf record per file (IMAGE, SR DOCUMENT, PRESENTATION, ...), kept in one
+// sequence whose items point at each other by byte offsets inside the file.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "dicom/NEMA_Tag_Attribute.h"
+#include "platform/os/window_handle.h"
+
+// The media storage SOP class of a DICOMDIR.
+#define DICOM_MEDIA_DIRECTORY_CLASS "1.2.840.10008.1.3.10"
+// The DICOMDIR's own file name in the file-set's root folder.
+#define DICOM_MEDIA_DIRECTORY_NAME "DICOMDIR"
+
+// One file to enter in the directory.
+struct DICOM_Media_File {
+  std::string path;                       // relative to the DICOMDIR's folder, "/" between parts
+  const DICOM_Attribute *list = nullptr;  // its header (DICOMDIR_Scan_Read), or null: read here
+};
+
+// One file named by a directory, with the keys of the records above it. Texts are the
+// values as stored, padding removed, in the record's own character set.
+struct DICOM_Media_Entry {
+  std::string path;               // Referenced File ID as a relative path, "/" between parts
+  std::string record_type;        // "IMAGE", "SR DOCUMENT", ...
+  std::string sop_class, sop_instance, transfer_syntax, instance_number;
+  std::string patient_id, patient_name, patient_character_set;
+  std::string study_uid, study_id, study_date, study_time, study_description, accession_number;
+  std::string series_uid, modality, series_number;
+  std::string character_set;      // the leaf record's Specific Character Set, "" when none
+};
+
+// Creates `folder`/DICOMDIR for `files`, or, when one is there, merges them into it.
+// Each file becomes one leaf record under the PATIENT (by Patient ID), STUDY (by Study
+// Instance UID) and SERIES (by Series Instance UID) records, existing records being
+// reused; a file whose SOP Instance UID the directory already holds is not added again.
+// Every path part must be 1 to 8 characters of A-Z, 0-9 and "_", 8 parts at most.
+// A required key a file lacks is generated (Patient ID "HDPAT" + 6 digits, Study ID
+// "HDSTUDY" + 6 digits, Series and Instance Numbers, Modality "OT", Study Date and
+// Time from the series, acquisition or content date and time, else 19000101 and 000000);
+// each generated value, and each file left out (unreadable, a path outside the rules,
+// no SOP, study or series UID, already in the directory), gives one line in `*notices`
+// (appended; the caller shows and audits them). `file_set_id` (CS: up to 16 of A-Z,
+// 0-9, "_" and space; null keeps an existing one, else empty).
+// The new DICOMDIR is written under a hidden name in `folder` and renamed over the old
+// one only when whole, and only if the old one is still the file that was read.
+// Returns 1 when written, or when nothing was new (the DICOMDIR is then left untouched);
+// returns 0 after reporting as MSG_ERROR when an existing DICOMDIR is not a regular file,
+// cannot be read whole, is not a directory or its records do not chain (truncated,
+// cyclic, offsets pointing nowhere): it is then left as it was. Not thread-safe for one
+// folder; any thread otherwise.
+int DICOM_Media_Directory_Write(Window_Handle owner,
+                                const char *folder,                        // file-set root
+                                const std::vector<DICOM_Media_File> &files,  // files to add
+                                const char *file_set_id,                   // File-set ID, or null
+                                std::vector<std::string> *notices);        // lines appended
+
+// Reads the DICOMDIR `path` and appends to `*entries` one entry per leaf record that
+// names a file (Referenced File ID), in directory order. A Referenced File ID with an
+// empty, "." or ".." part is left out, with a warning in `*entries`' stead (MSG_WARNING).
+// Returns 1 when read; returns 0 after reporting as MSG_ERROR under the same refusals as
+// DICOM_Media_Directory_Write (`*entries` then unchanged).
+int DICOM_Media_Directory_Read(Window_Handle owner, const char *path, std::vector<DICOM_Media_Entry> *entries);
