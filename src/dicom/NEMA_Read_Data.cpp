@@ -76,6 +76,7 @@ void NEMA_Swap_Pairs(unsigned char *bytes, int64_t count)
 // returns 0.
 static int Read_Exact(Window_Handle owner, NEMA_Source *source, void *dest, int64_t count, int line)
 {
+  if (NEMA_Source_Take(source, dest, count)) return 1;
   int64_t got = NEMA_Source_Read(source, dest, count);
   if (got == count) return 1;
   int code = errno;
@@ -94,6 +95,7 @@ static int Read_Exact(Window_Handle owner, NEMA_Source *source, void *dest, int6
 static int Read_Number(Window_Handle owner, NEMA_Source *source, int count, int capacity, unsigned char *bytes,
                        int line)
 {
+  if (count == capacity && NEMA_Source_Take(source, bytes, count)) return 1;  // the common case
   std::memset(bytes, 0, (size_t)capacity);
   if (count < 1 || count > capacity) {
     Message_Log(owner, MSG_TRACE, "file:%s line:%d", "NEMA_Read_Data", line);

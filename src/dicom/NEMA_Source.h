@@ -9,6 +9,7 @@
 #pragma once
 
 #include <cstdint>
+#include <cstring>
 
 #include "platform/os/window_handle.h"
 
@@ -80,6 +81,32 @@ int NEMA_Source_Seek(Window_Handle owner, NEMA_Source *source, int64_t position)
 // the number copied. Returns that number (less than `count` at the end of the data),
 // or -1 on a read error (errno set). Reports nothing; the typed readers report.
 int64_t NEMA_Source_Read(NEMA_Source *source, void *dest, int64_t count);
+
+enum { NEMA_SOURCE_SMALL_READ = 8 };  // reads up to this size are copied byte by byte
+
+// The inline fast path of NEMA_Source_Read, for the element reader's small reads: when
+// all `count` (> 0) bytes lie in the file's window (or in the block of a memory or
+// inflated source), copies them, advances and returns true; otherwise changes nothing
+// and returns false (the caller then calls NEMA_Source_Read).
+inline bool NEMA_Source_Take(NEMA_Source *source, void *dest, int64_t count)
+{
+  const unsigned char *from;
+  if (source->kind == NEMA_SOURCE_FILE) {
+    int64_t at = source->offset - source->window_start;
+    if (count <= 0 || source->fd < 0 || at < 0 || count > source->window_length - at) return false;
+    from = source->window + at;
+  } else {
+    if (count <= 0 || source->offset < 0 || count > source->size - source->offset) return false;
+    from = source->base + source->offset;
+  }
+  if (count <= NEMA_SOURCE_SMALL_READ) {  // a tag, a VR, a length: no call to memcpy
+    for (int64_t i = 0; i < count; i++) ((unsigned char *)dest)[i] = from[i];
+  } else {
+    std::memcpy(dest, from, (size_t)count);
+  }
+  source->offset += count;
+  return true;
+}
 
 // The bytes still readable from the current position, or -1 when unknown.
 int64_t NEMA_Source_Remaining(const NEMA_Source *source);
