@@ -1,10 +1,14 @@
 # The two commands of the README: `make run` and `make test`. Both install what is
-# missing (scripts/install-deps.sh), configure, build and go.
+# missing (scripts/install-deps.sh), configure, build and go. `make install` installs
+# the programs and their data under PREFIX (staged under DESTDIR when given); `make deb`
+# builds the Debian package harrowdesk_<version>_amd64.deb in the build folder.
 BUILD      ?= build
 ASAN_BUILD ?= build-asan
 JOBS       ?= $(shell nproc)
+PREFIX     ?= /usr/local
+DESTDIR    ?=
 
-.PHONY: deps build build-asan run test test-asan clean
+.PHONY: deps build build-asan run test test-asan install deb clean
 
 deps:
 	@bash scripts/install-deps.sh
@@ -23,6 +27,12 @@ run: build
 test: build build-asan
 	cd $(BUILD) && ctest --output-on-failure -j $(JOBS)
 	cd $(ASAN_BUILD) && ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 ctest --output-on-failure -j $(JOBS)
+
+install: build
+	DESTDIR="$(DESTDIR)" cmake --install $(BUILD) --prefix "$(PREFIX)"
+
+deb: build
+	cd $(BUILD) && cpack -G DEB
 
 clean:
 	rm -rf $(BUILD) $(ASAN_BUILD)

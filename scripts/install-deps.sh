@@ -9,6 +9,7 @@ packages=(
   libdcmtk-dev dcmtk zlib1g-dev libfribidi-dev
   xvfb xauth xfonts-base xdotool x11-utils imagemagick
   python3 python3-pydicom python3-pil unrtf orthanc libgdcm-tools libgdcm3.0 dicom3tools clang libclang-rt-14-dev curl
+  lintian desktop-file-utils appstream
 )
 
 missing=()

@@ -9,12 +9,18 @@ folder glyph. ".rgb" files are SGI images with four channels (RLE), ".tga" files
 24-bit uncompressed TGA in which pure black stands for transparent, so their shapes avoid
 pure black and are drawn over black.
 
-Usage: make_icons.py [OUTPUT_FOLDER]   (default: data/Icons beside this script's folder)
+The application's own icon (a stack of film sheets, the front one showing a CT slice
+under a blue label strip) is drawn the same way at the sizes a desktop asks for and
+written as PNG files into a hicolor icon theme tree (NxN/apps/harrowdesk.png).
+
+Usage: make_icons.py [OUTPUT_FOLDER [APP_ICON_FOLDER]]
+       (defaults: data/Icons and data/hicolor beside this script's folder)
 """
 import math
 import os
 import struct
 import sys
+import zlib
 
 SCALE = 4
 
@@ -40,12 +46,18 @@ class Canvas:
         self.side = size * SCALE
         self.px = [list(background) for _ in range(self.side * self.side)]
 
-    def _cover(self, inside, colour, alpha=255):
-        """Paints every sub-pixel whose centre satisfies inside(x, y) (final-pixel units)."""
+    def _cover(self, inside, colour, alpha=255, box=None):
+        """Paints every sub-pixel whose centre satisfies inside(x, y) (final-pixel units).
+
+        `box` (x0, y0, x1, y1) bounds the shape, so large pictures test only the
+        sub-pixels that can be inside it."""
         r, g, b = colour
-        for sy in range(self.side):
+        x0, y0, x1, y1 = box if box else (0, 0, self.size, self.size)
+        first_x, last_x = max(0, int(x0 * SCALE) - 1), min(self.side, int(math.ceil(x1 * SCALE)) + 1)
+        first_y, last_y = max(0, int(y0 * SCALE) - 1), min(self.side, int(math.ceil(y1 * SCALE)) + 1)
+        for sy in range(first_y, last_y):
             y = (sy + 0.5) / SCALE
-            for sx in range(self.side):
+            for sx in range(first_x, last_x):
                 x = (sx + 0.5) / SCALE
                 if inside(x, y):
                     p = self.px[sy * self.side + sx]
@@ -56,13 +68,19 @@ class Canvas:
                     p[3] = alpha + p[3] * (1 - a)
 
     def rect(self, x0, y0, x1, y1, colour):
-        self._cover(lambda x, y: x0 <= x < x1 and y0 <= y < y1, colour)
+        self._cover(lambda x, y: x0 <= x < x1 and y0 <= y < y1, colour, box=(x0, y0, x1, y1))
 
     def disc(self, cx, cy, radius, colour):
-        self._cover(lambda x, y: (x - cx) ** 2 + (y - cy) ** 2 <= radius * radius, colour)
+        self._cover(lambda x, y: (x - cx) ** 2 + (y - cy) ** 2 <= radius * radius, colour,
+                    box=(cx - radius, cy - radius, cx + radius, cy + radius))
+
+    def ellipse(self, cx, cy, rx, ry, colour):
+        self._cover(lambda x, y: ((x - cx) / rx) ** 2 + ((y - cy) / ry) ** 2 <= 1, colour,
+                    box=(cx - rx, cy - ry, cx + rx, cy + ry))
 
     def ring(self, cx, cy, inner, outer, colour):
-        self._cover(lambda x, y: inner * inner <= (x - cx) ** 2 + (y - cy) ** 2 <= outer * outer, colour)
+        self._cover(lambda x, y: inner * inner <= (x - cx) ** 2 + (y - cy) ** 2 <= outer * outer, colour,
+                    box=(cx - outer, cy - outer, cx + outer, cy + outer))
 
     def polygon(self, points, colour):
         def inside(x, y):
@@ -75,7 +93,8 @@ class Canvas:
                     crossings = not crossings
                 j = i
             return crossings
-        self._cover(inside, colour)
+        xs, ys = [p[0] for p in points], [p[1] for p in points]
+        self._cover(inside, colour, box=(min(xs), min(ys), max(xs), max(ys)))
 
     def line(self, x0, y0, x1, y1, width, colour):
         dx, dy = x1 - x0, y1 - y0
@@ -84,7 +103,9 @@ class Canvas:
         def inside(x, y):
             t = max(0.0, min(1.0, ((x - x0) * dx + (y - y0) * dy) / (length * length)))
             return math.hypot(x - (x0 + t * dx), y - (y0 + t * dy)) <= width / 2
-        self._cover(inside, colour)
+        half = width / 2
+        self._cover(inside, colour, box=(min(x0, x1) - half, min(y0, y1) - half, max(x0, x1) + half,
+                                         max(y0, y1) + half))
 
     def framed_rect(self, x0, y0, x1, y1, face, outline=OUTLINE, border=1):
         self.rect(x0, y0, x1, y1, outline)
@@ -171,6 +192,24 @@ def write_tga(path, rows):
             body += bytes([b, g, r])
     with open(path, "wb") as f:
         f.write(header + body)
+
+
+def write_png(path, rows):
+    """8-bit RGBA PNG, every row unfiltered, compressed at zlib's best level."""
+    height, width = len(rows), len(rows[0])
+
+    def chunk(kind, body):
+        return struct.pack(">I", len(body)) + kind + body + struct.pack(">I", zlib.crc32(kind + body))
+
+    raw = bytearray()
+    for row in rows:
+        raw.append(0)
+        for pixel in row:
+            raw += bytes(pixel)
+    header = struct.pack(">IIBBBBB", width, height, 8, 6, 0, 0, 0)
+    with open(path, "wb") as f:
+        f.write(b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", header) + chunk(b"IDAT", zlib.compress(bytes(raw), 9))
+                + chunk(b"IEND", b""))
 
 
 # ---- the pictures ---------------------------------------------------------------------
@@ -333,6 +372,39 @@ def button_save():
     return c
 
 
+FILM = (34, 34, 40)
+BODY = (150, 150, 156)
+LUNG = (62, 62, 70)
+
+
+def application_icon(size):
+    """The program's icon: three film sheets fanned out, the front one an axial CT slice
+    (body, lungs, heart, spine, the table below) under a blue label strip. Drawn on a 64-unit grid scaled to `size`."""
+    c = Canvas(size)
+    u = size / 64.0
+
+    def sheet(x0, y0, x1, y1, face):
+        c.framed_rect(x0 * u, y0 * u, x1 * u, y1 * u, face, border=max(1.0, 1.5 * u))
+
+    sheet(18, 2, 60, 46, GREY)
+    sheet(11, 7, 53, 53, FACE)
+    sheet(4, 13, 48, 62, FILM)
+    c.rect(6.5 * u, 15.5 * u, 45.5 * u, 21 * u, BLUE)
+    for x0, x1 in ((9, 21), (23, 29), (31, 40)):
+        c.rect(x0 * u, 17.5 * u, x1 * u, 19 * u, WHITE)
+    c.ellipse(26 * u, 40 * u, 19 * u, 14 * u, (190, 190, 196))
+    c.ellipse(26 * u, 40 * u, 17.5 * u, 12.5 * u, BODY)
+    c.ellipse(18.5 * u, 38.5 * u, 5.5 * u, 8 * u, LUNG)
+    c.ellipse(33.5 * u, 38.5 * u, 5.5 * u, 8 * u, LUNG)
+    c.disc(27.5 * u, 42 * u, 3.5 * u, (176, 176, 182))
+    c.disc(26 * u, 49 * u, 2.8 * u, WHITE)
+    c.rect(9 * u, 56 * u, 43 * u, 57.5 * u, SHADOW)
+    return c
+
+
+# The sizes a desktop picks from (hicolor theme folders NxN).
+APPLICATION_ICON_SIZES = (48, 64, 128, 256)
+
 PICTURES = {
     "icon_select_yes.rgb": icon_select_yes,
     "icon_select_part.rgb": icon_select_part,
@@ -355,11 +427,18 @@ PICTURES = {
 def main():
     here = os.path.dirname(os.path.abspath(__file__))
     folder = sys.argv[1] if len(sys.argv) > 1 else os.path.join(here, "..", "data", "Icons")
+    theme = sys.argv[2] if len(sys.argv) > 2 else os.path.join(here, "..", "data", "hicolor")
     os.makedirs(folder, exist_ok=True)
     for name, draw in PICTURES.items():
         rows = draw().pixels()
         path = os.path.join(folder, name)
         (write_tga if name.endswith(".tga") else write_sgi)(path, rows)
+        print(path)
+    for size in APPLICATION_ICON_SIZES:
+        apps = os.path.join(theme, "%dx%d" % (size, size), "apps")
+        os.makedirs(apps, exist_ok=True)
+        path = os.path.join(apps, "harrowdesk.png")
+        write_png(path, application_icon(size).pixels())
         print(path)
 
 

@@ -65,6 +65,7 @@ enum {
 std::mutex cstore_lock;                           // one call at a time, process-wide
 E_TransferSyntax transfer_choice = EXS_Unknown;   // carried from call to call
 Uint16 last_status = 0;                           // last C-STORE response status
+CSTORE_Answer last_answer = {CSTORE_NO_STATUS, ""};  // the last call's, for the front end
 bool unsuccessful = false;                        // the last store was not confirmed
 Progress_Record *store_progress = nullptr;        // the running job's progress record
 long callback_count = 0;                          // progress callbacks since begin
@@ -253,6 +254,7 @@ OFCondition storeSCU(T_ASC_Association *assoc, DcmFileFormat &file, long file_si
   if (cond.good() && (response.DimseStatus == STATUS_Success || (response.DimseStatus & 0xF000) == 0xB000))
     unsuccessful = false;
   last_status = response.DimseStatus;
+  if (cond.good()) last_answer.status = response.DimseStatus;
 
   if (cond.good()) {
     OFString dump;
@@ -430,6 +432,7 @@ int DCMTK_CSTORE(const char *path, const char *peer, const char *server_AET, int
   DCMTK_CSTORE_Prepare();
   store_progress = progress;
   unsuccessful = false;
+  last_answer = {CSTORE_NO_STATUS, ""};
   if (trace_level.load() >= 3) debug_flag = true;
 
   // The file is loaded once, for its SOP class and for the store; values longer than
@@ -440,6 +443,7 @@ int DCMTK_CSTORE(const char *path, const char *peer, const char *server_AET, int
     Message_Log(nullptr, MSG_WARNING, "%sDCMTK_CSTORE(), missing SOP class (or instance) in file", WARNING);
     return 0;
   }
+  OFStandard::strlcpy(last_answer.sop_instance, file_instance, sizeof last_answer.sop_instance);
   if (!dcmIsaStorageSOPClassUID(file_class, ESSC_All)) {
     Message_Log(nullptr, MSG_WARNING, "%sDCMTK_CSTORE(), unknown storage sop class in file", WARNING);
     return 0;
@@ -476,6 +480,8 @@ int DCMTK_CSTORE(const char *path, const char *peer, const char *server_AET, int
   // success either, although its high byte is 0.
   return unsuccessful ? 0 : 1;
 }
+
+CSTORE_Answer DCMTK_CSTORE_Last_Answer() { return last_answer; }
 
 void DCMTK_CSTORE_Prepare()
 {

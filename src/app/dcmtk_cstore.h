@@ -41,6 +41,17 @@ int DCMTK_CSTORE(const char *path, const char *peer, const char *server_AET, int
                  const char *transfer_syntax, const char *sop_class, Progress_Record *progress,
                  const CSTORE_Limits &limits);
 
+// What the server answered to the last DCMTK_CSTORE call.
+struct CSTORE_Answer {
+  int status;                  // the C-STORE response's status, or CSTORE_NO_STATUS
+  char sop_instance[128];      // the file's SOP Instance UID, or empty when not read
+};
+enum { CSTORE_NO_STATUS = -1 };  // no response came (no association, no context, an abort)
+
+// The answer to the last DCMTK_CSTORE call. Call on the thread that made that call,
+// before its next one (calls are serialised, so a single push job reads its own).
+CSTORE_Answer DCMTK_CSTORE_Last_Answer();
+
 // Prepares the toolkit once per process (repeated calls do nothing): switches its own
 // logging off and, unless the environment says otherwise already, sets TCP_NODELAY=1 so
 // that the toolkit turns Nagle's algorithm off. DCMTK_CSTORE calls it itself; a front end

@@ -31,6 +31,10 @@ struct Copy_Job {
 
 static Copy_Job copy_job;
 
+// The cause of the last failure reported on this thread, for the job's result: the
+// error lines' text on one line.
+static thread_local std::string failure_cause;
+
 Copy_Settings Copy_Settings_Current()
 {
   Copy_Settings settings;
@@ -76,7 +80,7 @@ int Copy_Target(const Copy_Settings &settings, const char *source, std::set<std:
 {
   target->clear();
   Copy_Name name;
-  if (!Name_Read(settings, source, &name)) return 0;
+  if (!Name_Read(settings, source, &name)) return COPY_FILE_NOT_DICOM;
   std::string path = Folder_Path(settings, name) + name.file;
   std::string chosen = path;
   if (Name_Taken(path, *planned)) {
@@ -89,13 +93,13 @@ int Copy_Target(const Copy_Settings &settings, const char *source, std::set<std:
     }
     if (chosen.empty()) {
       Message_Log(nullptr, MSG_THREAD, "\xF1\x04" "ERROR:\x02 No free name left for \x01%s", Log_Value_Escape(path).c_str());
-      return 0;
+      return COPY_FILE_FAILED;
     }
     Message_Log(nullptr, MSG_THREAD, "\xF1\x05WARNING:\x02 renamed to (%s)", Log_Value_Escape(chosen).c_str());
   }
   planned->insert(chosen);
   *target = chosen;
-  return 1;
+  return COPY_FILE_DONE;
 }
 
 // ---- one file -----------------------------------------------------------------------------
@@ -107,6 +111,13 @@ static void Copy_Error(const char *what, const std::string &path, int error)
 {
   Message_Log(nullptr, MSG_THREAD, "\xF1\x04" "ERROR:\x02 %s \x01%s", what, Log_Value_Escape(path).c_str());
   Message_Log(nullptr, MSG_THREAD, "\xF1\x02\t\t\t %s", std::strerror(error));
+  failure_cause = std::string(what) + " " + path + ": " + std::strerror(error);
+}
+
+static void Name_Taken_Error(const std::string &target)
+{
+  Message_Log(nullptr, MSG_THREAD, "\xF1\x04" "ERROR:\x02 No free name left for \x01%s", Log_Value_Escape(target).c_str());
+  failure_cause = "No free name left for " + target;
 }
 
 Copy_Folders::~Copy_Folders()
@@ -153,12 +164,14 @@ static int Target_Folder_Open(const Copy_Settings &settings, const Copy_Name &na
     return folder;
   }
   int error = errno;
-  if (error == ELOOP)
+  if (error == ELOOP) {
     Message_Log(nullptr, MSG_THREAD,
                 "\xF1\x04" "ERROR:\x02 \x01%s\x02 is a symbolic link: a copy never follows a link inside its target folder",
                 Log_Value_Escape(failed).c_str());
-  else
+    failure_cause = failed + " is a symbolic link: a copy never follows a link inside its target folder";
+  } else {
     Copy_Error("Unable to open target", failed, error);
+  }
   errno = error;
   return -1;
 }
@@ -173,9 +186,7 @@ static int Copy_Failed(const Copy_Settings &settings, const char *source, const 
     case COPY_STEP_OPEN_SOURCE: Copy_Error("Unable to open source", source, outcome->error); break;
     case COPY_STEP_OPEN_TARGET: Copy_Error("Unable to open target", target, outcome->error); break;
     case COPY_STEP_READ: Copy_Error("Unable to read", source, outcome->error); break;
-    case COPY_STEP_NAME_TAKEN:
-      Message_Log(nullptr, MSG_THREAD, "\xF1\x04" "ERROR:\x02 No free name left for \x01%s", Log_Value_Escape(target).c_str());
-      break;
+    case COPY_STEP_NAME_TAKEN: Name_Taken_Error(target); break;
     default: Copy_Error("Unable to write", target, outcome->error); break;
     }
   }
@@ -189,12 +200,13 @@ static int Copy_Failed(const Copy_Settings &settings, const char *source, const 
 static int Move_Failed(const char *source, const std::string &target, int step, int error)
 {
   if (step == COPY_STEP_NAME_TAKEN) {
-    Message_Log(nullptr, MSG_THREAD, "\xF1\x04" "ERROR:\x02 No free name left for \x01%s", Log_Value_Escape(target).c_str());
+    Name_Taken_Error(target);
     return 0;
   }
   Message_Log(nullptr, MSG_THREAD, "\xF1\x04" "ERROR:\x02\t Unable to move \x01%s", Log_Value_Escape(source).c_str());
   Message_Log(nullptr, MSG_THREAD, "\xF1\x02\t\t\t to \x01%s", Log_Value_Escape(target).c_str());
   Message_Log(nullptr, MSG_THREAD, "\xF1\x02\t\t\t %s", std::strerror(error));
+  failure_cause = "Unable to move to " + target + ": " + std::strerror(error);
   return 0;
 }
 
@@ -218,10 +230,12 @@ static int Copy_Or_Move(const Copy_Settings &settings, const char *source, const
   return 1;
 }
 
-int Copy_File(const Copy_Settings &settings, const char *source, Copy_Folders *folders)
+// Copy_File, telling a file without a readable header (COPY_FILE_NOT_DICOM) from a
+// failure (COPY_FILE_FAILED, its cause in failure_cause).
+static int Copy_File_Work(const Copy_Settings &settings, const char *source, Copy_Folders *folders)
 {
   Copy_Name name;
-  if (!Name_Read(settings, source, &name)) return 0;
+  if (!Name_Read(settings, source, &name)) return COPY_FILE_NOT_DICOM;
   Copy_Folders own;
   Copy_Place place;
   place.name = name.file;
@@ -230,7 +244,12 @@ int Copy_File(const Copy_Settings &settings, const char *source, Copy_Folders *f
     if (settings.move) return Move_Failed(source, Folder_Path(settings, name) + name.file, COPY_STEP_NAME, errno);
     return Copy_Failed(settings, source, "", nullptr);
   }
-  return Copy_Or_Move(settings, source, place);
+  return Copy_Or_Move(settings, source, place) ? COPY_FILE_DONE : COPY_FILE_FAILED;
+}
+
+int Copy_File(const Copy_Settings &settings, const char *source, Copy_Folders *folders)
+{
+  return Copy_File_Work(settings, source, folders) == COPY_FILE_DONE;
 }
 
 // ---- the job ------------------------------------------------------------------------------
@@ -257,9 +276,12 @@ static void Copy_Thread(Copy_Job *job)
     item_file *file = files[i];
     Message_Log(nullptr, MSG_THREAD, "%d  \x01%s", i + 1, Log_Value_Escape(file->path).c_str());
     Progress_Write(progress, "  \x01%s", Log_Value_Escape(file->path).c_str());
-    int ok = Copy_File(job->settings, file->path, &folders);
-    file->copy_state = ok ? COPY_DONE : COPY_FAILED;
-    (ok ? result.done : result.failed)++;
+    failure_cause.clear();
+    int end = Copy_File_Work(job->settings, file->path, &folders);
+    file->copy_state = end == COPY_FILE_DONE ? COPY_DONE : COPY_FAILED;
+    (end == COPY_FILE_DONE ? result.done : result.failed)++;
+    if (end == COPY_FILE_NOT_DICOM) result.skipped++;
+    if (end == COPY_FILE_FAILED) result.causes.push_back(std::string(file->path) + ": " + failure_cause);
     List_Refresh(LIST_REFRESH_REDRAW);
   }
   if (result.done == result.count)

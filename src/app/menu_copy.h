@@ -14,6 +14,7 @@
 #include <cstddef>
 #include <set>
 #include <string>
+#include <vector>
 
 #include "platform/os/window_handle.h"
 
@@ -33,13 +34,21 @@ struct Copy_Settings {
 // flag_dicomdir, flag_standard_name and delete_copy.
 Copy_Settings Copy_Settings_Current();
 
+// How the work on one file ended.
+enum Copy_File_End {
+  COPY_FILE_FAILED = 0,      // a DICOM file that could not be copied or moved (reported)
+  COPY_FILE_DONE = 1,        // copied or moved, or for a dry run: a target was found
+  COPY_FILE_NOT_DICOM = 2,   // no readable header (a text among the images): left alone
+};
+
 // Works out where `source` would go, for a dry run: reads its header (copy_values),
 // names it by the scheme of `settings`, and picks the first free name of the target and
 // its 99 numbered alternatives (target + "01" to "99"), writing the two warnings when
 // the plain name is taken. Names in `planned` count as taken too, and the chosen one is
-// added to it. Creates nothing. Returns 1 with the full path in *target. Returns 0 when
-// the header gives no list (reported by the header reader) or every name is taken
-// (reported as an error line); *target is then empty.
+// added to it. Creates nothing. Returns COPY_FILE_DONE with the full path in *target.
+// Returns COPY_FILE_NOT_DICOM when the header gives no list (reported by the header
+// reader), COPY_FILE_FAILED when every name is taken (reported as an error line);
+// *target is then empty.
 int Copy_Target(const Copy_Settings &settings, const char *source, std::set<std::string> *planned,
                 std::string *target);
 
@@ -72,7 +81,9 @@ int Copy_File(const Copy_Settings &settings, const char *source, Copy_Folders *f
 struct Copy_Result {
   int count = 0;      // selected files
   int done = 0;       // files copied or moved
-  int failed = 0;     // files that failed
+  int failed = 0;     // files that failed, the skipped ones included
+  int skipped = 0;    // of the failed: files without a readable header (not DICOM)
+  std::vector<std::string> causes;  // "PATH: CAUSE" for each failed file that is not skipped
   int lost = 0;       // paths that the scan of the catalogue could not read (left out)
   bool cancelled = false;
 };

@@ -37,6 +37,7 @@ struct Push_Job {
   bool flag_fail = false, delete_push = false;
   CSTORE_Limits limits = {};
   Progress_Record *progress = nullptr;  // Job_Progress(JOB_PUSH), for the worker
+  Push_Listener listener;               // told of each file, or empty
   Push_Result result;
 };
 
@@ -62,8 +63,15 @@ int Push_File(Push_Job *job, item_file *entry, int index, bool *rescan)
   const std::string path = Log_Value_Escape(entry->path);
   Message_Log(nullptr, MSG_THREAD, "%d  \x01%s", index + 1, path.c_str());
   Progress_Write(job->progress, "  \x01%s", path.c_str());
+  Push_File_Outcome outcome;
+  outcome.index = index;
+  outcome.path = entry->path;
   char transfer_syntax[64] = "", sop_class[64] = "";
-  if (!Part10_Meta_Read(entry->path, transfer_syntax, sop_class)) return -1;
+  if (!Part10_Meta_Read(entry->path, transfer_syntax, sop_class)) {
+    outcome.skipped = true;
+    if (job->listener) job->listener(outcome);
+    return -1;
+  }
   const std::string shown_class = Log_Value_Escape(sop_class), shown_syntax = Log_Value_Escape(transfer_syntax);
   Progress_Write(job->progress, "    storage class:   \"%s\"", shown_class.c_str());
   Progress_Write(job->progress, "    transfer syntax: \"%s\"", shown_syntax.c_str());
@@ -76,6 +84,10 @@ int Push_File(Push_Job *job, item_file *entry, int index, bool *rescan)
   const int stored = DCMTK_CSTORE(entry->path, job->peer.c_str(), job->server_AET.c_str(), std::atoi(job->port.c_str()),
                                   job->local_AET.c_str(), transfer_syntax, sop_class, job->progress, job->limits);
   entry->copy_state = stored ? COPY_DONE : COPY_FAILED;
+  const CSTORE_Answer answer = DCMTK_CSTORE_Last_Answer();
+  outcome.sop_instance = answer.sop_instance;
+  outcome.status = answer.status;
+  outcome.stored = stored != 0;
   const std::string number = Number_Text_Thousands(index + 1);
   if (stored) {
     Message_Log(nullptr, MSG_AUDIT, "        [%s] %s: success", number.c_str(), path.c_str());
@@ -91,6 +103,7 @@ int Push_File(Push_Job *job, item_file *entry, int index, bool *rescan)
     }
   }
   Timing_Trace("    timing transfer: %.3f sec", start);
+  if (job->listener) job->listener(outcome);
   List_Refresh(LIST_REFRESH_REDRAW);
   Timing_Trace("    timing total: %.3f sec", start);
   return stored;
@@ -140,12 +153,15 @@ void Push_Thread(Push_Job *job)
       result.cancelled = true;
       break;
     }
-    if (Push_File(job, job->files[i], i, &rescan) == 1) result.successes++;
+    const int pushed = Push_File(job, job->files[i], i, &rescan);
+    if (pushed == 1) result.successes++;
     else result.failures++;
+    if (pushed < 0) result.skipped++;
   }
   Push_Summary(result);
   job->result = result;
   job->files.clear();
+  job->listener = nullptr;
   job->progress = nullptr;
   // Deleted files have left the catalogue's folder.
   Job_Rescan_Ask(JOB_PUSH, rescan);
@@ -154,11 +170,12 @@ void Push_Thread(Push_Job *job)
 
 }  // namespace
 
-int Push_Start(const std::vector<item_file *> &files)
+int Push_Start(const std::vector<item_file *> &files, const Push_Listener &listener)
 {
   if (!Job_Claim_Reported(JOB_PUSH, nullptr)) return 0;
   DCMTK_CSTORE_Prepare();
   push_job.files = files;
+  push_job.listener = listener;
   push_job.peer = server_peer;
   push_job.port = server_port;
   push_job.server_AET = server_AET;

@@ -7,9 +7,12 @@
 // thread). It follows the job protocol of app/job.h.
 #pragma once
 
+#include <functional>
+#include <string>
 #include <vector>
 
 #include "app/catalogue.h"
+#include "app/dcmtk_cstore.h"  // CSTORE_NO_STATUS
 
 // The counts of the push job that ran last.
 struct Push_Result {
@@ -17,8 +20,22 @@ struct Push_Result {
   int successes = 0;       // stored (success or warning status)
   int failures = 0;        // not stored, or without a readable meta header; the rest of
                            // the count was not tried (after a cancel)
+  int skipped = 0;         // of the failures: files without a readable meta header (not sent)
   bool cancelled = false;  // the job stopped before its last file
 };
+
+// How one file of the push job ended, for a front end that lists them.
+struct Push_File_Outcome {
+  int index = 0;             // its place in the job's list, from 0
+  std::string path;
+  std::string sop_instance;  // its SOP Instance UID, or empty when not read
+  int status = CSTORE_NO_STATUS;  // the C-STORE response's status, or none came
+  bool stored = false;       // the server confirmed it (success or warning status)
+  bool skipped = false;      // no readable meta header: not sent
+};
+
+// Called on the push worker after each file, in order; must not start or wait for jobs.
+typedef std::function<void(const Push_File_Outcome &outcome)> Push_Listener;
 
 // Starts the push job over `files` (the selected file entries, in the depth-first
 // order of the current sort tree; the entries must stay valid until the job ends). The
@@ -32,8 +49,9 @@ struct Push_Result {
 // error-file lines "file:%s line:%d" and "Unable to start push thread").
 // After a deletion the worker, at its end, asks for a rescan: the job_rescan hook is
 // called on the worker, or, with none installed, Push_Wait runs it.
+// `listener` (may be empty) hears of each file tried.
 // Preconditions: called from the catalogue's thread; a scan is refused while it runs.
-int Push_Start(const std::vector<item_file *> &files);
+int Push_Start(const std::vector<item_file *> &files, const Push_Listener &listener = Push_Listener());
 
 // Waits until the push worker has ended (returns at once when none runs); with no
 // job_rescan hook installed, then runs the rescan it asked for (after deletions) on

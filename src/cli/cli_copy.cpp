@@ -3,8 +3,11 @@
 // names, messages and audit lines. Options not given keep the values of the settings
 // store, except --move, which is off unless given. --dry-run prints each source and the
 // target it would get and touches nothing. Ctrl-C stops the job before its next file.
-// The exit code is 1 unless every selected file was copied and the scan read every path
-// below the folder (a path it could not read may have held a selected file).
+// Both end with one summary line (copied, skipped, failed) after a line per failed file
+// with its cause. Files without a readable header (a README among the images) are
+// skipped, not failed. The exit code is 1 unless every selected DICOM file was copied
+// and the scan read every path below the folder (a path it could not read may have
+// held a selected file).
 #include <cerrno>
 #include <csignal>
 #include <cstdlib>
@@ -19,8 +22,10 @@
 #include "app/list_sort.h"
 #include "app/menu_copy.h"
 #include "cli/cli_command.h"
+#include "cli/cli_messages.h"
 #include "cli/cli_folder.h"
 #include "cli/cli_options.h"
+#include "cli/cli_progress.h"
 #include "cli/cli_selection.h"
 
 namespace {
@@ -32,7 +37,8 @@ const char USAGE[] =
     "           [--study UID]... [--series UID]... [--patient-id ID]...\n"
     "\n"
     "Scans FOLDER and copies the selected DICOM files into DIR, named from their headers.\n"
-    "An existing file is never replaced: the copy gets a numbered name instead.\n"
+    "An existing file is never replaced: the copy gets a numbered name instead. Files\n"
+    "without a readable DICOM header are skipped and counted apart.\n"
     "Options not given take their values from the settings (the GUI's Copy page).\n"
     "\n"
     "  --to DIR             the target folder (it must exist)\n"
@@ -47,7 +53,7 @@ const char USAGE[] =
     CLI_SELECTION_HELP;
 
 const char EXIT_STATUS[] =
-    "0 every selected file copied; 1 a file failed, the folder could not be read,\n"
+    "0 every selected DICOM file copied; 1 a file failed, the folder could not be read,\n"
     "nothing was found or selected, the job was cancelled, a path could not be read\n"
     "or the target folder cannot be used; 2 usage error";
 
@@ -143,7 +149,8 @@ void Settings_Apply(const Copy_Options &options)
   flag_sub_dir = (unsigned char)(series * 10 + study);
 }
 
-// Prints "SOURCE -> TARGET" for every selected file. Returns 1 when each has a target.
+// Prints "SOURCE -> TARGET" for every selected file, then the summary. Returns 1 when
+// each DICOM file has a target and no path was left out.
 int Dry_Run(List_Tree *root)
 {
   Copy_Settings settings = Copy_Settings_Current();
@@ -154,17 +161,25 @@ int Dry_Run(List_Tree *root)
   int count = 0;
   if (!List_Rows_Collect_Selected(rows, &files, &count)) return 0;
   std::set<std::string> planned;
-  int all = 1;
+  int ends[COPY_FILE_NOT_DICOM + 1] = {};  // files by Copy_File_End
   for (int i = 0; i < count; i++) {
     std::string target;
-    if (Copy_Target(settings, files[i]->path, &planned, &target)) {
+    int end = Copy_Target(settings, files[i]->path, &planned, &target);
+    ends[end]++;
+    if (end == COPY_FILE_DONE) {
       std::printf("%s -> %s\n", files[i]->path, target.c_str());
+    } else if (end == COPY_FILE_NOT_DICOM) {
+      std::printf("%s -> (skipped: no readable DICOM header)\n", files[i]->path);
     } else {
-      std::printf("%s -> (not copied: no DICOM header)\n", files[i]->path);
-      all = 0;
+      std::printf("%s -> (not copied: no free name)\n", files[i]->path);
+      Cli_Failure_Print("copy", std::string(files[i]->path) + ": no free name left in the target folder");
     }
   }
   std::free(files);
+  std::fflush(stdout);
+  Cli_Summary_Print(settings.move ? "moved" : "copied", ends[COPY_FILE_DONE], ends[COPY_FILE_NOT_DICOM],
+                    ends[COPY_FILE_FAILED], false, count);
+  int all = ends[COPY_FILE_FAILED] == 0;
   int lost = Catalogue_Lost(&Dir_List);
   if (lost > 0) {
     std::printf("(%d path%s that the scan could not read left out)\n", lost, lost >= 2 ? "s" : "");
@@ -185,6 +200,7 @@ int Copy_Run(int argc, char **argv)
   if (dir_copy.empty()) return Cli_Usage_Error(syntax, "no target folder: give --to DIR");
   if (!Cli_Folder_Usable("copy", "target", dir_copy.c_str(), CLI_FOLDER_WRITE)) return CLI_FAILED;
   int selected = 0;
+  Cli_Progress_Start();
   List_Tree *root = Cli_Selection_Run("copy", &options.selection, &selected);
   int ok = 0;
   if (root && options.dry_run) {
@@ -193,13 +209,19 @@ int Copy_Run(int argc, char **argv)
     std::signal(SIGINT, On_Interrupt);
     Copy_Settings settings = Copy_Settings_Current();
     settings.block_size = (size_t)options.block_size;
+    Cli_Messages_Own_Summary();
     if (Copy_Start(nullptr, root, &settings)) {
       Copy_Result result;
       Copy_Wait(&result);
-      ok = result.done == result.count && !result.cancelled && result.lost == 0;
+      for (const std::string &cause : result.causes) Cli_Failure_Print("copy", cause);
+      const int failed = result.failed - result.skipped;
+      Cli_Summary_Print(settings.move ? "moved" : "copied", result.done, result.skipped, failed, result.cancelled,
+                        result.count);
+      ok = failed == 0 && !result.cancelled && result.lost == 0;
     }
     std::signal(SIGINT, SIG_DFL);
   }
+  Cli_Progress_Stop();
   List_Tree_Cache_Free();
   Catalogue_Free(&Dir_List);
   return ok ? CLI_OK : CLI_FAILED;

@@ -13,7 +13,8 @@
 //   joining      the lines of a failed association ("Unable to connect with SCP", then
 //                "Server: ..." and the cause, each indented) become one terminal line,
 //                so that the cause stands beside the failure.
-// Pane lines come from worker threads too: one mutex orders them.
+// Pane lines come from worker threads too: the terminal lock that the progress bar
+// shares orders them (cli/cli_progress.h), and each is printed above the bar.
 #include "cli/cli_messages.h"
 
 #include <cstdio>
@@ -23,6 +24,7 @@
 
 #include "app/my_error_fct.h"
 #include "cli/cli_options.h"
+#include "cli/cli_progress.h"
 #include "util/message_log.h"
 
 namespace {
@@ -30,10 +32,12 @@ namespace {
 // The first line of a failed association; the indented lines after it are its details.
 const char CONNECT_FAILURE[] = "Unable to connect with SCP";
 
-std::mutex pane_mutex;
 std::string held;             // a connection failure waiting for its details
 bool last_shown = true;       // whether the last pane line was shown (quiet mode)
 int last_kind = 0;            // and its kind: an indented line continues a line of its own kind
+bool own_summary = false;     // the command prints its own summary instead of the job's
+bool summary_dropped = false; // the last line was the job's closing line, left off
+const char JOB_SUMMARY[] = "Done: ";  // how the job's closing line begins
 thread_local int sink_kind;   // the kind being routed on this thread
 
 bool Continues(const std::string &line) { return !line.empty() && (line[0] == ' ' || line[0] == '\t'); }
@@ -56,7 +60,7 @@ bool Quiet_Shows(int kind, const std::string &line)
 void Held_Print()
 {
   if (held.empty()) return;
-  std::fprintf(stderr, "%s\n", held.c_str());
+  Cli_Terminal_Write(held.c_str());
   held.clear();
 }
 
@@ -64,12 +68,17 @@ void Held_Print()
 void Print_Pane_Line(const char *text)
 {
   std::string line = Log_Text_Clean(text);
-  std::lock_guard<std::mutex> lock(pane_mutex);
+  std::lock_guard<std::mutex> lock(cli_terminal_lock);
   if (!held.empty() && sink_kind == MSG_WARNING && Continues(line)) {
     held += ": " + line.substr(line.find_first_not_of(" \t"));
     return;
   }
   Held_Print();
+  if (own_summary && (line.rfind(JOB_SUMMARY, 0) == 0 || (summary_dropped && Continues(line)))) {
+    summary_dropped = true;  // the closing line and the indented lines that go with it
+    return;
+  }
+  summary_dropped = false;
   if (cli_verbosity == CLI_QUIET) {
     last_shown = Quiet_Shows(sink_kind, line);
     last_kind = sink_kind;
@@ -79,7 +88,7 @@ void Print_Pane_Line(const char *text)
     held = line;
     return;
   }
-  std::fprintf(stderr, "%s\n", line.c_str());
+  Cli_Terminal_Write(line.c_str());
 }
 
 // No message loop runs here: thread lines leave the ring as soon as they are posted.
@@ -91,9 +100,9 @@ void Drain_Thread_Lines(Window_Handle) { Log_Ring_Drain(Print_Pane_Line); }
 void Console_Line(int kind, const char *line)
 {
   if (kind < MSG_TRACE) return;
-  std::lock_guard<std::mutex> lock(pane_mutex);
+  std::lock_guard<std::mutex> lock(cli_terminal_lock);
   Held_Print();
-  std::fprintf(stderr, "%s\n", line);
+  Cli_Terminal_Write(line);
 }
 
 int Terminal_Sink(Window_Handle window, int kind, const char *text)
@@ -118,6 +127,12 @@ void Cli_Messages_Start()
 
 void Cli_Messages_Flush()
 {
-  std::lock_guard<std::mutex> lock(pane_mutex);
+  std::lock_guard<std::mutex> lock(cli_terminal_lock);
   Held_Print();
+}
+
+void Cli_Messages_Own_Summary()
+{
+  std::lock_guard<std::mutex> lock(cli_terminal_lock);
+  own_summary = true;
 }

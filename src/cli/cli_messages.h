@@ -11,3 +11,8 @@ void Cli_Messages_Start();
 // Prints the line still held for joining (a connection failure whose cause may follow).
 // Call on the main thread after a command ends, with no job running.
 void Cli_Messages_Flush();
+
+// From now on, the job's own closing line ("Done: ..." in the message pane, which counts
+// a skipped file as failed) is left off the terminal: the command prints its own summary
+// instead. The audit trail and the other log files keep the line.
+void Cli_Messages_Own_Summary();

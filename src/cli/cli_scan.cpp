@@ -1,11 +1,9 @@
 // harrowdesk-cli scan: runs the scan and sort jobs on a folder as the GUI does, opens the
 // rows of the chosen order to a level, writes both reports and, with --json, prints the
 // catalogue on standard output. On a terminal the jobs' progress shows as a bar on
-// standard error; Ctrl-C cancels the running job as its Cancel button would.
+// standard error (cli/cli_progress.h); Ctrl-C cancels the running job as its Cancel
+// button would.
 // JSON texts are written by cli/cli_json.h.
-#include <unistd.h>
-
-#include <chrono>
 #include <csignal>
 #include <cstdio>
 #include <cstring>
@@ -24,6 +22,7 @@
 #include "cli/cli_folder.h"
 #include "cli/cli_json.h"
 #include "cli/cli_options.h"
+#include "cli/cli_progress.h"
 #include "dicom/conv_name_fct.h"
 #include "dicom/conv_time_fct.h"
 #include "util/message_log.h"
@@ -66,57 +65,6 @@ struct Scan_Options {
   bool json = false;
   const char *report = nullptr;
 };
-
-// ---- terminal progress -----------------------------------------------------------------------
-
-volatile std::sig_atomic_t interrupted = 0;
-
-void On_Interrupt(int) { interrupted = 1; }
-
-// The jobs' progress on standard error: phase lines, then a bar redrawn at most ten times
-// a second on a terminal. Also carries Ctrl-C to the job's cancel flag.
-class Terminal_Bar : public Progress_View {
-public:
-  explicit Terminal_Bar(bool terminal) : terminal_(terminal) {}
-
-  void Notify(Progress_Record *progress, int message) override
-  {
-    if (interrupted) progress->cancelled.store(true);
-    if (!terminal_) return;
-    if (message == WM_PROGRESS_TEXT) {
-      for (const std::string &line : Progress_Take_Lines(progress))
-        std::fprintf(stderr, "\r\033[K%s\n", Log_Text_Clean(line.c_str()).c_str());
-      Draw(progress);
-    } else if (message == WM_PROGRESS_END) {
-      std::fprintf(stderr, "\r\033[K");
-    } else {
-      auto now = std::chrono::steady_clock::now();
-      if (now - drawn_ < std::chrono::milliseconds(100)) return;
-      drawn_ = now;
-      Draw(progress);
-    }
-    std::fflush(stderr);
-  }
-
-private:
-  void Draw(Progress_Record *progress)
-  {
-    enum { WIDTH = 30 };
-    int filled = progress->range > 0 ? (int)((long long)WIDTH * progress->position / progress->range) : 0;
-    std::string bar(filled, '#');
-    bar.resize(WIDTH, '.');
-    std::fprintf(stderr, "\r\033[K%s [%s] %d/%d", progress->subtitle.c_str(), bar.c_str(), progress->position,
-                 progress->range);
-  }
-
-  bool terminal_;
-  std::chrono::steady_clock::time_point drawn_{};
-};
-
-Progress_View *Make_Terminal_Bar(Progress_Record *, Window_Handle, void *, int)
-{
-  return new Terminal_Bar(isatty(STDERR_FILENO) == 1 && cli_verbosity != CLI_QUIET);
-}
 
 // ---- options -----------------------------------------------------------------------------------
 
@@ -302,14 +250,14 @@ int Scan_Run(int argc, char **argv)
   if (options.report && !Cli_Folder_Usable("scan", "report", options.report, CLI_FOLDER_CREATE | CLI_FOLDER_WRITE))
     return CLI_FAILED;
 
-  progress_view_factory = Make_Terminal_Bar;
-  std::signal(SIGINT, On_Interrupt);
+  Cli_Progress_Start();
+  std::signal(SIGINT, Cli_Progress_Interrupt);
   if (!Scan_Start(options.folder.c_str())) return CLI_FAILED;
   Scan_Wait();
-  bool found = Dir_List.nb_dir > 0 && !interrupted;
+  bool found = Dir_List.nb_dir > 0 && !cli_interrupted;
   List_Tree *tree = found ? Catalogue_Sort(options) : nullptr;
   if (found && !tree) {
-    std::fprintf(stderr, "harrowdesk-cli scan: %s\n", interrupted ? "cancelled" : "the sort failed");
+    std::fprintf(stderr, "harrowdesk-cli scan: %s\n", cli_interrupted ? "cancelled" : "the sort failed");
     found = false;
   }
   if (tree && Dir_List.nb_child == 0) {
@@ -329,7 +277,7 @@ int Scan_Run(int argc, char **argv)
   }
   if (options.json) Json_Print(options, Dir_List);
   std::signal(SIGINT, SIG_DFL);
-  progress_view_factory = nullptr;
+  Cli_Progress_Stop();
   List_Tree_Cache_Free();
   Catalogue_Free(&Dir_List);
   if (!found) return CLI_FAILED;

@@ -45,7 +45,7 @@ const std::string PUSH_SERVER = "--peer 127.0.0.1 --port 104 --called X ";
 
 TEST_F(Cli_Conventions, every_help_exits_0_and_ends_with_the_exit_status)
 {
-  for (const char *command : {"scan", "copy", "push", "dump", "check", "gallery"}) {
+  for (const char *command : {"scan", "copy", "push", "dump", "check"}) {
     for (const char *help : {"--help", "-h"}) {
       int status = -1;
       std::string out = Run(std::string(command) + " " + help, &status);
@@ -77,8 +77,6 @@ TEST_F(Cli_Conventions, unknown_options_and_missing_values_exit_2_with_one_line)
       {"dump --colour " + folder, "harrowdesk-cli dump: unknown option '--colour'"},
       {"dump", "harrowdesk-cli dump: no FILE given"},
       {"check --json=1 " + folder, "harrowdesk-cli check: option --json takes no value"},
-      {"gallery --size 3 out.png", "harrowdesk-cli gallery: unknown option '--size'"},
-      {"gallery a.png b.png", "harrowdesk-cli gallery: unexpected operand 'b.png'"},
   };
   for (const auto &c : cases) {
     int status = -1;

@@ -135,7 +135,8 @@ TEST_F(Cli_Copy, UsageErrorsAndFailuresGiveTheirExitCodes)
        ("cannot use the source folder " + env.root() + "absent: No such file or directory\n")},
       {"'" + env.root() + "' --part10 --to '" + env.root() + "'", 1, "no DICOM files"},
       {"'" + corpus + "' --part10 --study 1.2.3 --to '" + env.root() + "'", 1, "matches the selection"},
-      {"'" + corpus + "' --to '" + env.root() + "' --dry-run", 1, ""},  // non-DICOM files have no target
+      // Files without a header are skipped, not failed.
+      {"'" + corpus + "' --to '" + env.root() + "' --dry-run", 0, "skipped (not DICOM: no readable header), 0 failed\n"},
   };
   for (const Case &c : cases) {
     int status = -1;
@@ -218,4 +219,91 @@ TEST_F(Cli_Copy, a_copy_whose_scan_could_not_read_a_path_says_so_and_exits_1)
   std::string said = output + Read_File(env.temp() + "stderr") + Read_File(env.temp() + "Harrowdesk.log");
   EXPECT_NE(said.find(folder + "vanished.dcm"), std::string::npos) << said;
   EXPECT_NE(said.find("could not read"), std::string::npos) << said;
+}
+
+// A folder of DICOM files with a note and a JSON file among them.
+class Cli_Copy_Mixed : public ::testing::Test {
+protected:
+  void SetUp() override
+  {
+    source = env.root() + "mixed/";
+    mkdir(source.c_str(), 0700);
+    for (int i = 0; i < 3; i++)
+      ASSERT_TRUE(Write_File(source + "image" + std::to_string(i) + ".dcm",
+                             Part10_Bytes({{0x0010, 0x0020, "LO", "P" + std::to_string(i)}}, "1.2.3.15." + std::to_string(i))));
+    ASSERT_TRUE(Write_File(source + "README.txt", "how these images were made\n"));
+    ASSERT_TRUE(Write_File(source + "meta.json", "{\"series\": 1}\n"));
+  }
+
+  // Runs `command` (a shell command line); returns its standard error.
+  std::string Errors_Of(const std::string &command, int *status)
+  {
+    Run_Command(command + " 2>'" + env.temp() + "stderr' >/dev/null", status);
+    return Read_File(env.temp() + "stderr");
+  }
+
+  std::string Copy_Line(const std::string &target, const std::string &extra)
+  {
+    return "'" + Cli() + "' copy '" + source + "' --to '" + target + "' --study-dir patient-id --series-dir none " + extra;
+  }
+
+  Scoped_Temp_Env env;
+  std::string source;
+};
+
+TEST_F(Cli_Copy_Mixed, files_without_a_header_are_skipped_and_the_copy_succeeds)
+{
+  const std::string summary = "3 copied, 2 skipped (not DICOM: no readable header), 0 failed\n";
+  const struct {
+    const char *name;
+    const char *options;
+    size_t copies;
+  } cases[] = {{"a dry run", "--dry-run", 0}, {"a copy", "", 3}};
+  for (const auto &test : cases) {
+    SCOPED_TRACE(test.name);
+    const std::string target = env.root() + "out-" + std::to_string(test.copies) + "/";
+    mkdir(target.c_str(), 0700);
+    int status = -1;
+    const std::string errors = Errors_Of(Copy_Line(target, test.options), &status);
+    EXPECT_EQ(0, status) << errors;
+    EXPECT_NE(std::string::npos, errors.find(summary)) << errors;
+    EXPECT_EQ(std::string::npos, errors.find("failed: ")) << errors;
+    EXPECT_EQ(test.copies, Files_Below(target).size());
+  }
+}
+
+// Whether this process may write where the permission bits say it may not (root).
+bool Writes_Through_Permissions() { return geteuid() == 0; }
+
+TEST_F(Cli_Copy_Mixed, a_read_only_target_fails_each_file_on_one_line_with_its_cause)
+{
+  const std::string target = env.root() + "readonly/";
+  mkdir(target.c_str(), 0700);
+  for (int i = 0; i < 3; i++) mkdir((target + "P" + std::to_string(i)).c_str(), 0700);
+  // The patient folders are read-only: for root only a read-only mount stops a write.
+  std::string command = Copy_Line(target, "");
+  if (Writes_Through_Permissions()) {
+    command = "unshare -m sh -c 'for d in \"$0\"P*; do mount --bind \"$d\" \"$d\" && "
+              "mount -o remount,bind,ro \"$d\" || exit 99; done; exec \"$@\"' '" + target + "' " + command;
+  } else {
+    for (int i = 0; i < 3; i++) chmod((target + "P" + std::to_string(i)).c_str(), 0500);
+  }
+  int status = -1;
+  const std::string errors = Errors_Of(command, &status);
+  if (status == 99) GTEST_SKIP() << "no read-only mount can be made here: " << errors;
+  EXPECT_EQ(1, status) << errors;
+  const std::string cause = Writes_Through_Permissions() ? "Read-only file system" : "Permission denied";
+  std::vector<std::string> failures;
+  for (const std::string &line : Lines(errors))
+    if (line.rfind("harrowdesk-cli copy: failed: ", 0) == 0) failures.push_back(line);
+  ASSERT_EQ(3u, failures.size()) << errors;
+  for (int i = 0; i < 3; i++) {
+    const std::string &line = failures[i];
+    EXPECT_NE(std::string::npos, line.find(source + "image")) << line;
+    EXPECT_NE(std::string::npos, line.find(": Unable to open target " + target + "P")) << line;
+    EXPECT_NE(std::string::npos, line.find(cause)) << line;
+  }
+  EXPECT_NE(std::string::npos, errors.find("0 copied, 2 skipped (not DICOM: no readable header), 3 failed\n")) << errors;
+  for (int i = 0; i < 3; i++) chmod((target + "P" + std::to_string(i)).c_str(), 0700);
+  EXPECT_TRUE(Files_Below(target).empty());
 }

@@ -1,5 +1,6 @@
 // Saving pixels as PNG files (libpng): a window's client area as it stands in its
-// framebuffer, on either backend. Tests and `harrowdesk-cli gallery` look at windows this way.
+// framebuffer, on either backend. Tests and the developers' `harrowdesk-gallery` look at
+// windows this way.
 #pragma once
 
 #include "platform/os/window_handle.h"

@@ -1,10 +1,12 @@
-// harrowdesk-cli gallery OUT.png: draws every widget family of the toolkit in its states
-// on the headless backend and saves the window as one picture, so that a person can look
-// at the whole toolkit at once. The folder tree is opened two levels deep in a small
-// folder made for the picture (and removed afterwards), so the picture is the same on
-// every machine but for the mount points.
+// harrowdesk-gallery OUT.png: a developer's tool, built with the toolkit and never
+// installed. It draws every widget family of the toolkit in its states on the headless
+// backend and saves the window as one picture, so that a person can look at the whole
+// toolkit at once. The folder tree is opened two levels deep in a small folder made for
+// the picture (and removed afterwards), so the picture is the same on every machine but
+// for the mount points. It lives outside harrowdesk-cli so that the command-line program
+// links no window system.
 //
-// Index: placing and hovering / the sections / the command.
+// Index: placing and hovering / the sections / the command line.
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
@@ -12,8 +14,6 @@
 #include <unistd.h>
 #include <vector>
 
-#include "cli/cli_command.h"
-#include "cli/cli_options.h"
 #include "platform/os/os_paths.h"
 #include "platform/window/window_png.h"
 #include "platform/window/window_queue.h"
@@ -315,37 +315,73 @@ static void Draw_Primitives(int x, int y)
   for (int i = 0; i < 11; i++) Icon_Draw_Image(d, x + i * 22, y + 2, nullptr, icons[i]);
 }
 
-// ---- the command -----------------------------------------------------------------------------------
+// ---- the command line ----------------------------------------------------------------------------
+
+static const char PROGRAM[] = "harrowdesk-gallery";
+
+enum { GALLERY_OK = 0, GALLERY_FAILED = 1, GALLERY_USAGE = 2 };
 
 static const char USAGE[] =
-    "usage: harrowdesk-cli gallery OUT.png\n\n"
+    "usage: harrowdesk-gallery OUT.png\n\n"
     "Draws every widget family of the toolkit in its states (normal, hover, pressed,\n"
     "disabled, selected, a text pane with colour codes, a folder tree opened two levels)\n"
-    "without a display and saves the picture as OUT.png.\n\n";
+    "without a display and saves the picture as OUT.png.\n\n"
+    "  -h, --help           this text\n"
+    "  --                   what follows is the picture's name, even when it starts with \"-\"\n\n"
+    "Exit status: 0 the picture was saved; 1 it could not be drawn or saved; 2 usage error\n";
 
-static const char EXIT_STATUS[] = "0 the picture was saved; 1 it could not be drawn or saved; 2 usage error";
+// Prints "harrowdesk-gallery: WHY (see 'harrowdesk-gallery --help')"; returns GALLERY_USAGE.
+static int Usage_Error(const std::string &why)
+{
+  fprintf(stderr, "%s: %s (see '%s --help')\n", PROGRAM, why.c_str(), PROGRAM);
+  return GALLERY_USAGE;
+}
+
+// Finds the one operand. Returns -1 with it in `picture`, else the exit code to return.
+static int Parse(int argc, char **argv, const char **picture)
+{
+  std::vector<const char *> operands;
+  bool options_end = false;
+  for (int i = 1; i < argc; i++) {
+    const char *argument = argv[i];
+    if (!options_end && (!strcmp(argument, "--help") || !strcmp(argument, "-h"))) {
+      fputs(USAGE, stdout);
+      return GALLERY_OK;
+    }
+    if (!options_end && !strcmp(argument, "--")) {
+      options_end = true;
+    } else if (!options_end && argument[0] == '-' && argument[1]) {
+      return Usage_Error(std::string("unknown option '") + argument + "'");
+    } else if (!operands.empty()) {
+      return Usage_Error(std::string("unexpected operand '") + argument + "'");
+    } else {
+      operands.push_back(argument);
+    }
+  }
+  if (operands.empty()) return Usage_Error("no OUT.png given");
+  *picture = operands[0];
+  return -1;
+}
 
 static intptr_t Gallery_Proc(Window_Handle window, unsigned message, uintptr_t wparam, intptr_t lparam)
 {
   return Window_Default_Proc(window, message, wparam, lparam);
 }
 
-static int Gallery_Run(int argc, char **argv)
+int main(int argc, char **argv)
 {
-  Cli_Syntax syntax{"gallery", USAGE, EXIT_STATUS, {}, 1, 1, "OUT.png"};
-  std::vector<const char *> operands;
-  int exit_code = Cli_Options_Parse(syntax, argc, argv, &operands);
+  const char *picture = nullptr;
+  int exit_code = Parse(argc, argv, &picture);
   if (exit_code >= 0) return exit_code;
-  const char *picture = operands[0];
-  if (!Window_System_Start(WINDOW_BACKEND_HEADLESS)) return CLI_FAILED;
+  if (!Window_System_Start(WINDOW_BACKEND_HEADLESS)) return GALLERY_FAILED;
   Window_Class gallery_class;
   gallery_class.name = "Gallery";
   gallery_class.procedure = Gallery_Proc;
   gallery_class.background = 0x9A9A9A;
-  if (!Window_Class_Register(gallery_class)) return CLI_FAILED;
+  if (!Window_Class_Register(gallery_class)) return GALLERY_FAILED;
   gallery = Window_Create(0, "Gallery", "Harrowdesk toolkit", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, GALLERY_WIDTH,
                           GALLERY_HEIGHT, nullptr, 0, nullptr);
-  if (!gallery) return CLI_FAILED;
+  if (!gallery) return GALLERY_FAILED;
   Window_Process_Pending();
   std::string sample = Make_Sample_Folders();
   int m = 16, right = 600;
@@ -364,9 +400,7 @@ static int Gallery_Run(int argc, char **argv)
   }
   int saved = Window_Save_PNG(gallery, picture);
   Window_System_Stop();
-  if (!saved) return CLI_FAILED;
+  if (!saved) return GALLERY_FAILED;
   printf("%s\n", picture);
-  return CLI_OK;
+  return GALLERY_OK;
 }
-
-static Cli_Register reg({"gallery", "draw every widget of the toolkit into a PNG picture", Gallery_Run});
