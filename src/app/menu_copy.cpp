@@ -14,6 +14,7 @@
 #include "app/catalogue.h"
 #include "app/configuration.h"
 #include "app/copy_data.h"
+#include "app/copy_media_directory.h"
 #include "app/copy_values.h"
 #include "app/job.h"
 #include "app/list_rows.h"
@@ -210,7 +211,8 @@ static int Move_Failed(const char *source, const std::string &target, int step, 
   return 0;
 }
 
-static int Copy_Or_Move(const Copy_Settings &settings, const char *source, const Copy_Place &place)
+static int Copy_Or_Move(const Copy_Settings &settings, const char *source, const Copy_Place &place,
+                        std::string *copy)
 {
   Copy_Outcome outcome;
   const std::string asked = place.folder_path + place.name;
@@ -221,6 +223,7 @@ static int Copy_Or_Move(const Copy_Settings &settings, const char *source, const
     return Copy_Failed(settings, source, asked, &outcome);
   }
   const std::string target = outcome.Target(place);
+  *copy = target;
   const char *verb = settings.move ? "moved" : "copied";
   Message_Log(nullptr, MSG_AUDIT, "Harrowdesk:  %s %s %s to %s", Audit_Time().c_str(), verb, Log_Value_Escape(source).c_str(),
               Log_Value_Escape(target).c_str());
@@ -231,8 +234,10 @@ static int Copy_Or_Move(const Copy_Settings &settings, const char *source, const
 }
 
 // Copy_File, telling a file without a readable header (COPY_FILE_NOT_DICOM) from a
-// failure (COPY_FILE_FAILED, its cause in failure_cause).
-static int Copy_File_Work(const Copy_Settings &settings, const char *source, Copy_Folders *folders)
+// failure (COPY_FILE_FAILED, its cause in failure_cause); `copy` receives the path of
+// the copy made.
+static int Copy_File_Work(const Copy_Settings &settings, const char *source, Copy_Folders *folders,
+                          std::string *copy)
 {
   Copy_Name name;
   if (!Name_Read(settings, source, &name)) return COPY_FILE_NOT_DICOM;
@@ -244,12 +249,13 @@ static int Copy_File_Work(const Copy_Settings &settings, const char *source, Cop
     if (settings.move) return Move_Failed(source, Folder_Path(settings, name) + name.file, COPY_STEP_NAME, errno);
     return Copy_Failed(settings, source, "", nullptr);
   }
-  return Copy_Or_Move(settings, source, place) ? COPY_FILE_DONE : COPY_FILE_FAILED;
+  return Copy_Or_Move(settings, source, place, copy) ? COPY_FILE_DONE : COPY_FILE_FAILED;
 }
 
 int Copy_File(const Copy_Settings &settings, const char *source, Copy_Folders *folders)
 {
-  return Copy_File_Work(settings, source, folders) == COPY_FILE_DONE;
+  std::string copy;
+  return Copy_File_Work(settings, source, folders, &copy) == COPY_FILE_DONE;
 }
 
 // ---- the job ------------------------------------------------------------------------------
@@ -264,6 +270,8 @@ static void Copy_Thread(Copy_Job *job)
   item_file **files = nullptr;
   List_Rows_Collect_Selected(rows, &files, &result.count);
   Copy_Folders folders;  // the target folders, kept open from one file to the next
+  const bool media_directory = job->settings.dicomdir && job->settings.dicomdir_file;
+  std::vector<std::string> copies;  // for the DICOMDIR
   Progress_Set_Range(progress, result.count);
   Progress_Write(progress, "\xF1\x02 Copying: \x01%d\x02 files", result.count);
   Message_Log(nullptr, MSG_THREAD, "\xF1 Copying \x01%d\x02 files", result.count);
@@ -277,7 +285,9 @@ static void Copy_Thread(Copy_Job *job)
     Message_Log(nullptr, MSG_THREAD, "%d  \x01%s", i + 1, Log_Value_Escape(file->path).c_str());
     Progress_Write(progress, "  \x01%s", Log_Value_Escape(file->path).c_str());
     failure_cause.clear();
-    int end = Copy_File_Work(job->settings, file->path, &folders);
+    std::string copy;
+    int end = Copy_File_Work(job->settings, file->path, &folders, &copy);
+    if (end == COPY_FILE_DONE && media_directory) copies.push_back(copy);
     file->copy_state = end == COPY_FILE_DONE ? COPY_DONE : COPY_FAILED;
     (end == COPY_FILE_DONE ? result.done : result.failed)++;
     if (end == COPY_FILE_NOT_DICOM) result.skipped++;
@@ -289,6 +299,8 @@ static void Copy_Thread(Copy_Job *job)
   else
     Message_Log(nullptr, MSG_THREAD, "\xF1\x02" "Done: Failed \x04%d\x02 image%s out of \x01%d", result.failed,
                 result.failed >= 2 ? "s" : "", result.count);
+  if (!copies.empty() && Copy_Media_Directory_Write(job->settings.dir_copy, copies))
+    result.media_directory = job->settings.dir_copy + "DICOMDIR";
   if (result.lost > 0)
     Message_Log(nullptr, MSG_THREAD, "\xF1\x05WARNING:\x02 \x01%d\x02 path%s that the scan could not read %s left out of this %s",
                 result.lost, result.lost >= 2 ? "s" : "", result.lost >= 2 ? "are" : "is",

@@ -27,6 +27,7 @@ struct Copy_Settings {
   int dicomdir = 0;       // flag_dicomdir
   int standard_name = 0;  // flag_standard_name
   int move = 0;           // delete_copy: rename instead of copying
+  int dicomdir_file = 1;  // with `dicomdir`: write (or merge) the target's DICOMDIR at the end
   size_t block_size = 0;  // the data copy's block size; 0 = the kernel's copy (copy_data.h)
 };
 
@@ -86,6 +87,7 @@ struct Copy_Result {
   std::vector<std::string> causes;  // "PATH: CAUSE" for each failed file that is not skipped
   int lost = 0;       // paths that the scan of the catalogue could not read (left out)
   bool cancelled = false;
+  std::string media_directory;  // the DICOMDIR written or merged at the end, "" when none
 };
 
 // Starts the copy job over the selected files of `root` (the tree of the current order)

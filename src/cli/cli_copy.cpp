@@ -31,7 +31,8 @@
 namespace {
 
 const char USAGE[] =
-    "usage: harrowdesk-cli copy FOLDER --to DIR [--move] [--dicomdir] [--standard-names]\n"
+    "usage: harrowdesk-cli copy FOLDER --to DIR [--move] [--dicomdir [--no-dicomdir-file]]\n"
+    "           [--standard-names]\n"
     "           [--study-dir none|study-id|patient-id|patient-name]\n"
     "           [--series-dir none|number|description] [--dry-run] [--part10]\n"
     "           [--study UID]... [--series UID]... [--patient-id ID]...\n"
@@ -44,7 +45,9 @@ const char USAGE[] =
     "  --to DIR             the target folder (it must exist)\n"
     "  --move               move the files instead of copying them (onto another file system:\n"
     "                       copied, checked, then removed)\n"
-    "  --dicomdir           DICOMDIR-compatible names: 8 characters of A-Z, 0-9 and _\n"
+    "  --dicomdir           DICOMDIR-compatible names: 8 characters of A-Z, 0-9 and _; the\n"
+    "                       DICOMDIR file of DIR is then written (or merged) at the end\n"
+    "  --no-dicomdir-file   with --dicomdir: the names only, no DICOMDIR file\n"
     "  --standard-names     name files by study ID, series and image number\n"
     "  --study-dir WORD     study-level folder: none, study-id, patient-id or patient-name\n"
     "  --series-dir WORD    series-level folder: none, number or description\n"
@@ -72,6 +75,7 @@ struct Copy_Options {
   int study_dir = -1;      // ones digit of flag_sub_dir
   int series_dir = -1;     // tens digit
   bool dry_run = false;
+  int dicomdir_file = 1;   // with DICOMDIR names: write the DICOMDIR file
   long block_size = 0;
 };
 
@@ -111,6 +115,7 @@ int Options_Read(int argc, char **argv, Copy_Options &options, Cli_Syntax &synta
        }},
       Flag_Option("--move", &options.move, 1),
       Flag_Option("--dicomdir", &options.dicomdir, 1),
+      Flag_Option("--no-dicomdir-file", &options.dicomdir_file, 0),
       Flag_Option("--standard-names", &options.standard_name, 1),
       Flag_Option("--dry-run", &options.dry_run, true),
       {"--block-size", "N",
@@ -209,6 +214,7 @@ int Copy_Run(int argc, char **argv)
     std::signal(SIGINT, On_Interrupt);
     Copy_Settings settings = Copy_Settings_Current();
     settings.block_size = (size_t)options.block_size;
+    settings.dicomdir_file = options.dicomdir_file;
     Cli_Messages_Own_Summary();
     if (Copy_Start(nullptr, root, &settings)) {
       Copy_Result result;
@@ -217,6 +223,7 @@ int Copy_Run(int argc, char **argv)
       const int failed = result.failed - result.skipped;
       Cli_Summary_Print(settings.move ? "moved" : "copied", result.done, result.skipped, failed, result.cancelled,
                         result.count);
+      if (!result.media_directory.empty()) Cli_Summary_Line("DICOMDIR: " + result.media_directory);
       ok = failed == 0 && !result.cancelled && result.lost == 0;
     }
     std::signal(SIGINT, SIG_DFL);

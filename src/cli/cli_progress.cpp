@@ -142,11 +142,16 @@ void Cli_Progress_Stop() { progress_view_factory = nullptr; }
 
 void Cli_Summary_Print(const char *verb, int done, int skipped, int failed, bool cancelled, int count)
 {
-  if (cli_verbosity == CLI_QUIET) return;
   std::string line = std::to_string(done) + " " + verb + ", " + std::to_string(skipped) +
                      " skipped (not DICOM: no readable header), " + std::to_string(failed) + " failed";
   if (cancelled)
     line += ", cancelled after " + std::to_string(done + skipped + failed) + " of " + std::to_string(count);
+  Cli_Summary_Line(line);
+}
+
+void Cli_Summary_Line(const std::string &line)
+{
+  if (cli_verbosity == CLI_QUIET) return;
   std::lock_guard<std::mutex> hold(cli_terminal_lock);
   Cli_Terminal_Write(line.c_str());
 }

@@ -44,6 +44,9 @@ void Cli_Progress_Stop();
 // ", cancelled after I of COUNT" when `cancelled` (I = done + skipped + failed).
 void Cli_Summary_Print(const char *verb, int done, int skipped, int failed, bool cancelled, int count);
 
+// Prints one more line of the summary, `line` (nothing with -q).
+void Cli_Summary_Line(const std::string &line);
+
 // Prints "harrowdesk-cli COMMAND: failed: TEXT" on standard error (also when quiet):
 // one failed file and its cause.
 void Cli_Failure_Print(const char *command, const std::string &text);

@@ -118,8 +118,10 @@ TEST_F(Copy_Job_Test, DICOMDIRSchemeGivesEightCharacterComponentsAndIdenticalCop
   EXPECT_EQ(result.count, 4);
   EXPECT_EQ(result.done, 4);
   std::vector<std::string> files = Files_Below(target);
-  EXPECT_EQ(files, (std::vector<std::string>{"EST9/S0345678/A00007", "PAB12CDE/S0000003/A00012",
+  // The copies, and the DICOMDIR that names them.
+  EXPECT_EQ(files, (std::vector<std::string>{"DICOMDIR", "EST9/S0345678/A00007", "PAB12CDE/S0000003/A00012",
                                              "PX/S0000001/A00001", "S0000002/A23456"}));
+  EXPECT_EQ(result.media_directory, target + "DICOMDIR");
   for (const std::string &file : files) {
     size_t start = 0;
     while (start < file.size()) {
@@ -136,7 +138,8 @@ TEST_F(Copy_Job_Test, DICOMDIRSchemeGivesEightCharacterComponentsAndIdenticalCop
   EXPECT_EQ(capture.Count(MSG_THREAD, "Image number is to big for DICOMDIR rename (123456)"), 1);
   EXPECT_EQ(capture.Count(MSG_THREAD, "Done: All \x01" "4\x02 images copied"), 1);
   EXPECT_EQ(capture.Count(MSG_AUDIT, " copied " + source + "a.dcm to " + target + "PAB12CDE/S0000003/A00012"), 1);
-  EXPECT_EQ(capture.Count(MSG_AUDIT, "Harrowdesk:  "), 4);
+  EXPECT_EQ(capture.Count(MSG_AUDIT, " copied "), 4);
+  EXPECT_EQ(capture.Count(MSG_AUDIT, "Harrowdesk:  DICOMDIR written: " + target + "DICOMDIR"), 1);
   for (int i = 0; i < Dir_List.dir[0].nb_file; i++) EXPECT_EQ(Dir_List.dir[0].file[i].copy_state, COPY_DONE);
 }
 

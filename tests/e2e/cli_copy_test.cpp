@@ -82,8 +82,9 @@ TEST_F(Cli_Copy, DICOMDIRSchemeCopiesEveryFileUnderEightCharacterNames)
   size_t planned = Lines(plan).size();
   EXPECT_GE(planned, 24u);
 
-  Copy("'" + corpus + "' --part10 --dicomdir --to '" + target + "'", &status);
+  Copy("'" + corpus + "' --part10 --dicomdir --no-dicomdir-file --to '" + target + "'", &status);
   EXPECT_EQ(status, 0) << Read_File(env.temp() + "stderr");
+  EXPECT_NE(access((target + "DICOMDIR").c_str(), F_OK), 0) << "names only, no DICOMDIR file";
   EXPECT_EQ(Expect_Copies_Of_Corpus(target), planned);
   for (const std::string &file : Files_Below(target)) {
     std::istringstream parts(file);
@@ -94,6 +95,28 @@ TEST_F(Cli_Copy, DICOMDIRSchemeCopiesEveryFileUnderEightCharacterNames)
   }
   std::string audit = Read_File(env.log_state() + "Harrowdesk.log");
   EXPECT_EQ(std::count(audit.begin(), audit.end(), '\n'), (long)planned);
+}
+
+TEST_F(Cli_Copy, a_dicomdir_copy_writes_a_dicomdir_that_dcmtk_and_pydicom_read_and_a_second_copy_merges_into_it)
+{
+  std::string target = env.root() + "media/";
+  mkdir(target.c_str(), 0700);
+  int status = -1;
+  Copy("'" + corpus + "' --part10 --dicomdir --to '" + target + "'", &status);
+  std::string errors = Read_File(env.temp() + "stderr");
+  EXPECT_EQ(status, 0) << errors;
+  EXPECT_NE(errors.find("DICOMDIR: " + target + "DICOMDIR\n"), std::string::npos) << errors;
+  const std::string check = "/usr/bin/python3 '" + Source_Dir() + "tests/dicom/media_directory_check.py' '" + target + "'";
+  EXPECT_EQ(Run_Command(check, &status), "instances 24 agree\npatients 2\n");
+  Run_Command("dcmdump -q '" + target + "DICOMDIR' >/dev/null 2>&1", &status);
+  EXPECT_EQ(status, 0) << "dcmdump reads the DICOMDIR";
+  EXPECT_NE(Read_File(env.log_state() + "Harrowdesk.log").find("DICOMDIR written: " + target + "DICOMDIR"),
+            std::string::npos);
+
+  // The same files again: new copies under numbered names, no instance twice.
+  Copy("'" + corpus + "' --part10 --dicomdir --to '" + target + "'", &status);
+  EXPECT_EQ(status, 0) << Read_File(env.temp() + "stderr");
+  EXPECT_EQ(Run_Command(check, &status), "instances 24 agree\npatients 2\n");
 }
 
 TEST_F(Cli_Copy, OrdinarySchemeWithASelectedStudy)
