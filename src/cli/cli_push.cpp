@@ -20,6 +20,7 @@
 #include <vector>
 
 #include "app/configuration.h"
+#include "app/configuration_keys.h"
 #include "app/list_rows.h"
 #include "app/list_sort.h"
 #include "app/list_thread.h"
@@ -94,21 +95,12 @@ void On_Interrupt(int)
   Push_Cancel();
 }
 
-// An AE title: 1 to 16 characters, printable, no backslash.
-bool AE_Title_Valid(const std::string &title)
+// Whether `value` is accepted for the settings key `name` (the one table of the
+// settings' value rules, shared with config and echo).
+bool Key_Accepts(const char *name, const std::string &value)
 {
-  if (title.empty() || title.size() > 16) return false;
-  for (unsigned char c : title)
-    if (c < 0x20 || c > 0x7E || c == '\\') return false;
-  return true;
-}
-
-// A port: decimal digits only, 1 to 65535.
-bool Port_Valid(const std::string &port)
-{
-  if (port.empty() || port.size() > 5 || port.find_first_not_of("0123456789") != std::string::npos) return false;
-  int value = std::atoi(port.c_str());
-  return value >= 1 && value <= 65535;
+  std::string normal, why;
+  return Configuration_Key_Check(*Configuration_Key_Find(name), value.c_str(), &normal, &why);
 }
 
 // A timeout in seconds: decimal digits only, 0 to TIMEOUT_MAX. Stores it in *seconds.
@@ -200,11 +192,11 @@ int Options_Read(int argc, char **argv, Push_Options &options)
   // "none" is the settings' placeholder for a server not chosen yet.
   if (server_peer.empty() || server_peer == "none")
     return Cli_Usage_Error(syntax, "no server: give --peer HOST (the settings name none)");
-  if (!Port_Valid(server_port))
+  if (!Key_Accepts("server_port", server_port))
     return Cli_Usage_Error(syntax, "port '" + server_port + "' is not a number from 1 to 65535");
-  if (!AE_Title_Valid(server_AET))
+  if (!Key_Accepts("server_AET", server_AET))
     return Cli_Usage_Error(syntax, "called AE title '" + server_AET + "' is not 1 to 16 characters");
-  if (!AE_Title_Valid(local_AET))
+  if (!Key_Accepts("local_AET", local_AET))
     return Cli_Usage_Error(syntax, "calling AE title '" + local_AET + "' is not 1 to 16 characters");
   if (flag_fail && dir_fail.empty())
     return Cli_Usage_Error(syntax, "the fail folder is on but names no folder: give --fail-dir DIR");

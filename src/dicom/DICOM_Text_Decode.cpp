@@ -20,6 +20,7 @@
 #include <string_view>
 
 #include "dicom/NEMA_Tag_Attribute.h"
+#include "util/utf8.h"
 
 enum : unsigned char {
   BYTE_ESC = 0x1B, BYTE_SPACE = 0x20, BYTE_DEL = 0x7F, BYTE_GR = 0x80,
@@ -34,8 +35,6 @@ enum : uint32_t {
   HALF_WIDTH_KATAKANA_BASE = 0xFF61,  // U+FF61, the code point of byte 0xA1 of JIS X 0201
   LATIN_TABLE_FIRST = 0xC0,           // first code point of the diacritics table
   LATIN_TABLE_END = 0x180,            // end of Latin Extended-A
-  UNICODE_LAST = 0x10FFFF,
-  SURROGATE_FIRST = 0xD800, SURROGATE_LAST = 0xDFFF,
 };
 
 enum { CONVERT_BUFFER = 256, TRANSLIT_BUFFER = 64 };
@@ -226,24 +225,9 @@ static void Put_Replacement(Decoder *d)
   d->clean = false;
 }
 
-// Appends a code point below U+10000 in UTF-8.
-static void Put_Code_Point(std::string *out, uint32_t code)
-{
-  if (code < 0x80) {
-    *out += (char)code;
-  } else if (code < 0x800) {
-    *out += (char)(0xC0 | (code >> 6));
-    *out += (char)(0x80 | (code & 0x3F));
-  } else {
-    *out += (char)(0xE0 | (code >> 12));
-    *out += (char)(0x80 | ((code >> 6) & 0x3F));
-    *out += (char)(0x80 | (code & 0x3F));
-  }
-}
-
 static void Put_Char(Decoder *d, uint32_t code)
 {
-  Put_Code_Point(d->out, code);
+  Utf8_Append(*d->out, code);
   d->replaced = false;
 }
 
@@ -312,39 +296,17 @@ static void Convert(Decoder *d, Graphic_Set set, const char *bytes, size_t size)
 
 // ---- UTF-8 ------------------------------------------------------------------------------------
 
-// Reads the UTF-8 character at `text[at]` of a text of `size` bytes: returns its code
-// point and sets `*taken` to its length; returns -1 with `*taken` 1 for a byte that
-// starts no valid character (overlong forms and surrogates included).
-static int32_t Next_Code_Point(const char *text, size_t size, size_t at, size_t *taken)
-{
-  unsigned char lead = (unsigned char)text[at];
-  *taken = 1;
-  if (lead < BYTE_GR) return lead;
-  size_t count = lead >= 0xF5 ? 0 : lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC2 ? 2 : 0;
-  if (count == 0 || at + count > size) return -1;
-  uint32_t code = lead & (0x7F >> count);
-  for (size_t k = 1; k < count; k++) {
-    unsigned char next = (unsigned char)text[at + k];
-    if ((next & 0xC0) != 0x80) return -1;
-    code = (code << 6) | (next & 0x3F);
-  }
-  static const uint32_t SMALLEST[] = {0, 0, 0x80, 0x800, 0x10000};
-  if (code < SMALLEST[count] || code > UNICODE_LAST || (code >= SURROGATE_FIRST && code <= SURROGATE_LAST))
-    return -1;
-  *taken = count;
-  return (int32_t)code;
-}
-
 // Copies valid UTF-8; each run of bytes that is not becomes one U+FFFD. (glibc's
 // iconv passes some invalid UTF-8 lead bytes through unchanged, so it is not used.)
 static void Decode_UTF_8(Decoder *d, const char *bytes, size_t size)
 {
-  size_t taken = 0;
-  for (size_t at = 0; at < size; at += taken) {
-    if (Next_Code_Point(bytes, size, at, &taken) < 0)
+  const unsigned char *p = (const unsigned char *)bytes, *end = p + size;
+  while (p < end) {
+    const unsigned char *start = p;
+    if (Utf8_Next(&p, end) == UTF8_INVALID)
       Put_Replacement(d);
     else
-      Put_Text(d, bytes + at, taken);
+      Put_Text(d, (const char *)start, (size_t)(p - start));
   }
 }
 
@@ -469,7 +431,7 @@ static int Decode_Latin_1(const char *bytes, size_t length, std::string *utf8)
   for (size_t i = 0; i < length; i++) {
     unsigned char byte = (unsigned char)bytes[i];
     if (byte >= BYTE_GR) clean = 0;
-    Put_Code_Point(utf8, byte);
+    Utf8_Append(*utf8, byte);
   }
   return clean;
 }
@@ -547,15 +509,17 @@ std::string DICOM_Text_To_ASCII(const std::string &utf8)
 {
   std::string ascii;
   ascii.reserve(utf8.size());
-  size_t size = 0;
-  for (size_t at = 0; at < utf8.size(); at += size) {
-    int32_t code = Next_Code_Point(utf8.data(), utf8.size(), at, &size);
+  const unsigned char *p = (const unsigned char *)utf8.data(), *end = p + utf8.size();
+  while (p < end) {
+    const unsigned char *start = p;
+    int32_t code = Utf8_Next(&p, end);
+    size_t size = (size_t)(p - start);
     if (code < BYTE_SPACE || code == BYTE_DEL || (code >= BYTE_GR && code < C1_CONTROLS_END))
       ascii += FILE_NAME_FILLER;  // not UTF-8, or a control
     else if (code < BYTE_DEL)
       ascii += (char)code;
     else if (!Put_Latin_Base((uint32_t)code, &ascii))
-      Put_Transliteration(utf8.data() + at, size, &ascii);
+      Put_Transliteration((const char *)start, size, &ascii);
   }
   return ascii;
 }

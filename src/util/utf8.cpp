@@ -64,11 +64,3 @@ void Utf8_Append(std::string &out, uint32_t c)
     out += (char)(0x80 | (c & 0x3F));
   }
 }
-
-bool Utf8_Valid(const char *text, size_t length)
-{
-  const unsigned char *p = (const unsigned char *)text, *end = p + length;
-  while (p < end)
-    if (Utf8_Next(&p, end) == UTF8_INVALID) return false;
-  return true;
-}

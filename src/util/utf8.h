@@ -1,6 +1,7 @@
 // UTF-8, one character at a time: for the places that turn text into code points (RTF
-// escapes, capitalisation of names, drawing). A byte that starts no valid character is
-// reported as such and stepped over alone, so that no byte of a text is ever lost.
+// escapes, capitalisation of names, drawing, character-set decoding). A byte that starts
+// no valid character is reported as such and stepped over alone, so that no byte of a
+// text is ever lost.
 #pragma once
 
 #include <cstddef>
@@ -19,6 +20,3 @@ int32_t Utf8_Next(const unsigned char **p, const unsigned char *end);
 
 // Appends the UTF-8 form of `code_point` (at most U+10FFFF, not a surrogate) to `out`.
 void Utf8_Append(std::string &out, uint32_t code_point);
-
-// Whether the `length` bytes at `text` are valid UTF-8 throughout.
-bool Utf8_Valid(const char *text, size_t length);
