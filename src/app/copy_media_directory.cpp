@@ -20,7 +20,7 @@ int Copy_Media_Directory_Write(const std::string &target_folder, const std::vect
   const std::string path = target_folder + DICOMDIR_NAME;
   int written = DICOM_Media_Directory_Write(nullptr, target_folder.c_str(), files, nullptr, &notices);
   for (const std::string &notice : notices) {
-    Message_Log(nullptr, MSG_THREAD, "\x02    %s", Log_Value_Escape(notice).c_str());
+    Message_Log(nullptr, MSG_THREAD, "\x02%s", Log_Value_Escape(notice).c_str());
     Message_Log(nullptr, MSG_AUDIT, "Harrowdesk:  %s", Log_Value_Escape(notice).c_str());
   }
   if (!written) {

@@ -10,6 +10,7 @@
 #include "app/dicom_dir_analyze.h"
 
 #include <fcntl.h>
+#include <strings.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -21,6 +22,7 @@
 #include <vector>
 
 #include "app/configuration.h"
+#include "dicom/DICOM_Media_Directory.h"
 #include "util/error_text.h"
 #include "util/message_log.h"
 #include "util/utility_directory.h"
@@ -57,7 +59,7 @@ bool Has_Part10_Signature(Walk &walk, const char *path)
 bool Is_Accepted(Walk &walk, const Dir_Entry &entry)
 {
   if (flag_part_10 && !Has_Part10_Signature(walk, entry.File)) return false;
-  return std::strcmp(entry.Name, "DICOMDIR") != 0;
+  return strcasecmp(entry.Name, DICOM_MEDIA_DIRECTORY_NAME) != 0;  // "dicomdir" on a CD mounted in lower case
 }
 
 // True when `entry` is a link to something inside the scanned folder, which the walk

@@ -10,7 +10,7 @@
 // sub-directory records that hold accepted files (directly or below), then the accepted
 // files of the folder itself, each a file entry with select_state 1, copy_state 1 and
 // its path. A file is accepted when flag_part_10 is off, or when it has "DICM" at byte
-// 128; a file named exactly "DICOMDIR" is never accepted.
+// 128; a file named "DICOMDIR", in any case, is never accepted.
 // - A folder is never entered while the walk is inside it (link loops), and a file met
 //   a second time through links or hard links is kept once.
 // - A link (to a folder or a file) whose real path lies inside the scanned folder is not

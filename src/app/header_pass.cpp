@@ -7,8 +7,10 @@
 //
 // Each header is read only up to the last tag that filing uses (the catalogue's own
 // tags and the report templates' columns): pixel data and the tail of the file are
-// never read. HARROWDESK_SCAN_FULL=1 in the environment reads every file whole, the
-// element-by-element reference the early stop is checked against.
+// never read. When the scanned folder's top holds a DICOMDIR, the files it covers are
+// filed from its records and not read at all. HARROWDESK_SCAN_FULL=1 in the environment
+// reads every file whole and ignores the DICOMDIR: the element-by-element reference the
+// early stop is checked against.
 #include "app/header_pass.h"
 
 #include <sched.h>
@@ -24,6 +26,7 @@
 #include <vector>
 
 #include "app/dicom_dir_work.h"
+#include "app/media_directory_scan.h"
 #include "dicom/DICOMDIR_Scan_Read.h"
 #include "util/message_log.h"
 
@@ -36,13 +39,14 @@ struct Pass_File {
   item_file *entry;
   int directory_files;  // nb_file of its directory
   int index;            // its index in that directory
+  DICOM_Attribute *prepared = nullptr;  // its keys from the DICOMDIR, when they serve: not read
 };
 
 // Lists the files of `record` in filing order.
 void Pass_Files_Collect(item_dir *record, std::vector<Pass_File> &files)
 {
   for (int d = 0; d < record->nb_dir; d++) Pass_Files_Collect(&record->dir[d], files);
-  for (int f = 0; f < record->nb_file; f++) files.push_back({&record->file[f], record->nb_file, f});
+  for (int f = 0; f < record->nb_file; f++) files.push_back({&record->file[f], record->nb_file, f, nullptr});
 }
 
 // The tags Catalogue_Add_File reads itself: the study, series and image keys, the
@@ -64,16 +68,34 @@ bool Scan_Full_Asked()
   return full;
 }
 
-// The last tag that filing reads, or DICOMDIR_SCAN_ALL for whole-file reads.
-uint32_t Last_Tag_Needed()
+// The tags that filing reads, ascending: the catalogue's own and the templates' columns.
+std::vector<uint32_t> Tags_Needed()
 {
-  if (Scan_Full_Asked()) return DICOMDIR_SCAN_ALL;
-  uint32_t last = 0;
-  for (uint32_t tag : catalogue_tags) last = std::max(last, tag);
+  std::vector<uint32_t> tags(std::begin(catalogue_tags), std::end(catalogue_tags));
   for (const Catalogue_Template *columns : {&template_study, &template_series, &template_image})
-    for (int i = 0; i < columns->count; i++)
-      last = std::max(last, DICOMDIR_Scan_Tag(columns->group[i], columns->element[i]));
-  return last;
+    for (int i = 0; i < columns->count; i++) tags.push_back(DICOMDIR_Scan_Tag(columns->group[i], columns->element[i]));
+  std::sort(tags.begin(), tags.end());
+  tags.erase(std::unique(tags.begin(), tags.end()), tags.end());
+  return tags;
+}
+
+// The last tag of `needed` that filing reads, or DICOMDIR_SCAN_ALL for whole-file reads.
+uint32_t Last_Tag_Needed(const std::vector<uint32_t> &needed)
+{
+  return Scan_Full_Asked() ? DICOMDIR_SCAN_ALL : needed.back();
+}
+
+// Gives the files the DICOMDIR covers their keys from its records (none when the
+// environment asks for whole-file reads); returns the number of files still to read.
+size_t Files_Prepare(const item_dir *record, std::vector<Pass_File> &files, const std::vector<uint32_t> &needed,
+                     Media_Directory_Keys *keys)
+{
+  if (Scan_Full_Asked() || !record->path) return files.size();
+  std::vector<const char *> paths;
+  for (const Pass_File &file : files) paths.push_back(file.entry->path);
+  *keys = Media_Directory_Keys_For(record->path, paths, needed);
+  for (size_t i = 0; i < files.size(); i++) files[i].prepared = keys->of_file[i];
+  return files.size() - (size_t)keys->used;
 }
 
 // The helper threads worth starting: one per processor this process may run on, none
@@ -148,6 +170,7 @@ struct Read_Ahead {
       }
       for (long number = first; number < end; number++) List_Release(filed_lists[number - first]);
       for (long number = first; number < end; number++) {
+        if (files[number].prepared) continue;  // filed from the DICOMDIR: nothing to read
         list[number % RING_SLOTS] = Header_Read(files[number].entry->path, last);
         ready[number % RING_SLOTS].store(number, std::memory_order_release);
       }
@@ -216,10 +239,13 @@ int Header_Pass(item_catalogue *catalogue, item_dir *record, Progress_Record *pr
 {
   std::vector<Pass_File> files;
   Pass_Files_Collect(record, files);
-  uint32_t last = Last_Tag_Needed();
+  std::vector<uint32_t> needed = Tags_Needed();
+  Media_Directory_Keys keys;  // owns the prepared lists until the pass ends
+  size_t to_read = Files_Prepare(record, files, needed, &keys);
+  uint32_t last = Last_Tag_Needed(needed);
   Read_Ahead ahead(files, last);
   std::vector<std::thread> helpers;
-  unsigned wanted = files.size() < 2 ? 0 : Helpers_Wanted();
+  unsigned wanted = to_read < 2 ? 0 : Helpers_Wanted();
   for (unsigned i = 0; i < wanted; i++) {
     try {
       helpers.emplace_back(&Read_Ahead::Helper, &ahead);
@@ -234,8 +260,11 @@ int Header_Pass(item_catalogue *catalogue, item_dir *record, Progress_Record *pr
       Progress_Set_Range(progress, file.directory_files);
       Progress_Set_Position(progress, 0);
     }
-    DICOM_Attribute *list = helpers.empty() ? Header_Read(file.entry->path, last) : ahead.Take(number);
+    DICOM_Attribute *list = file.prepared     ? file.prepared
+                            : helpers.empty() ? Header_Read(file.entry->path, last)
+                                              : ahead.Take(number);
     File_One(catalogue, file.entry, list);
+    if (file.prepared) list = nullptr;  // the DICOMDIR's keys are released with `keys`
     if (helpers.empty())
       List_Release(list);
     else

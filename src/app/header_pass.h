@@ -1,14 +1,17 @@
-// The header pass: reads the header of every file entry of a directory tree and files
-// each image in the catalogue's studies and series.
+// The header pass: reads the header of every file entry of a directory tree (or takes
+// its keys from the folder's DICOMDIR) and files each image in the catalogue's studies
+// and series.
 #pragma once
 
 #include "app/catalogue.h"
 #include "util/progress.h"
 
-// Reads every file entry below and in `record` (sub-directories first, recursively, then
-// the directory's own files, in array order) with DICOMDIR_Scan_Read_Until, up to the
-// last tag of the catalogue's own and of the three report templates (every tag when
-// the environment holds HARROWDESK_SCAN_FULL=1), and hands each list to
+// Files every file entry below and in `record` (sub-directories first, recursively, then
+// the directory's own files, in array order). A file that the DICOMDIR at the top of
+// `record`'s folder covers (Media_Directory_Keys_For) is filed from its records' keys;
+// any other is read with DICOMDIR_Scan_Read_Until, up to the last tag of the
+// catalogue's own and of the three report templates. When the environment holds
+// HARROWDESK_SCAN_FULL=1 every file is read, every tag, and no DICOMDIR. Each list goes to
 // Catalogue_Add_File, whatever the read gave (a file without a list is reported there
 // as lacking its Study UID). Several files are read at once on helper threads
 // while the catalogue is filled on the calling thread strictly in that order, so the

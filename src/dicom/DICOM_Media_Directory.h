@@ -6,6 +6,7 @@
 // sequence whose items point at each other by byte offsets inside the file.
 #pragma once
 
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -33,6 +34,12 @@ struct DICOM_Media_Entry {
   std::string study_uid, study_id, study_date, study_time, study_description, accession_number;
   std::string series_uid, modality, series_number;
   std::string character_set;      // the leaf record's Specific Character Set, "" when none
+  // The keys of the leaf record and of the records above it as one attribute list, as a
+  // header read gives them: ascending tags, the nearest record's where two hold a tag,
+  // Referenced SOP Class, SOP Instance and Transfer Syntax UIDs in File as (0008,0016),
+  // (0008,0018) and (0002,0010), and the DICOMDIR's Specific Character Set when no record
+  // names one. Shared by copies of the entry; null when memory ran out (reported).
+  std::shared_ptr<DICOM_Attribute> keys;
 };
 
 // Creates `folder`/DICOMDIR for `files`, or, when one is there, merges them into it.
@@ -63,6 +70,8 @@ int DICOM_Media_Directory_Write(Window_Handle owner,
 // Reads the DICOMDIR `path` and appends to `*entries` one entry per leaf record that
 // names a file (Referenced File ID), in directory order. A Referenced File ID with an
 // empty, "." or ".." part is left out, with a warning in `*entries`' stead (MSG_WARNING).
-// Returns 1 when read; returns 0 after reporting as MSG_ERROR under the same refusals as
+// Returns 1 when read; returns 0 after reporting as message `refusal_kind` (MSG_ERROR,
+// or a trace level for a caller that has another way) under the same refusals as
 // DICOM_Media_Directory_Write (`*entries` then unchanged).
-int DICOM_Media_Directory_Read(Window_Handle owner, const char *path, std::vector<DICOM_Media_Entry> *entries);
+int DICOM_Media_Directory_Read(Window_Handle owner, const char *path, std::vector<DICOM_Media_Entry> *entries,
+                               int refusal_kind);

@@ -27,9 +27,6 @@ enum : uint16_t {
   SHORT_LENGTH_MAX = 0xFFFF,
 };
 enum : uint32_t { UNDEFINED_LENGTH = 0xFFFFFFFFu };
-enum { PREAMBLE_SIZE = 128 };
-
-static const char MAGIC[] = "DICM";
 static const unsigned char META_VERSION[] = {0x00, 0x01};
 
 // ---- byte helpers -------------------------------------------------------------------------
@@ -236,8 +233,8 @@ int DICOM_Write_Part10(Window_Handle owner, const DICOM_Attribute *list, const c
   Put_Meta_Text(&meta, 0x0012, DICOM_VR_UI, DICOM_WRITE_IMPLEMENTATION_UID);
   Put_Meta_Text(&meta, 0x0013, DICOM_VR_SH, DICOM_WRITE_VERSION_NAME);
 
-  bytes->assign(PREAMBLE_SIZE, '\0');
-  bytes->append(MAGIC, std::strlen(MAGIC));
+  bytes->assign(DICOM_WRITE_PREAMBLE_SIZE, '\0');
+  bytes->append(DICOM_WRITE_MAGIC, std::strlen(DICOM_WRITE_MAGIC));
   Put_Header(bytes, META_GROUP, GROUP_LENGTH_ELEMENT, DICOM_VR_UL, 4);
   Put_32(bytes, (uint32_t)meta.size());
   bytes->append(meta);

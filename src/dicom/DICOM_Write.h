@@ -21,6 +21,10 @@
 // Explicit VR little endian, the one transfer syntax this writer produces.
 #define DICOM_WRITE_TRANSFER_SYNTAX "1.2.840.10008.1.2.1"
 
+// A PS3.10 file starts with a preamble of this many bytes, then DICOM_WRITE_MAGIC.
+enum { DICOM_WRITE_PREAMBLE_SIZE = 128 };
+inline constexpr char DICOM_WRITE_MAGIC[] = "DICM";
+
 // How sequences and items are delimited.
 enum DICOM_Write_Length {
   DICOM_WRITE_DEFINED = 0,    // lengths measured and written in the headers

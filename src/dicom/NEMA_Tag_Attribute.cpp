@@ -140,11 +140,14 @@ void DICOM_Attribute_Value_Release(DICOM_Attribute *record)
   record->size = 0;
 }
 
-DICOM_Attribute *DICOM_Attribute_New(Window_Handle, const DICOM_Attribute *fields, int32_t value_size)
+// A record with room for its value, from the thread's shared block when `shared`, else
+// allocated on its own.
+static DICOM_Attribute *Record_Make(const DICOM_Attribute *fields, int32_t value_size, bool shared)
 {
   size_t room = value_size > 0 ? (size_t)value_size : 0;
   DICOM_Attribute_Block *block = nullptr;
-  DICOM_Attribute *made = (DICOM_Attribute *)DICOM_Attribute_Block_Take(sizeof(DICOM_Attribute) + room, &block);
+  DICOM_Attribute *made =
+      shared ? (DICOM_Attribute *)DICOM_Attribute_Block_Take(sizeof(DICOM_Attribute) + room, &block) : nullptr;
   if (!made && !(made = (DICOM_Attribute *)std::malloc(sizeof(DICOM_Attribute) + room))) {
     Memory_Error("malloc", __LINE__, "record", 1, (int)(sizeof(DICOM_Attribute) + room));
     return nullptr;
@@ -159,7 +162,12 @@ DICOM_Attribute *DICOM_Attribute_New(Window_Handle, const DICOM_Attribute *field
   return made;
 }
 
-DICOM_Attribute *DICOM_Attribute_New_Copy(Window_Handle owner, const DICOM_Attribute *source)
+DICOM_Attribute *DICOM_Attribute_New(Window_Handle, const DICOM_Attribute *fields, int32_t value_size)
+{
+  return Record_Make(fields, value_size, true);
+}
+
+DICOM_Attribute *DICOM_Attribute_New_Copy(Window_Handle, const DICOM_Attribute *source)
 {
   DICOM_Attribute fields = *source;
   fields.data = nullptr;
@@ -169,7 +177,7 @@ DICOM_Attribute *DICOM_Attribute_New_Copy(Window_Handle owner, const DICOM_Attri
   fields.next = fields.last = nullptr;
   fields.block = nullptr;
   int32_t value_size = source->data && source->size > 0 ? source->size : 0;
-  DICOM_Attribute *copy = DICOM_Attribute_New(owner, &fields, value_size);
+  DICOM_Attribute *copy = Record_Make(&fields, value_size, false);
   if (copy && value_size) std::memcpy(copy->data, source->data, (size_t)value_size);
   return copy;
 }

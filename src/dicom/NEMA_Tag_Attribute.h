@@ -143,8 +143,9 @@ int DICOM_Attribute_Item_Index(const DICOM_Sequence_Root *root, int depth);
 DICOM_Attribute *DICOM_Attribute_New(Window_Handle owner, const DICOM_Attribute *fields, int32_t value_size);
 
 // A new record, unlinked, with the fields of `source` and a copy of its value (when it has
-// one); no description, no items, no shared block of the source's. Ownership and
-// failures as DICOM_Attribute_New.
+// one); no description, no items. A copy is allocated on its own, never in a thread's
+// shared block: it may outlive the lists read around it, and would keep their blocks
+// alive. Ownership and failures as DICOM_Attribute_New.
 DICOM_Attribute *DICOM_Attribute_New_Copy(Window_Handle owner, const DICOM_Attribute *source);
 
 

@@ -33,7 +33,7 @@ std::vector<DICOM_Media_File> Files(const std::vector<std::string> &paths)
 std::vector<DICOM_Media_Entry> Read_Back(const std::string &folder)
 {
   std::vector<DICOM_Media_Entry> entries;
-  EXPECT_EQ(DICOM_Media_Directory_Read(nullptr, (folder + "DICOMDIR").c_str(), &entries), 1);
+  EXPECT_EQ(DICOM_Media_Directory_Read(nullptr, (folder + "DICOMDIR").c_str(), &entries, MSG_ERROR), 1);
   return entries;
 }
 
@@ -234,7 +234,7 @@ TEST(DICOM_Media_Directory_Refuse, damaged_or_foreign_directories_are_refused_an
     EXPECT_EQ(capture.Count(MSG_ERROR, "refused"), 1) << c.name;
     EXPECT_EQ(Read_File(env.root() + "DICOMDIR"), bytes) << c.name;
     std::vector<DICOM_Media_Entry> entries;
-    EXPECT_EQ(DICOM_Media_Directory_Read(nullptr, (env.root() + "DICOMDIR").c_str(), &entries), 0) << c.name;
+    EXPECT_EQ(DICOM_Media_Directory_Read(nullptr, (env.root() + "DICOMDIR").c_str(), &entries, MSG_ERROR), 0) << c.name;
     EXPECT_TRUE(Files_Below(env.root()) == std::vector<std::string>({"DICOMDIR", "F1", "F2"})) << c.name;
   }
 }

@@ -1,5 +1,6 @@
 """Checks a DICOMDIR with pydicom's FileSet: every instance it names must sit under the
-patient, study and series that its own file gives; prints "instances N agree" and
+patient, study and series that its own file gives (a file without a Patient ID under a
+generated one, "HDPAT" and digits); prints "instances N agree" and
 "patients N". With --make-new PATH, writes an explicit little endian copy of the first
 file under PATH with new UIDs and a new patient, for a DICOMDIR tool to append."""
 import os
@@ -15,7 +16,8 @@ def check(folder):
     agree = 0
     for instance in fs:
         own = pydicom.dcmread(instance.path, stop_before_pixels=True)
-        if (instance.node.parent.parent.parent._record.PatientID == own.PatientID
+        patient = instance.node.parent.parent.parent._record.PatientID
+        if ((patient == own.get("PatientID") or (not own.get("PatientID") and patient.startswith("HDPAT")))
                 and instance.node.parent.parent._record.StudyInstanceUID == own.StudyInstanceUID
                 and instance.node.parent._record.SeriesInstanceUID == own.SeriesInstanceUID
                 and instance.SOPInstanceUID == own.SOPInstanceUID):
