@@ -1,22 +1,28 @@
-// Reading the naming values of a file to be copied: one header read per file, up to the
-// last naming attribute; the first value of each attribute, trimmed texts decoded from
-// the file's character set and transliterated to ASCII (names become readable file names,
-// "Äneas" gives "Aneas"), absolute numbers, and the time and counter fallbacks for
-// missing series and image numbers.
+// Reading the naming values of a file to be copied: one header read per file, of the
+// naming attributes only, up to the last of them; the first value of each attribute,
+// trimmed texts decoded from the file's character set and transliterated to ASCII (names
+// become readable file names, "Äneas" gives "Aneas"), absolute numbers, and the time and
+// counter fallbacks for missing series and image numbers.
 #include "app/copy_values.h"
 
 #include <atomic>
 #include <cstdint>
 #include <cstdlib>
+#include <iterator>
 
 #include "dicom/DICOMDIR_Scan_Read.h"
 #include "dicom/DICOM_Text_Decode.h"
 #include "dicom/DICOM_Text_Value.h"
 #include "dicom/NEMA_Read_Value.h"
 
-// The last tag that naming reads (Instance Number): the header read stops before the
-// first top-level element past it, so pixel data and the tail are never read.
-static constexpr uint32_t NAMING_LAST_TAG = DICOMDIR_Scan_Tag(0x0020, 0x0013);
+// The tags that naming reads, ascending: the header read makes records for these only
+// and stops before the first top-level element past the last (Instance Number), so
+// pixel data and the tail are never read.
+static constexpr uint32_t NAMING_TAGS[] = {
+    DICOMDIR_Scan_Tag(0x0008, 0x0031), DICOMDIR_Scan_Tag(0x0008, 0x0033), DICOMDIR_Scan_Tag(0x0008, 0x103E),
+    DICOMDIR_Scan_Tag(0x0010, 0x0010), DICOMDIR_Scan_Tag(0x0010, 0x0020), DICOMDIR_Scan_Tag(0x0020, 0x0010),
+    DICOMDIR_Scan_Tag(0x0020, 0x0011), DICOMDIR_Scan_Tag(0x0020, 0x0012), DICOMDIR_Scan_Tag(0x0020, 0x0013),
+};
 
 static std::atomic<uint32_t> series_counter{1};
 static std::atomic<uint32_t> image_counter{1};
@@ -67,7 +73,7 @@ int Copy_Values_Read(const char *path, Copy_Values *values)
 {
   DICOM_Sequence_Root root = {};
   DICOM_Attribute_Sequence_Reset(nullptr, &root);
-  DICOM_Attribute *list = DICOMDIR_Scan_Read_Until(path, &root, NAMING_LAST_TAG);
+  DICOM_Attribute *list = DICOMDIR_Scan_Read_Tags(path, &root, NAMING_TAGS, (int)std::size(NAMING_TAGS));
   if (!list) return 0;
   Copy_Values read;
   read.study_id = DICOM_Text_To_ASCII(Value_Text(list, &root, 0x0020, 0x0010));

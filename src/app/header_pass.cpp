@@ -6,8 +6,8 @@
 // held by lists not yet filed.
 //
 // Each header is read only up to the last tag that filing uses (the catalogue's own
-// tags and the report templates' columns): pixel data and the tail of the file are
-// never read. When the scanned folder's top holds a DICOMDIR, the files it covers are
+// tags and the report templates' columns), and only those tags get records: pixel data
+// and the tail of the file are never read, other elements are passed over. When the scanned folder's top holds a DICOMDIR, the files it covers are
 // filed from its records and not read at all. HARROWDESK_SCAN_FULL=1 in the environment
 // reads every file whole and ignores the DICOMDIR: the element-by-element reference the
 // early stop is checked against.
@@ -79,10 +79,10 @@ std::vector<uint32_t> Tags_Needed()
   return tags;
 }
 
-// The last tag of `needed` that filing reads, or DICOMDIR_SCAN_ALL for whole-file reads.
-uint32_t Last_Tag_Needed(const std::vector<uint32_t> &needed)
+// The tags of `needed` that each header read keeps, or none for whole-file reads.
+const std::vector<uint32_t> *Tags_Read(const std::vector<uint32_t> &needed)
 {
-  return Scan_Full_Asked() ? DICOMDIR_SCAN_ALL : needed.back();
+  return Scan_Full_Asked() ? nullptr : &needed;
 }
 
 // Gives the files the DICOMDIR covers their keys from its records (none when the
@@ -117,12 +117,14 @@ void List_Release(DICOM_Attribute *list)
   DICOM_Attribute_Delete(nullptr, &root, &list, 0xFFFF, 0xFFFF);
 }
 
-// Reads one file's header, up to tag `last`, with a fresh sequence context.
-DICOM_Attribute *Header_Read(const char *path, uint32_t last)
+// Reads one file's header with a fresh sequence context: the top-level tags `needed`,
+// up to the last of them; the whole file when `needed` is null.
+DICOM_Attribute *Header_Read(const char *path, const std::vector<uint32_t> *needed)
 {
   DICOM_Sequence_Root root{};
   DICOM_Attribute_Sequence_Reset(nullptr, &root);
-  DICOM_Attribute *list = DICOMDIR_Scan_Read_Until(path, &root, last);
+  DICOM_Attribute *list = needed ? DICOMDIR_Scan_Read_Tags(path, &root, needed->data(), (int)needed->size())
+                                 : DICOMDIR_Scan_Read(path, &root);
   DICOM_Attribute_Sequence_Reset(nullptr, &root);
   return list;
 }
@@ -136,7 +138,7 @@ DICOM_Attribute *Header_Read(const char *path, uint32_t last)
 // into the slot, and publishes how far it has filed at the end of each batch.
 struct Read_Ahead {
   const std::vector<Pass_File> &files;
-  uint32_t last;  // the last tag read of each header
+  const std::vector<uint32_t> *needed;  // the tags read of each header (null: all)
   std::mutex lock;
   std::condition_variable slot_filled, slot_freed;
   DICOM_Attribute *list[RING_SLOTS] = {};
@@ -146,7 +148,7 @@ struct Read_Ahead {
   std::atomic<long> next{0};                // first number of the next batch to claim
   bool stop = false;
 
-  Read_Ahead(const std::vector<Pass_File> &all, uint32_t last_tag) : files(all), last(last_tag)
+  Read_Ahead(const std::vector<Pass_File> &all, const std::vector<uint32_t> *tags) : files(all), needed(tags)
   {
     for (std::atomic<long> &slot : ready) slot.store(-1);
   }
@@ -171,7 +173,7 @@ struct Read_Ahead {
       for (long number = first; number < end; number++) List_Release(filed_lists[number - first]);
       for (long number = first; number < end; number++) {
         if (files[number].prepared) continue;  // filed from the DICOMDIR: nothing to read
-        list[number % RING_SLOTS] = Header_Read(files[number].entry->path, last);
+        list[number % RING_SLOTS] = Header_Read(files[number].entry->path, needed);
         ready[number % RING_SLOTS].store(number, std::memory_order_release);
       }
       std::lock_guard<std::mutex> hold(lock);  // the filing thread waits for the batch under it
@@ -242,8 +244,8 @@ int Header_Pass(item_catalogue *catalogue, item_dir *record, Progress_Record *pr
   std::vector<uint32_t> needed = Tags_Needed();
   Media_Directory_Keys keys;  // owns the prepared lists until the pass ends
   size_t to_read = Files_Prepare(record, files, needed, &keys);
-  uint32_t last = Last_Tag_Needed(needed);
-  Read_Ahead ahead(files, last);
+  const std::vector<uint32_t> *read = Tags_Read(needed);
+  Read_Ahead ahead(files, read);
   std::vector<std::thread> helpers;
   unsigned wanted = to_read < 2 ? 0 : Helpers_Wanted();
   for (unsigned i = 0; i < wanted; i++) {
@@ -261,7 +263,7 @@ int Header_Pass(item_catalogue *catalogue, item_dir *record, Progress_Record *pr
       Progress_Set_Position(progress, 0);
     }
     DICOM_Attribute *list = file.prepared     ? file.prepared
-                            : helpers.empty() ? Header_Read(file.entry->path, last)
+                            : helpers.empty() ? Header_Read(file.entry->path, read)
                                               : ahead.Take(number);
     File_One(catalogue, file.entry, list);
     if (file.prepared) list = nullptr;  // the DICOMDIR's keys are released with `keys`

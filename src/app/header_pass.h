@@ -9,8 +9,8 @@
 // Files every file entry below and in `record` (sub-directories first, recursively, then
 // the directory's own files, in array order). A file that the DICOMDIR at the top of
 // `record`'s folder covers (Media_Directory_Keys_For) is filed from its records' keys;
-// any other is read with DICOMDIR_Scan_Read_Until, up to the last tag of the
-// catalogue's own and of the three report templates. When the environment holds
+// any other is read with DICOMDIR_Scan_Read_Tags, for the tags of the catalogue's own
+// and of the three report templates. When the environment holds
 // HARROWDESK_SCAN_FULL=1 every file is read, every tag, and no DICOMDIR. Each list goes to
 // Catalogue_Add_File, whatever the read gave (a file without a list is reported there
 // as lacking its Study UID). Several files are read at once on helper threads

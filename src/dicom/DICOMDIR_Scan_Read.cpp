@@ -10,6 +10,10 @@
 // into the nested list. A file without the Part 10 preamble is read from
 // its first byte.
 //
+// A walk given the tags it needs makes no record for the other top-level elements that
+// hold no others (most of a header): their values are skipped, and neither the nesting
+// nor the complement ever sees them.
+//
 // A walk given a last tag stops at the first element past it that is not inside a
 // sequence. To know that, the walk keeps the stack of the sequences and items it is
 // in: a container of defined length ends at a byte position, one of undefined length
@@ -17,6 +21,7 @@
 // data, an undefined-length UN) opens a container whatever its VR says.
 #include "dicom/DICOMDIR_Scan_Read.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
@@ -36,6 +41,7 @@ enum {
   SCAN_VALUE_MAX = 1024,     // longer values are skipped
   SCAN_PREAMBLE = 132,       // preamble and "DICM"
   SCAN_DEPTH_MAX = 64,       // nesting followed for the early stop; deeper ones never stop it
+  SCAN_PASSED = -2,          // Read_Header: the element got no record
 };
 
 static const char dashes[] = "-------------------------------------------------------------------------------";
@@ -79,6 +85,8 @@ struct Scan_Level {
 // The tag every composite instance carries, which the early stop waits for.
 const uint32_t STUDY_UID_TAG = DICOMDIR_Scan_Tag(0x0020, 0x000D);
 
+const uint32_t CHARACTER_SET_TAG = DICOMDIR_Scan_Tag(0x0008, 0x0005);  // decodes the texts kept
+
 struct Scan {
   NEMA_Source *source;
   DICOM_Sequence_Root *root;
@@ -89,6 +97,10 @@ struct Scan {
   bool key_met;           // ... once it has met the Study Instance UID at the top level
   int depth;              // containers open; above SCAN_DEPTH_MAX only counted
   Scan_Level levels[SCAN_DEPTH_MAX];
+  const uint32_t *needed;  // the top-level tags kept, ascending; null: every element
+  int needed_count;
+  int64_t dropped_at;     // where the element just passed over without a record starts; -1: none
+  bool keep_next;         // the next element gets a record whatever it is
 };
 }  // namespace
 
@@ -136,9 +148,45 @@ static void Levels_Follow(Scan &s, const DICOM_Attribute &record, uint16_t effec
   }
 }
 
+// Whether the top-level element `tag` gets a record: every one in a walk without a set
+// of tags; else the tags asked for, and what decides how the others are read: the file
+// meta group (the transfer syntax), the character set, and the private creators (the
+// names and VRs of private elements).
+static bool Tag_Kept(const Scan &s, uint32_t tag)
+{
+  if (!s.needed || s.keep_next) return true;
+  uint16_t group = (uint16_t)(tag >> 16), element = (uint16_t)tag;
+  if (group == 0x0002 || tag == CHARACTER_SET_TAG || ((group & 1) && element >= 0x0010 && element <= 0x00FF))
+    return true;
+  return std::binary_search(s.needed, s.needed + s.needed_count, tag);
+}
+
+// The VR that decides whether the element `record` holds other elements: the VR read
+// when it is one of the standard (as the VR check keeps it), else the dictionary's
+// first; 0 when neither is known.
+static uint16_t Structural_VR(const DICOM_Attribute &record)
+{
+  if (record.VR && DICOM_VR_Is_Standard(record.VR)) return record.VR;
+  const NEMA_db_Entry *entry = NEMA_db_Lookup(record.group, record.element);
+  return entry && entry->VR_count > 0 ? entry->VR[0] : 0;
+}
+
+// Whether the top-level element `record` (its header read and checked) is passed over
+// without a record: an element nobody asked for that holds no other elements and can
+// open none when the list is nested. Items, delimiters, undefined lengths, sequences and
+// elements of unknown VR (which nesting may read as sequences when items follow) keep
+// their records.
+static bool Passed_Over(const Scan &s, const DICOM_Attribute &record, uint32_t tag)
+{
+  if (Tag_Kept(s, tag) || record.group == 0xFFFE || record.size < 0) return false;
+  uint16_t VR = Structural_VR(record);
+  return VR && VR != DICOM_VR_SQ;
+}
+
 // Reads the header of the element at the source's position into `record` (zero-filled)
 // and skips a value that is not kept. Returns the length of the value to read next
-// (0 for none), or -1 when the walk ends there.
+// (0 for none), SCAN_PASSED when the element got no record (its value skipped), or -1
+// when the walk ends there.
 static int32_t Read_Header(Scan &s, DICOM_Attribute &record)
 {
   int64_t size = s.source->size;
@@ -157,7 +205,17 @@ static int32_t Read_Header(Scan &s, DICOM_Attribute &record)
                 record.element);
     return -1;
   }
-  if (s.depth == 0 && tag == STUDY_UID_TAG) s.key_met = true;
+  // An item or delimiter at the top level straight after an element passed over: the
+  // nesting may read that element as a sequence, so it is read again, with its record.
+  if (s.depth == 0 && record.group == 0xFFFE && s.dropped_at >= 0) {
+    if (!NEMA_Source_Seek(nullptr, s.source, s.dropped_at)) return -1;
+    s.dropped_at = -1;
+    s.keep_next = true;
+    record = DICOM_Attribute{};
+    return Read_Header(s, record);
+  }
+  bool top = s.depth == 0;
+  if (top && tag == STUDY_UID_TAG) s.key_met = true;
   record.VR = (uint16_t)VR;
   if (trace_level > 6)
     Message_Log(nullptr, MSG_TRACE + 6, "(%04x,%04x) VR:%c%c length:%d pos:%d of %d", record.group, record.element,
@@ -179,6 +237,14 @@ static int32_t Read_Header(Scan &s, DICOM_Attribute &record)
     record.flags |= DICOM_FLAG_REPAIRED;
     record.size = (int32_t)(size - Q);
   }
+  s.dropped_at = -1;
+  if (top && Passed_Over(s, record, tag)) {
+    s.encapsulated = false;
+    s.dropped_at = P;
+    Message_Log(nullptr, MSG_TRACE + 6, "(%04x,%04x) not needed: no record", record.group, record.element);
+    return NEMA_Skip(nullptr, s.source, record.size) ? SCAN_PASSED : -1;
+  }
+  s.keep_next = false;
   record.dictionary = NEMA_db_Lookup(record.group, record.element);
   if (record.dictionary)
     record.dictionary_VR = (int16_t)record.dictionary->VR[0];
@@ -206,6 +272,7 @@ static bool Scan_Element(Scan &s)
 {
   DICOM_Attribute header{};
   int32_t value_size = Read_Header(s, header);
+  if (value_size == SCAN_PASSED) return true;
   if (value_size < 0) return false;
   DICOM_Attribute *record = DICOM_Attribute_New(nullptr, &header, value_size);
   if (!record) return false;
@@ -223,12 +290,10 @@ static bool Scan_Element(Scan &s)
   return true;
 }
 
-DICOM_Attribute *DICOMDIR_Scan_Source(NEMA_Source *source, DICOM_Sequence_Root *root)
-{
-  return DICOMDIR_Scan_Source_Until(source, root, DICOMDIR_SCAN_ALL);
-}
-
-DICOM_Attribute *DICOMDIR_Scan_Source_Until(NEMA_Source *source, DICOM_Sequence_Root *root, uint32_t last)
+// The walk of every reader here: up to the top-level tag `last`, keeping the top-level
+// tags `needed` (ascending, `count` of them) or, when null, every element.
+static DICOM_Attribute *Scan_Walk(NEMA_Source *source, DICOM_Sequence_Root *root, uint32_t last,
+                                  const uint32_t *needed, int count)
 {
   Message_Log(nullptr, MSG_TRACE + 5, "\x02\t DICOMDIR: Reading DICOM tags...");
   if (trace_level > 5) Message_Log(nullptr, MSG_TRACE + 5, "\n\n\n%s", dashes);
@@ -236,7 +301,8 @@ DICOM_Attribute *DICOMDIR_Scan_Source_Until(NEMA_Source *source, DICOM_Sequence_
   if (trace_level > 5) Message_Log(nullptr, MSG_TRACE + 5, "%s", dashes);
   DICOM_Attribute_Sequence_Reset(nullptr, root);
   Message_Log(nullptr, MSG_TRACE + 5, "---------- Reading DICOM tags -------------");
-  Scan s{source, root, nullptr, NEMA_Guess_Stream_Mode(nullptr, source), false, last, false, 0, {}};
+  Scan s{source, root, nullptr, NEMA_Guess_Stream_Mode(nullptr, source), false, last, false, 0, {}, needed, count, -1,
+         false};
   while (Scan_Element(s)) {
   }
   if (trace_level > 6) DICOM_Attribute_Dump(nullptr, root, s.list, MSG_TRACE + 6);
@@ -255,6 +321,25 @@ DICOM_Attribute *DICOMDIR_Scan_Source_Until(NEMA_Source *source, DICOM_Sequence_
   if (failed) Message_Log(nullptr, MSG_TRACE + 1, "Failed %d tags in DICOM_Attribute_Complement()", failed);
   if (trace_level > 5) DICOM_Attribute_Dump(nullptr, root, list, MSG_TRACE + 5);
   return list;
+}
+
+DICOM_Attribute *DICOMDIR_Scan_Source(NEMA_Source *source, DICOM_Sequence_Root *root)
+{
+  return Scan_Walk(source, root, DICOMDIR_SCAN_ALL, nullptr, 0);
+}
+
+DICOM_Attribute *DICOMDIR_Scan_Source_Until(NEMA_Source *source, DICOM_Sequence_Root *root, uint32_t last)
+{
+  return Scan_Walk(source, root, last, nullptr, 0);
+}
+
+// The last of the tags `needed` (ascending), the bound of a walk that keeps them.
+static uint32_t Last_Of(const uint32_t *needed, int count) { return count > 0 ? needed[count - 1] : 0; }
+
+DICOM_Attribute *DICOMDIR_Scan_Source_Tags(NEMA_Source *source, DICOM_Sequence_Root *root, const uint32_t *needed,
+                                           int count)
+{
+  return Scan_Walk(source, root, Last_Of(needed, count), needed, count);
 }
 
 // Where the elements start: after the preamble and "DICM" in a Part 10 file; at byte
@@ -297,12 +382,9 @@ static void Report_Open_Failure(const char *path, int code)
   Message_Log(nullptr, MSG_WARNING, "file: (%s)", Log_Value_Escape(path).c_str());
 }
 
-DICOM_Attribute *DICOMDIR_Scan_Read(const char *path, DICOM_Sequence_Root *root)
-{
-  return DICOMDIR_Scan_Read_Until(path, root, DICOMDIR_SCAN_ALL);
-}
-
-DICOM_Attribute *DICOMDIR_Scan_Read_Until(const char *path, DICOM_Sequence_Root *root, uint32_t last)
+// Opens `path` and walks it as Scan_Walk does.
+static DICOM_Attribute *Read_File(const char *path, DICOM_Sequence_Root *root, uint32_t last, const uint32_t *needed,
+                                  int count)
 {
   Message_Log(nullptr, MSG_TRACE + 2, "in DICOMDIR_Scan_Read()");
   // Non-blocking, so that a FIFO or a device cannot hold the reader.
@@ -323,7 +405,22 @@ DICOM_Attribute *DICOMDIR_Scan_Read_Until(const char *path, DICOM_Sequence_Root 
   Source_Over_Window(&source, fd, path, (int64_t)info.st_size, window);
   DICOM_Attribute *list = nullptr;
   if (NEMA_Source_Seek(nullptr, &source, First_Element(&source)))
-    list = DICOMDIR_Scan_Source_Until(&source, root, last);
+    list = Scan_Walk(&source, root, last, needed, count);
   NEMA_Source_Close(&source);
   return list;
+}
+
+DICOM_Attribute *DICOMDIR_Scan_Read(const char *path, DICOM_Sequence_Root *root)
+{
+  return Read_File(path, root, DICOMDIR_SCAN_ALL, nullptr, 0);
+}
+
+DICOM_Attribute *DICOMDIR_Scan_Read_Until(const char *path, DICOM_Sequence_Root *root, uint32_t last)
+{
+  return Read_File(path, root, last, nullptr, 0);
+}
+
+DICOM_Attribute *DICOMDIR_Scan_Read_Tags(const char *path, DICOM_Sequence_Root *root, const uint32_t *needed, int count)
+{
+  return Read_File(path, root, Last_Of(needed, count), needed, count);
 }

@@ -38,6 +38,22 @@ constexpr uint32_t DICOMDIR_Scan_Tag(uint16_t group, uint16_t element) { return 
 // DICOMDIR_SCAN_ALL reads everything.
 DICOM_Attribute *DICOMDIR_Scan_Read_Until(const char *path, DICOM_Sequence_Root *root, uint32_t last);
 
+// As DICOMDIR_Scan_Read_Until up to the last of the tags `needed` (DICOMDIR_Scan_Tag,
+// ascending, `count` of them, at least one; not copied), but at the top level only those tags get a
+// record, with what decides how they read: the file meta group (0002), the Specific
+// Character Set (0008,0005) and the private creators (gggg,0010-00FF). Every sequence
+// keeps its record and everything in it, and so does whatever the nesting of the list
+// may read as a container (items and delimiters, undefined lengths, elements of unknown
+// VR): the records it gives are those of DICOMDIR_Scan_Read_Until, nested the same, less
+// the top-level elements nobody asked for, whose values are skipped unread. For readers
+// that look up a known set of top-level tags (filing, copy names). The element reader's
+// warnings are those of DICOMDIR_Scan_Read_Until; what the nesting, the VR check and the
+// complement say about a record (retired tags, VR mismatches, tag order: the library's
+// own kinds, dicom/NEMA_Log.h) and the listings of trace levels 6 and up leave out the
+// elements passed over.
+DICOM_Attribute *DICOMDIR_Scan_Read_Tags(const char *path, DICOM_Sequence_Root *root, const uint32_t *needed,
+                                         int count);
+
 // The same walk over any byte source positioned at the first element (for example a
 // memory block, or a file read request by request), up to the source's size, which
 // also bounds every length. A source of unknown size gives no element. The source is
@@ -46,3 +62,7 @@ DICOM_Attribute *DICOMDIR_Scan_Source(NEMA_Source *source, DICOM_Sequence_Root *
 
 // DICOMDIR_Scan_Source with the early stop of DICOMDIR_Scan_Read_Until.
 DICOM_Attribute *DICOMDIR_Scan_Source_Until(NEMA_Source *source, DICOM_Sequence_Root *root, uint32_t last);
+
+// DICOMDIR_Scan_Source with the records of DICOMDIR_Scan_Read_Tags.
+DICOM_Attribute *DICOMDIR_Scan_Source_Tags(NEMA_Source *source, DICOM_Sequence_Root *root, const uint32_t *needed,
+                                           int count);

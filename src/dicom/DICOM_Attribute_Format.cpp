@@ -140,7 +140,8 @@ static bool Format_Record(Walk &w, DICOM_Attribute *record, const DICOM_Attribut
   int64_t P = record->element_position;
   Message_Log(w.owner, MSG_TRACE + 4, "DICOM_Attribute_Format (%04x,%04x) (pos:%04X)", record->group, record->element,
               (unsigned)P);
-  DICOM_Attribute copy = *record;
+  DICOM_Attribute copy;
+  if (!move) copy = *record;  // the move form files the record itself: no copy of it
   DICOM_Attribute *filed = move ? record : &copy;
   if (filed->dictionary && filed->dictionary->retired) {
     filed->flags |= DICOM_FLAG_RETIRED;

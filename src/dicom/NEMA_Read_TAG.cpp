@@ -17,6 +17,11 @@
 // walk ends there with one warning that names the source, the tag and its offset; a
 // length at or beyond the caller's limit ends it with a trace.
 //
+// The common case (implicit or explicit VR little endian, explicit VR big endian, the
+// header inside the source's window, nothing to mend or report, no trace) is decoded in
+// one place straight from memory; everything else goes through the general reader,
+// which gives the same result wherever both apply.
+//
 // The header reader also follows the two encodings a stream may take before its first
 // data set element: a file meta group that names the deflated transfer syntax makes the
 // source inflate the rest of the stream (dicom/NEMA_Source_Inflate.h) once the group
@@ -35,6 +40,20 @@
 enum {
   META_GROUP = 0x0002,
   TRANSFER_SYNTAX_ELEMENT = 0x0010,  // (0002,0010) Transfer Syntax UID
+  ITEM_GROUP = 0xFFFE,               // items and delimiters
+  ITEM_ELEMENT = 0xE000,             // (FFFE,E000) Item
+  PHILIPS_ITEM_GROUP = 0x3F3F,       // an item tag with its bytes turned into '?'
+  SWAPPED_ITEM_GROUP = 0xFEFF,       // an item tag of the other byte order
+  ITEM_END_ELEMENT = 0xE00D,         // (FFFE,E00D) Item Delimitation Item
+  SEQUENCE_END_ELEMENT = 0xE0DD,     // (FFFE,E0DD) Sequence Delimitation Item
+  PHILIPS_ITEM_ELEMENT = 0x003F,
+  SWAPPED_ITEM_ELEMENT = 0x00E0,
+  PIXEL_GROUP = 0x7FE0,              // (7FE0,0010) Pixel Data
+  PIXEL_ELEMENT = 0x0010,
+  SIEMENS_GROUP = 0x0009,            // private UL elements of length 6
+  SIEMENS_UL_LENGTH = 6,
+  SHORT_HEADER = 8,                  // tag, VR and 16-bit length; or tag and 32-bit length
+  LONG_HEADER = 12,                  // tag, VR, reserved field and 32-bit length
   UID_MAX = 64,                      // the longest UI value
   BIG_ENDIAN_GROUP_MIN = 0x0400,     // a first group read little endian this high is big endian
   GUESS_BYTES = 6,                   // tag and VR of the first element
@@ -100,10 +119,10 @@ static int Fail(Window_Handle owner, int level, const char *text)
 // Philips: item tags written as (3F3F,3F00), every byte above 0x7F turned into '?'.
 static void Repair_Philips_Item(Window_Handle owner, Header &h)
 {
-  if (h.group != 0x3F3F || h.element == 0x003F) return;
+  if (h.group != PHILIPS_ITEM_GROUP || h.element == PHILIPS_ITEM_ELEMENT) return;
   NEMA_Warning(owner, "Fix Philips bug: tag (3F3F,003F) replaced by (FFFE,E000)");
-  h.group = 0xFFFE;
-  h.element = 0xE000;
+  h.group = ITEM_GROUP;
+  h.element = ITEM_ELEMENT;
 }
 
 // Siemens: (0040,0275) written with a non-zero reserved field that holds the length of a
@@ -134,7 +153,7 @@ static int Repair_GE_Length(Window_Handle owner, Header &h)
 static int Repair_Siemens_UL_6(Window_Handle owner, NEMA_Source *source, Header &h)
 {
   unsigned char bytes[4];
-  if (h.group != 0x0009 || (uint16_t)h.VR != DICOM_VR_UL || h.length != 6) return 0;
+  if (h.group != SIEMENS_GROUP || (uint16_t)h.VR != DICOM_VR_UL || h.length != SIEMENS_UL_LENGTH) return 0;
   if (!Peek(owner, source, NEMA_Source_Position(owner, source), 4, bytes)) return 0;
   if (NEMA_Convert_32(h.mode, bytes) != 0x20202020) return 0;
   h.length = 4;
@@ -149,7 +168,7 @@ static int Repair_Siemens_UL_6(Window_Handle owner, NEMA_Source *source, Header 
 static int Repair_Siemens_JPEG(Window_Handle owner, NEMA_Source *source, Header &h, int64_t limit)
 {
   unsigned char bytes[4];
-  if (h.group != 0x7FE0 || h.element != 0x0010 || h.length != -1) return 1;
+  if (h.group != PIXEL_GROUP || h.element != PIXEL_ELEMENT || h.length != -1) return 1;
   int64_t start = NEMA_Source_Position(owner, source);
   if (!Peek(owner, source, start, 4, bytes)) return 1;
   uint32_t head = NEMA_Convert_32(h.mode, bytes);
@@ -207,9 +226,9 @@ static int Read_Element(Window_Handle owner, NEMA_Source *source, Header &h)
 // Items and delimiters are always implicit little endian-like: tag and 32-bit length.
 static void Item_Tag_Mode(Header &h)
 {
-  if (h.group != 0xFFFE) return;
+  if (h.group != ITEM_GROUP) return;
   h.mode &= 0xC1;
-  h.delimiter = h.element == 0xE00D || h.element == 0xE0DD;
+  h.delimiter = h.element == ITEM_END_ELEMENT || h.element == SEQUENCE_END_ELEMENT;
 }
 
 // The 32-bit length of an implicit element. At the very end of the data, a delimiter
@@ -230,7 +249,7 @@ static bool Over_Limit(const Header &h, int64_t limit) { return limit && h.lengt
 // as its VR is not known here. Delimiters and every other explicit VR have a length.
 static bool Undefined_Length_Allowed(const Header &h)
 {
-  if (h.group == 0xFFFE) return h.element == 0xE000;
+  if (h.group == ITEM_GROUP) return h.element == ITEM_ELEMENT;
   switch ((uint16_t)h.VR) {
   case 0: case DICOM_VR_SQ: case DICOM_VR_OB: case DICOM_VR_OW: case DICOM_VR_OX: case DICOM_VR_UN:
     return true;
@@ -273,7 +292,7 @@ static int Length_Check(Window_Handle owner, const NEMA_Source *source, const He
     return Fail_Length(owner, source, h, why);
   }
   if (h.length == -1 && !Undefined_Length_Allowed(h)) {
-    if (h.group == 0xFFFE)
+    if (h.group == ITEM_GROUP)
       std::snprintf(why, sizeof why, "a delimiter with an undefined length");
     else
       std::snprintf(why, sizeof why, "an undefined length, which VR %c%c does not allow", VR_Char(h.VR, 0),
@@ -337,15 +356,87 @@ static int Read_Explicit(Window_Handle owner, NEMA_Source *source, Header &h, in
   return 1;
 }
 
+// ---- the common case ----------------------------------------------------------------------
+
+// A 16- or 32-bit number as it stands in a little or big endian stream.
+static uint16_t Number_16(bool big, const unsigned char *b)
+{
+  return big ? (uint16_t)(b[0] << 8 | b[1]) : (uint16_t)(b[1] << 8 | b[0]);
+}
+static int32_t Number_32(bool big, const unsigned char *b)
+{
+  uint32_t first = Number_16(big, b), second = Number_16(big, b + 2);
+  return (int32_t)(big ? first << 16 | second : second << 16 | first);
+}
+
+// Whether a header read in the common case would meet one of the repairs above, which
+// the general reader makes: Philips item tags, the Siemens UL of length 6, raw JPEG pixel
+// data (and explicit pixel data in an implicit stream), the byte-swapped item tag.
+static bool Needs_General_Reader(uint16_t group, uint16_t VR, int32_t length)
+{
+  switch (group) {
+  case PHILIPS_ITEM_GROUP: case PIXEL_GROUP: case SWAPPED_ITEM_GROUP:
+    return true;
+  case SIEMENS_GROUP:
+    return VR == DICOM_VR_UL && length == SIEMENS_UL_LENGTH;
+  default:
+    return false;
+  }
+}
+
+// The common case, decoded in one place straight from the source's memory: implicit VR
+// little endian, explicit VR little endian or explicit VR big endian without a quirk,
+// the whole header inside the window, no trace asked for, and nothing that the general
+// reader would report or mend (the file meta group, which steers the encoding; a fault
+// in the length; an odd length; an implicit element in an explicit stream; a non-zero
+// reserved field; the repairs). Fills `h`, moves the source to the value and returns
+// true; otherwise changes nothing and returns false, and the general reader reads the
+// header, with the same result as here wherever both apply.
+static bool Read_Common_Header(NEMA_Source *source, int mode, int64_t limit, Header &h)
+{
+  bool big = mode == (NEMA_MODE_EXPLICIT | NEMA_MODE_BIG_ENDIAN);
+  if ((mode != 0 && mode != NEMA_MODE_EXPLICIT && !big) || Message_Log_Passes(MSG_TRACE + 3)) return false;
+  const unsigned char *b = NEMA_Source_Peek(source, SHORT_HEADER);
+  if (!b || Number_16(false, b) == META_GROUP) return false;  // the meta group is little endian in any stream
+  h.group = Number_16(big, b);
+  h.element = Number_16(big, b + 2);
+  int64_t header = SHORT_HEADER;
+  if (h.group == ITEM_GROUP || !(mode & NEMA_MODE_EXPLICIT)) {  // tag and 32-bit length
+    h.VR = 0;
+    h.length = Number_32(big, b + 4);
+  } else {
+    if (!Upper_Case(b[4]) || !Upper_Case(b[5])) return false;
+    h.VR = (int16_t)DICOM_VR_Code((char)b[4], (char)b[5]);
+    if (Long_Form_VR(h.VR)) {
+      b = NEMA_Source_Peek(source, LONG_HEADER);
+      if (!b || Number_16(big, b + 6) != 0) return false;
+      h.length = Number_32(big, b + 8);
+      header = LONG_HEADER;
+    } else {
+      h.length = Number_16(big, b + 6);
+    }
+  }
+  if (h.group != ITEM_GROUP && Needs_General_Reader(h.group, (uint16_t)h.VR, h.length)) return false;
+  if (h.length < -1 || (h.length == -1 && !Undefined_Length_Allowed(h)) || (h.length != -1 && (h.length & 1)) ||
+      Over_Limit(h, limit))
+    return false;
+  source->offset += header;
+  return true;
+}
+
 static int Get_Data_Element(Window_Handle owner, NEMA_Source *source, int mode, uint16_t *group, uint16_t *element,
                             int16_t *VR, int32_t *length, int64_t limit)
 {
-  Message_Log(owner, MSG_TRACE + 3, "in NEMA_Get_Data_Element(mode:%04X)", mode);
   Header h{NEMA_Source_Position(owner, source), mode, 0, 0, 0, 0, false};
+  if (Read_Common_Header(source, mode, limit, h)) {
+    Output(h, group, element, VR, length);
+    return 1;
+  }
+  Message_Log(owner, MSG_TRACE + 3, "in NEMA_Get_Data_Element(mode:%04X)", mode);
   if (!Read_Group(owner, source, h, false) || !Read_Element(owner, source, h)) return 0;
   Repair_Philips_Item(owner, h);
   Item_Tag_Mode(h);
-  if (!(h.mode & NEMA_MODE_EXPLICIT) && h.group == 0x7FE0 && h.element == 0x0010) {
+  if (!(h.mode & NEMA_MODE_EXPLICIT) && h.group == PIXEL_GROUP && h.element == PIXEL_ELEMENT) {
     unsigned char vr[2];
     if (Peek(owner, source, NEMA_Source_Position(owner, source), 2, vr) && vr[0] == 'O' && vr[1] == 'B') {
       h.mode |= NEMA_MODE_EXPLICIT;
@@ -374,7 +465,7 @@ static int Get_Data_Element(Window_Handle owner, NEMA_Source *source, int mode, 
       Message_Log(owner, NEMA_Warning_Kind, "\x05 Please contact ArdentVale for further assistance.");
     }
   }
-  if (h.group == 0xFEFF && h.element == 0x00E0) return 0;
+  if (h.group == SWAPPED_ITEM_GROUP && h.element == SWAPPED_ITEM_ELEMENT) return 0;
   if (Repair_Siemens_UL_6(owner, source, h)) {
     Output(h, group, element, VR, length);
     return 1;

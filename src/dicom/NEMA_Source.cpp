@@ -85,8 +85,6 @@ void NEMA_Source_Close(NEMA_Source *source)
   source->fd = -1;
 }
 
-int64_t NEMA_Source_Position(Window_Handle, NEMA_Source *source) { return source->offset; }
-
 int NEMA_Source_Seek(Window_Handle owner, NEMA_Source *source, int64_t position)
 {
   if (position >= 0 && (source->kind != NEMA_SOURCE_FILE || source->fd >= 0)) {

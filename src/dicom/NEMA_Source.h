@@ -68,9 +68,9 @@ int NEMA_Source_File_Lent(NEMA_Source *source, int fd, const char *name, unsigne
 void NEMA_Source_Close(NEMA_Source *source);
 
 // The current position (memory: the offset; file: the offset in the file; inflated: the
-// offset in the stream with its data set inflated); -1 when it
-// cannot be had, after the trace lines of a failed position query.
-int64_t NEMA_Source_Position(Window_Handle owner, NEMA_Source *source);
+// offset in the stream with its data set inflated). A file source keeps its own offset,
+// so the query never touches the file and cannot fail.
+inline int64_t NEMA_Source_Position(Window_Handle, const NEMA_Source *source) { return source->offset; }
 
 // Moves to absolute position `position`. Returns 1; returns 0 when the position is
 // negative or the file cannot be sought, after reporting it; a file source is then
@@ -82,6 +82,21 @@ int NEMA_Source_Seek(Window_Handle owner, NEMA_Source *source, int64_t position)
 // or -1 on a read error (errno set). Reports nothing; the typed readers report.
 int64_t NEMA_Source_Read(NEMA_Source *source, void *dest, int64_t count);
 
+// The `count` (> 0) bytes at the current position, in place, when all of them lie in the
+// file's window (or in the block of a memory or inflated source); nullptr otherwise. The
+// position is kept; the bytes stay valid until the next read, seek or close. Lets the
+// element reader decode a header straight from memory and advance past it afterwards.
+inline const unsigned char *NEMA_Source_Peek(const NEMA_Source *source, int64_t count)
+{
+  if (source->kind == NEMA_SOURCE_FILE) {
+    int64_t at = source->offset - source->window_start;
+    if (count <= 0 || source->fd < 0 || at < 0 || count > source->window_length - at) return nullptr;
+    return source->window + at;
+  }
+  if (count <= 0 || source->offset < 0 || count > source->size - source->offset) return nullptr;
+  return source->base + source->offset;
+}
+
 enum { NEMA_SOURCE_SMALL_READ = 8 };  // reads up to this size are copied byte by byte
 
 // The inline fast path of NEMA_Source_Read, for the element reader's small reads: when
@@ -90,15 +105,8 @@ enum { NEMA_SOURCE_SMALL_READ = 8 };  // reads up to this size are copied byte b
 // and returns false (the caller then calls NEMA_Source_Read).
 inline bool NEMA_Source_Take(NEMA_Source *source, void *dest, int64_t count)
 {
-  const unsigned char *from;
-  if (source->kind == NEMA_SOURCE_FILE) {
-    int64_t at = source->offset - source->window_start;
-    if (count <= 0 || source->fd < 0 || at < 0 || count > source->window_length - at) return false;
-    from = source->window + at;
-  } else {
-    if (count <= 0 || source->offset < 0 || count > source->size - source->offset) return false;
-    from = source->base + source->offset;
-  }
+  const unsigned char *from = NEMA_Source_Peek(source, count);
+  if (!from) return false;
   if (count <= NEMA_SOURCE_SMALL_READ) {  // a tag, a VR, a length: no call to memcpy
     for (int64_t i = 0; i < count; i++) ((unsigned char *)dest)[i] = from[i];
   } else {

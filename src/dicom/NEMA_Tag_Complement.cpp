@@ -45,16 +45,17 @@ static void Attach_Entry(DICOM_Attribute *record)
 
 bool DICOM_VR_Is_Standard(uint16_t vr)
 {
-  static const uint16_t known[] = {
-      DICOM_VR_AE, DICOM_VR_AS, DICOM_VR_AT, DICOM_VR_CS, DICOM_VR_DA, DICOM_VR_DS, DICOM_VR_DT, DICOM_VR_FD,
-      DICOM_VR_FL, DICOM_VR_IS, DICOM_VR_LO, DICOM_VR_LT, DICOM_VR_OB, DICOM_VR_OD, DICOM_VR_OF, DICOM_VR_OL,
-      DICOM_VR_OV, DICOM_VR_OW, DICOM_VR_PN, DICOM_VR_SH, DICOM_VR_SL, DICOM_VR_SQ, DICOM_VR_SS, DICOM_VR_ST,
-      DICOM_VR_SV, DICOM_VR_TM, DICOM_VR_UC, DICOM_VR_UH, DICOM_VR_UI, DICOM_VR_UL, DICOM_VR_UN, DICOM_VR_UR,
-      DICOM_VR_US, DICOM_VR_UT, DICOM_VR_UV,
-  };
-  for (uint16_t code : known)
-    if (code == vr) return true;
-  return false;
+  switch (vr) {  // asked for every element read: a switch, not a search
+  case DICOM_VR_AE: case DICOM_VR_AS: case DICOM_VR_AT: case DICOM_VR_CS: case DICOM_VR_DA: case DICOM_VR_DS:
+  case DICOM_VR_DT: case DICOM_VR_FD: case DICOM_VR_FL: case DICOM_VR_IS: case DICOM_VR_LO: case DICOM_VR_LT:
+  case DICOM_VR_OB: case DICOM_VR_OD: case DICOM_VR_OF: case DICOM_VR_OL: case DICOM_VR_OV: case DICOM_VR_OW:
+  case DICOM_VR_PN: case DICOM_VR_SH: case DICOM_VR_SL: case DICOM_VR_SQ: case DICOM_VR_SS: case DICOM_VR_ST:
+  case DICOM_VR_SV: case DICOM_VR_TM: case DICOM_VR_UC: case DICOM_VR_UH: case DICOM_VR_UI: case DICOM_VR_UL:
+  case DICOM_VR_UN: case DICOM_VR_UR: case DICOM_VR_US: case DICOM_VR_UT: case DICOM_VR_UV:
+    return true;
+  default:
+    return false;
+  }
 }
 
 static char VR_High(uint16_t vr) { return (char)(vr >> 8); }
@@ -176,8 +177,18 @@ void DICOM_Attribute_Check_VR(Window_Handle owner, DICOM_Attribute *record)
 
 // ---- complement -------------------------------------------------------------------------------------------
 
-// Replaces the record's description by the formatted text (at most 279 characters).
-// Returns 1, or 0 after reporting a failed copy.
+// Replaces the record's description by `text`, cut to 279 characters. Returns 1, or 0
+// after reporting a failed copy. Most descriptions are fixed texts: no formatting.
+static int Describe_Text(DICOM_Attribute *record, const char *text)
+{
+  char *copy = NEMA_Strndup(text, DESCRIPTION_MAX, __LINE__, UNIT, "tag->description");
+  if (!copy) return 0;
+  std::free(record->description);
+  record->description = copy;
+  return 1;
+}
+
+// As Describe_Text with the formatted text.
 static int Describe(DICOM_Attribute *record, const char *format, ...) __attribute__((format(printf, 2, 3)));
 static int Describe(DICOM_Attribute *record, const char *format, ...)
 {
@@ -186,24 +197,20 @@ static int Describe(DICOM_Attribute *record, const char *format, ...)
   va_start(args, format);
   std::vsnprintf(text, sizeof text, format, args);
   va_end(args);
-  char *copy = NEMA_Strdup(text, __LINE__, UNIT, "tag->description");
-  if (!copy) return 0;
-  std::free(record->description);
-  record->description = copy;
-  return 1;
+  return Describe_Text(record, text);
 }
 
-// The heading of a group length element, or nullptr when the group has none.
+// The heading of a group length element, with its markup, or nullptr when the group has none.
 static const char *Group_Heading(uint16_t group)
 {
   switch (group) {
-  case 0x0002: return "===== Group 0002 (File) ==============";
-  case 0x0008: return "===== Group 0008 (Identifying) =======";
-  case 0x0010: return "===== Group 0010 (Patient) ===========";
-  case 0x0018: return "===== Group 0018 (Acquisition) =======";
-  case 0x0020: return "===== Group 0020 (Relationship) ======";
-  case 0x0028: return "===== Group 0028 (Presentation) ======";
-  case 0x7FE0: return "===== Group 7FE0 (Image Data) ========";
+  case 0x0002: return "\xF1\x02" "===== Group 0002 (File) ==============";
+  case 0x0008: return "\xF1\x02" "===== Group 0008 (Identifying) =======";
+  case 0x0010: return "\xF1\x02" "===== Group 0010 (Patient) ===========";
+  case 0x0018: return "\xF1\x02" "===== Group 0018 (Acquisition) =======";
+  case 0x0020: return "\xF1\x02" "===== Group 0020 (Relationship) ======";
+  case 0x0028: return "\xF1\x02" "===== Group 0028 (Presentation) ======";
+  case 0x7FE0: return "\xF1\x02" "===== Group 7FE0 (Image Data) ========";
   default: return nullptr;
   }
 }
@@ -212,7 +219,7 @@ static int Complement_Group_Length(DICOM_Attribute *record)
 {
   record->dictionary_VR = (int16_t)DICOM_VR_UL;
   const char *heading = Group_Heading(record->group);
-  if (heading) return Describe(record, "\xF1\x02%s", heading);
+  if (heading) return Describe_Text(record, heading);
   if (record->size == 4) return Describe(record, "\xF1\x02===== Group %04x =====================", record->group);
   return 1;
 }
@@ -269,13 +276,13 @@ static int Complement_Private(Window_Handle owner, Creator_Index &creators, DICO
 {
   if (record->element >= 0x0010 && record->element <= 0x00FF) {
     record->dictionary_VR = (int16_t)DICOM_VR_LO;
-    return Describe(record, "Private Creator Data Element");
+    return Describe_Text(record, "Private Creator Data Element");
   }
   if (record->element < 0x1000) return 1;
   const Creator *creator = Creator_Of(owner, creators, record);
   if (!creator) return 1;
   if (DICOM_Module_Private_Apply(owner, creator->dictionary, record) && record->description) return 1;
-  return Describe(record, "%s", creator->text);
+  return Describe_Text(record, creator->text);
 }
 
 // One element of a vendor group: its VR and description.
@@ -292,7 +299,7 @@ static int Complement_Vendor(Window_Handle owner, DICOM_Attribute *record, const
   for (int i = 0; i < count; i++)
     if (elements[i].element == record->element) {
       record->dictionary_VR = (int16_t)elements[i].vr;
-      return Describe(record, "%s", elements[i].description);
+      return Describe_Text(record, elements[i].description);
     }
   return 1;
 }
@@ -325,13 +332,13 @@ static int Complement_Structure(DICOM_Attribute *record)
 {
   if (record->group == 0x7FE0 && record->element == 0x0010) {
     record->dictionary_VR = (int16_t)DICOM_VR_OB;
-    return Describe(record, "Pixel Data");
+    return Describe_Text(record, "Pixel Data");
   }
   if (record->group != 0xFFFE) return 1;
   switch (record->element) {
-  case 0xE000: return Describe(record, "\x01Item");
-  case 0xE00D: return Describe(record, "\x01Item Delimitation Item");
-  case 0xE0DD: return Describe(record, "\x01Sequence Delimitation Item");
+  case 0xE000: return Describe_Text(record, "\x01Item");
+  case 0xE00D: return Describe_Text(record, "\x01Item Delimitation Item");
+  case 0xE0DD: return Describe_Text(record, "\x01Sequence Delimitation Item");
   default: return 1;
   }
 }

@@ -3,12 +3,16 @@
 // the same list as element-by-element reading (also for headers longer than the window,
 // and file after file through the thread's one window), and how little of a large file
 // it reads; the early stop after a last tag, which must give the list a whole read of
-// the bytes before the stop gives, whatever the nesting, syntax or truncation.
+// the bytes before the stop gives, whatever the nesting, syntax or truncation; and the
+// walk keeping a set of tags, which must give that list less the plain top-level
+// elements nobody asked for, in every syntax (deflated too), nesting and truncation.
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+
+#include <zlib.h>
 
 #include <algorithm>
 #include <utility>
@@ -17,6 +21,7 @@
 #include "attribute_lists.h"
 #include "dicom/DICOMDIR_Scan_Read.h"
 #include "dicom/NEMA_Read_Data.h"
+#include "dicom/NEMA_Source_Inflate.h"
 #include "dicom_bytes.h"
 #include "support/test_support.h"
 
@@ -401,6 +406,189 @@ TEST(Scan_Read_Until, a_file_without_a_study_uid_before_the_last_tag_is_read_on_
   }
   EXPECT_EQ(Memory_List(Part10_File(explicit_le, late).substr(132), DICOMDIR_Scan_Tag(0x0020, 0x0013)).Text(0x0020, 0x000D),
             Even("1.2.3"));
+}
+
+// ---- the walk that keeps the tags asked for -----------------------------------------------
+
+// Nested_Elements with what a walk keeping some tags treats apart: the character set, a
+// private element of the creator's block (LO when explicit, of unknown VR when implicit,
+// which nesting may read as a sequence) and a plain element of the standard.
+Elements Tagged_Elements(bool explicit_VR, bool big, bool defined)
+{
+  auto element = [&](uint16_t g, uint16_t e, const char *VR, const std::string &v) {
+    Dicom_Bytes d;
+    d.big = big;
+    if (explicit_VR) d.Explicit(g, e, VR, v);
+    else d.Implicit(g, e, v);
+    return std::make_pair(DICOMDIR_Scan_Tag(g, e), d.bytes);
+  };
+  Elements elements = Nested_Elements(explicit_VR, big, defined);
+  elements.push_back(element(0x0008, 0x0005, "CS", "ISO_IR 100"));
+  elements.push_back(element(0x0009, 0x1020, "LO", "plain "));
+  elements.push_back(element(0x0018, 0x0050, "DS", "1.5 "));
+  std::stable_sort(elements.begin(), elements.end(),
+                   [](const auto &a, const auto &b) { return a.first < b.first; });
+  return elements;
+}
+
+// zlib's raw deflate of `bytes`, as a deflated transfer syntax holds the data set.
+std::string Deflate(const std::string &bytes)
+{
+  z_stream z{};
+  EXPECT_EQ(deflateInit2(&z, Z_DEFAULT_COMPRESSION, Z_DEFLATED, -MAX_WBITS, 8, Z_DEFAULT_STRATEGY), Z_OK);
+  std::string out(deflateBound(&z, bytes.size()) + 64, '\0');
+  z.next_in = (Bytef *)bytes.data();
+  z.avail_in = (uInt)bytes.size();
+  z.next_out = (Bytef *)out.data();
+  z.avail_out = (uInt)out.size();
+  deflate(&z, Z_FINISH);
+  out.resize(z.total_out);
+  deflateEnd(&z);
+  return out;
+}
+
+// The stream after "DICM" for `c`: the meta group, then the elements (deflated for the
+// deflated syntax, whose data set is explicit little endian).
+std::string Tagged_Stream(const Syntax_Case &c, bool deflated, bool defined)
+{
+  std::string data;
+  for (const auto &element : Tagged_Elements(c.explicit_VR, c.big, defined)) data += element.second;
+  if (deflated) return Part10_File(NEMA_DEFLATED_SYNTAX_UID, Deflate(data)).substr(132);
+  return Part10_File(c.syntax, data).substr(132);
+}
+
+// The list read from memory keeping the tags `needed` (ascending).
+struct Tags_List {
+  DICOM_Sequence_Root root{};
+  DICOM_Attribute *list = nullptr;
+  Tags_List(const std::string &bytes, const std::vector<uint32_t> &needed)
+  {
+    NEMA_Source source;
+    NEMA_Source_Memory(&source, bytes.data(), (int64_t)bytes.size(), "memory");
+    list = DICOMDIR_Scan_Source_Tags(&source, &root, needed.data(), (int)needed.size());
+    NEMA_Source_Close(&source);
+  }
+  ~Tags_List() { DICOM_Attribute_Delete(nullptr, &root, &list, 0xFFFF, 0xFFFF); }
+};
+
+// Whether a walk keeping `needed` makes no record for the top-level `r` of a full list:
+// a plain element nobody asked for, of a known VR, that holds no others.
+bool Passed_Over_Expected(const DICOM_Attribute *r, const std::vector<uint32_t> &needed)
+{
+  uint32_t tag = DICOMDIR_Scan_Tag(r->group, r->element);
+  uint16_t VR = r->VR ? r->VR : (uint16_t)r->dictionary_VR;
+  bool creator = (r->group & 1) && r->element >= 0x0010 && r->element <= 0x00FF;
+  return !std::binary_search(needed.begin(), needed.end(), tag) && r->group != 0x0002 && tag != 0x00080005 &&
+         !creator && r->group != 0xFFFE && r->size >= 0 && VR != DICOM_VR_SQ && !r->count &&
+         !(r->flags & DICOM_FLAG_VR_UNKNOWN);
+}
+
+// Unlinks and frees the top-level records of `*list` that a walk keeping `needed` passes over.
+void Drop_Passed_Over(DICOM_Attribute **list, const std::vector<uint32_t> &needed)
+{
+  DICOM_Attribute *kept = nullptr, *last = nullptr;
+  for (DICOM_Attribute *r = *list, *next; r; r = next) {
+    next = r->next;
+    r->next = r->last = nullptr;
+    if (Passed_Over_Expected(r, needed)) {
+      DICOM_Attribute_Free(nullptr, r);
+      continue;
+    }
+    if (last) last->next = r;
+    else kept = r;
+    last = r;
+  }
+  if (kept) kept->last = last;
+  *list = kept;
+}
+
+// The sets of tags tried: after the sequences, one only inside a sequence, the first
+// element and rows, and a private element with the character set.
+const std::vector<uint32_t> needed_sets[] = {
+    {0x00100010, 0x0020000D},
+    {0x00081150, 0x00100020},
+    {0x00080060, 0x00280010},
+    {0x00080005, 0x00091020, 0x00100010},
+};
+
+TEST(Scan_Read_Tags, gives_the_records_of_a_read_up_to_the_last_tag_less_the_plain_ones_not_asked_for)
+{
+  for (const Syntax_Case &c : stop_syntaxes)
+    for (bool deflated : {false, true}) {
+      if (deflated && !(c.explicit_VR && !c.big)) continue;  // a deflated data set is explicit little endian
+      for (bool defined : {false, true})
+        for (const std::vector<uint32_t> &needed : needed_sets) {
+          std::string label = std::string(deflated ? "deflated" : c.syntax) + (defined ? " defined" : " delimited") +
+                              " needing " + std::to_string(needed.size()) + " tags, from " + std::to_string(needed[0]);
+          std::string bytes = Tagged_Stream(c, deflated, defined);
+          Tags_List kept(bytes, needed);
+          Memory_List until(bytes, needed.back());
+          Drop_Passed_Over(&until.list, needed);
+          std::string why;
+          EXPECT_TRUE(Same_List(kept.list, until.list, &why)) << label << ": " << why;
+          DICOM_Sequence_Root top{};
+          bool asked_for_first = needed[0] == 0x00080060;
+          EXPECT_EQ(DICOM_Attribute_Get(nullptr, &top, kept.list, 0x0008, 0x0060) != nullptr, asked_for_first) << label;
+          EXPECT_NE(DICOM_Attribute_Get(nullptr, &top, kept.list, 0x0008, 0x1140), nullptr)
+              << label << ": a sequence keeps its record and its items";
+          EXPECT_EQ(DICOM_Attribute_Get(nullptr, &top, kept.list, 0x0018, 0x0050), nullptr) << label;
+          EXPECT_EQ(DICOM_Attribute_Get(nullptr, &top, kept.list, 0x0009, 0x1020) != nullptr,
+                    std::binary_search(needed.begin(), needed.end(), 0x00091020u) || !c.explicit_VR)
+              << label << ": an element of unknown VR keeps its record";
+        }
+    }
+}
+
+TEST(Scan_Read_Tags, a_truncated_file_gives_the_records_of_a_read_up_to_the_last_tag_of_the_same_bytes)
+{
+  const std::vector<uint32_t> needed = {0x00100010, 0x00100020};
+  for (const Syntax_Case &c : stop_syntaxes)
+    for (bool defined : {false, true}) {
+      std::string all = Tagged_Stream(c, false, defined);
+      Message_Capture quiet(0);
+      for (size_t cut = 0; cut <= all.size(); cut += 3) {
+        std::string bytes = all.substr(0, cut);
+        Tags_List kept(bytes, needed);
+        Memory_List until(bytes, needed.back());
+        Drop_Passed_Over(&until.list, needed);
+        std::string why;
+        EXPECT_TRUE(Same_List(kept.list, until.list, &why)) << c.syntax << " cut at " << cut << ": " << why;
+      }
+      std::vector<std::string> warnings_kept, warnings_until;
+      for (size_t cut : {all.size() - 3, all.size() / 2}) {
+        std::string bytes = all.substr(0, cut);
+        quiet.Clear();
+        Tags_List kept(bytes, {0x7FE00010});
+        warnings_kept = quiet.Texts(MSG_WARNING);
+        quiet.Clear();
+        Memory_List until(bytes, 0x7FE00010);
+        warnings_until = quiet.Texts(MSG_WARNING);
+        EXPECT_EQ(warnings_kept, warnings_until) << c.syntax << " cut at " << cut << ": the same warnings";
+      }
+    }
+}
+
+TEST(Scan_Read_Tags, an_element_passed_over_that_an_item_follows_at_the_top_level_is_read_again_with_its_record)
+{
+  // A stray item after (0018,0050): the nesting reads what comes before an item as
+  // its sequence, so the element must be there as in a whole read.
+  for (bool explicit_VR : {true, false}) {
+    Dicom_Bytes d;
+    if (explicit_VR) d.Explicit(0x0018, 0x0050, "DS", "1.5 ");
+    else d.Implicit(0x0018, 0x0050, "1.5 ");
+    d.Item(-1);
+    if (explicit_VR) d.Explicit(0x0018, 0x0060, "DS", "80");
+    else d.Implicit(0x0018, 0x0060, "80");
+    d.Item_End();
+    if (explicit_VR) d.Explicit(0x0020, 0x000D, "UI", Even("1.2.3"));
+    else d.Implicit(0x0020, 0x000D, Even("1.2.3"));
+    std::string bytes = Part10_File(explicit_VR ? explicit_le : implicit_le, d.bytes).substr(132);
+    Tags_List kept(bytes, {0x0020000D});
+    Memory_List until(bytes, 0x0020000D);
+    std::string why;
+    EXPECT_TRUE(Same_List(kept.list, until.list, &why)) << explicit_VR << ": " << why;
+    EXPECT_NE(Shape(until.list).find("0018,0050"), std::string::npos);
+  }
 }
 
 }  // namespace

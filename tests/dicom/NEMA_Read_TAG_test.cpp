@@ -1,7 +1,11 @@
 // The element header reader over hand-built streams: each encoding of the mode byte,
 // items and delimiters, truncated and malformed headers, the length limit, lengths that
-// cannot be followed, and each manufacturer repair.
+// cannot be followed, and each manufacturer repair; and the common case (headers
+// decoded straight from memory) giving what the general reader gives, messages and all.
 #include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
 
 #include "dicom/NEMA_Log.h"
 #include "dicom/NEMA_Read_TAG.h"
@@ -279,6 +283,104 @@ TEST(Element_Header, fuji_streams_carry_32_bit_lengths_after_every_VR)
        {1, 0x0019, 0x1010, "LO", 13, 10}},
   };
   for (const Case &c : cases) Check(c, true);
+}
+
+// ---- the common case against the general reader ---------------------------------------------
+
+// What one read of a header gives: the return, the outputs, where the source stands and
+// the messages below the trace kinds.
+struct Header_Read {
+  int ok = 0;
+  uint16_t group = 0, element = 0;
+  int16_t VR = 0;
+  int32_t length = 0;
+  int64_t offset = 0;
+  std::vector<std::string> messages;
+  bool operator==(const Header_Read &) const = default;
+};
+
+// Reads the header of `bytes` with the trace at `level` (the common case is taken with
+// the trace off; from level 4 on, every header goes through the general reader).
+Header_Read Read_At_Level(const std::string &bytes, int mode, int64_t limit, signed char level)
+{
+  Message_Capture capture(level);
+  int warning_kind = NEMA_Warning_Kind.exchange(MSG_WARNING);
+  NEMA_Source source;
+  NEMA_Source_Memory(&source, bytes.data(), (int64_t)bytes.size(), "test");
+  Header_Read read;
+  read.ok = NEMA_Get_Data_Element(nullptr, &source, mode, &read.group, &read.element, &read.VR, &read.length, limit);
+  read.offset = source.offset;
+  NEMA_Warning_Kind.store(warning_kind);
+  for (const auto &[kind, text] : capture.messages)
+    if (kind < MSG_TRACE) read.messages.push_back(text);
+  return read;
+}
+
+TEST(Element_Header, the_common_case_reads_every_header_as_the_general_reader_does)
+{
+  auto big = [] {
+    Dicom_Bytes d;
+    d.big = true;
+    return d;
+  };
+  const struct {
+    const char *name;
+    std::string bytes;
+    int mode;
+    int64_t limit;
+  } cases[] = {
+      // explicit VR little endian
+      {"a short VR", Dicom_Bytes().Explicit(0x0008, 0x0020, "DA", "20240131").bytes, 0x08, 0},
+      {"a long VR", Dicom_Bytes().Explicit(0x0009, 0x1000, "OB", "0123").bytes, 0x08, 0},
+      {"an undefined SQ", Dicom_Bytes().Explicit(0x0008, 0x1140, "SQ", "", -1).bytes, 0x08, 0},
+      {"an undefined UN", Dicom_Bytes().Explicit(0x0009, 0x1010, "UN", "", -1).bytes, 0x08, 0},
+      {"an undefined UT", Dicom_Bytes().Explicit(0x0008, 0x2111, "UT", "", -1).bytes, 0x08, 0},
+      {"a length of 2^31", Dicom_Bytes().Explicit(0x0010, 0x1010, "UT", "", (int32_t)0x80000000).bytes, 0x08, 0},
+      {"an odd length", Dicom_Bytes().Explicit(0x0010, 0x0010, "PN", "Doe").bytes, 0x08, 0},
+      {"a length at the limit", Dicom_Bytes().Explicit(0x0010, 0x0010, "PN", "Doe^").bytes, 0x08, 4},
+      {"a non-zero reserved field", Dicom_Bytes().Tag(0x0009, 0x1000).Raw("OB").U16(6).U32(4).Raw("0123").bytes,
+       0x08, 0},
+      {"the Siemens reserved field", Dicom_Bytes().Tag(0x0040, 0x0275).Raw("SQ").U16(6).U32(0).bytes, 0x08, 0},
+      {"no VR in an explicit stream", Dicom_Bytes().Implicit(0x0009, 0x1010, "abcd").bytes, 0x08, 0},
+      {"a Siemens UL of 6", Dicom_Bytes().Explicit(0x0009, 0x1100, "UL", "      ").bytes, 0x08, 0},
+      {"a Philips item", Dicom_Bytes().Implicit(0x3F3F, 0x3F3F, "", 8).bytes, 0x08, 0},
+      {"raw JPEG pixel data", Dicom_Bytes().Explicit(0x7FE0, 0x0010, "OB", "", -1).Raw("\xFF\xD8\xFF\xE0\xFF\xD9").bytes,
+       0x08, 100},
+      {"a meta group element", Dicom_Bytes().Explicit(0x0002, 0x0013, "SH", "TEST01").bytes, 0x08, 0},
+      {"an item", Dicom_Bytes().Item(10).bytes, 0x08, 0},
+      {"an undefined item", Dicom_Bytes().Item().bytes, 0x08, 0},
+      {"an item delimiter", Dicom_Bytes().Item_End().bytes, 0x08, 0},
+      {"an undefined sequence delimiter", Dicom_Bytes().Implicit(0xFFFE, 0xE0DD, "", -1).bytes, 0x08, 0},
+      {"a swapped item tag", Dicom_Bytes().Implicit(0xFEFF, 0x00E0, "", 0).bytes, 0x08, 0},
+      {"a short header cut", Dicom_Bytes().Explicit(0x0008, 0x0020, "DA", "").bytes.substr(0, 6), 0x08, 0},
+      {"a long header cut", Dicom_Bytes().Explicit(0x0009, 0x1000, "OB", "").bytes.substr(0, 10), 0x08, 0},
+      {"the GE quirk", Dicom_Bytes().Tag(0x0008, 0x0070).Raw("LO").U16(13).Raw("GE MEDICAL ").bytes, 0x18, 0},
+      // implicit VR little endian
+      {"an implicit element", Dicom_Bytes().Implicit(0x0010, 0x0010, "Doe^").bytes, 0x00, 0},
+      {"an implicit undefined length", Dicom_Bytes().Implicit(0x0009, 0x1010, "", -1).bytes, 0x00, 0},
+      {"an implicit odd length", Dicom_Bytes().Implicit(0x0010, 0x0010, "Doe").bytes, 0x00, 0},
+      {"explicit pixel data in an implicit stream", Dicom_Bytes().Explicit(0x7FE0, 0x0010, "OB", "0123").bytes, 0x00,
+       0},
+      {"an implicit item", Dicom_Bytes().Item(6).bytes, 0x00, 0},
+      // explicit VR big endian
+      {"a big endian short VR", big().Explicit(0x0028, 0x0010, "US", "\1\0").bytes, 0x09, 0},
+      {"a big endian long VR", big().Explicit(0x0009, 0x1000, "OW", "0123").bytes, 0x09, 0},
+      {"a big endian item", big().Item(12).bytes, 0x09, 0},
+      {"a big endian item delimiter", big().Item_End().bytes, 0x09, 0},
+      {"a little endian meta group in a big endian stream", Dicom_Bytes().Explicit(0x0002, 0x0010, "UI", "1.2.").bytes,
+       0x09, 0},
+      {"a big endian element of group 0200", big().Explicit(0x0200, 0x0010, "UI", "1.2.").bytes, 0x09, 0},
+      // pairs swapped: always the general reader
+      {"a pair-swapped stream", Dicom_Bytes().Explicit(0x0008, 0x0020, "DA", "20240131").bytes, 0x0A, 0},
+  };
+  for (const auto &c : cases) {
+    Header_Read common = Read_At_Level(c.bytes, c.mode, c.limit, 0), general = Read_At_Level(c.bytes, c.mode, c.limit, 4);
+    EXPECT_TRUE(common == general) << c.name << ": ok " << common.ok << "/" << general.ok << " tag " << std::hex
+                                   << common.group << "," << common.element << "/" << general.group << ","
+                                   << general.element << " length " << std::dec << common.length << "/"
+                                   << general.length << " at " << common.offset << "/" << general.offset
+                                   << " messages " << common.messages.size() << "/" << general.messages.size();
+  }
 }
 
 }  // namespace

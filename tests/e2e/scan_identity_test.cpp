@@ -88,6 +88,23 @@ TEST(Scan_Identity, a_generated_collection_scans_the_same_read_up_to_the_last_ta
   Expect_Same_Scans(collection, env.root() + "part10/", "--part10 --order name --level 3");
 }
 
+// Report columns name the tags that filing reads: columns of every kind (a private tag,
+// a sequence, a tag inside one, one behind the pixel data) must read as a whole file reads them.
+TEST(Scan_Identity, report_columns_of_every_kind_scan_the_same_read_for_their_tags_as_read_whole)
+{
+  Scoped_Temp_Env env;
+  std::string home = env.root() + "installation/", collection = env.root() + "test files";
+  fs::copy(Source_Dir() + "data", home, fs::copy_options::recursive);
+  const char *columns[] = {"(0008,1030)\n(0009,1010)\n(0028,0010)\n", "(0008,1140)\n(0018,0050)\n(0008,1150)\n",
+                           "(0020,0032)\n(7FE0,0010)\n(FFFE,E000)\n"};
+  const char *files[] = {"CSV_Template_Study.txt", "CSV_Template_Series.txt", "CSV_Template_Image.txt"};
+  for (int level = 0; level < 3; level++) ASSERT_TRUE(Write_File(home + files[level], columns[level]));
+  fs::copy(PYDICOM_FILES, collection, fs::copy_options::recursive);
+  setenv("HARROWDESK_HOME", home.c_str(), 1);
+  Expect_Same_Scans(collection, env.root() + "columns/", "--order study --level 4");
+  unsetenv("HARROWDESK_HOME");
+}
+
 TEST(Scan_Identity, pydicoms_test_files_scan_the_same_read_up_to_the_last_tag_as_read_whole)
 {
   Scoped_Temp_Env env;
