@@ -10,9 +10,9 @@
 // into the nested list. A file without the Part 10 preamble is read from
 // its first byte.
 //
-// A walk given the tags it needs makes no record for the other top-level elements that
-// hold no others (most of a header): their values are skipped, and neither the nesting
-// nor the complement ever sees them.
+// A walk given the tags it needs makes no record for the other top-level elements of a
+// defined length (most of a header, sequences of defined length included): their values
+// are skipped, and neither the nesting nor the complement ever sees them.
 //
 // A walk given a last tag stops at the first element past it that is not inside a
 // sequence. To know that, the walk keeps the stack of the sequences and items it is
@@ -172,15 +172,15 @@ static uint16_t Structural_VR(const DICOM_Attribute &record)
 }
 
 // Whether the top-level element `record` (its header read and checked) is passed over
-// without a record: an element nobody asked for that holds no other elements and can
-// open none when the list is nested. Items, delimiters, undefined lengths, sequences and
-// elements of unknown VR (which nesting may read as sequences when items follow) keep
-// their records.
+// without a record: an element nobody asked for whose end its length gives, a sequence
+// of defined length that the file holds whole among them (its items are never read).
+// Items, delimiters, undefined lengths, sequences cut short and elements of unknown VR
+// (which nesting may read as sequences when items follow) keep their records.
 static bool Passed_Over(const Scan &s, const DICOM_Attribute &record, uint32_t tag)
 {
   if (Tag_Kept(s, tag) || record.group == 0xFFFE || record.size < 0) return false;
   uint16_t VR = Structural_VR(record);
-  return VR && VR != DICOM_VR_SQ;
+  return VR && (VR != DICOM_VR_SQ || !(record.flags & DICOM_FLAG_REPAIRED));
 }
 
 // Reads the header of the element at the source's position into `record` (zero-filled)

@@ -41,13 +41,15 @@ DICOM_Attribute *DICOMDIR_Scan_Read_Until(const char *path, DICOM_Sequence_Root 
 // As DICOMDIR_Scan_Read_Until up to the last of the tags `needed` (DICOMDIR_Scan_Tag,
 // ascending, `count` of them, at least one; not copied), but at the top level only those tags get a
 // record, with what decides how they read: the file meta group (0002), the Specific
-// Character Set (0008,0005) and the private creators (gggg,0010-00FF). Every sequence
-// keeps its record and everything in it, and so does whatever the nesting of the list
-// may read as a container (items and delimiters, undefined lengths, elements of unknown
-// VR): the records it gives are those of DICOMDIR_Scan_Read_Until, nested the same, less
-// the top-level elements nobody asked for, whose values are skipped unread. For readers
-// that look up a known set of top-level tags (filing, copy names). The element reader's
-// warnings are those of DICOMDIR_Scan_Read_Until; what the nesting, the VR check and the
+// Character Set (0008,0005) and the private creators (gggg,0010-00FF). A sequence of
+// defined length that the file holds whole is passed over like any other element; one
+// of undefined length (or cut short) keeps its record and everything in it, and so does
+// whatever the nesting of the list may read as a container (items and delimiters,
+// elements of unknown VR): the records it gives are those of DICOMDIR_Scan_Read_Until,
+// nested the same, less the top-level elements nobody asked for, whose values are
+// skipped unread. For readers that look up a known set of top-level tags (filing, copy
+// names). The element reader's warnings are those of DICOMDIR_Scan_Read_Until but for
+// the insides of the sequences passed over; what the nesting, the VR check and the
 // complement say about a record (retired tags, VR mismatches, tag order: the library's
 // own kinds, dicom/NEMA_Log.h) and the listings of trace levels 6 and up leave out the
 // elements passed over.

@@ -472,15 +472,16 @@ struct Tags_List {
 };
 
 // Whether a walk keeping `needed` makes no record for the top-level `r` of a full list:
-// a plain element nobody asked for, of a known VR, that holds no others.
+// an element nobody asked for, of a known VR and a defined length: a plain one, or a
+// sequence whose length the file holds whole.
 bool Passed_Over_Expected(const DICOM_Attribute *r, const std::vector<uint32_t> &needed)
 {
   uint32_t tag = DICOMDIR_Scan_Tag(r->group, r->element);
   uint16_t VR = r->VR ? r->VR : (uint16_t)r->dictionary_VR;
   bool creator = (r->group & 1) && r->element >= 0x0010 && r->element <= 0x00FF;
+  bool whole = VR == DICOM_VR_SQ ? !(r->flags & DICOM_FLAG_REPAIRED) : !r->count;
   return !std::binary_search(needed.begin(), needed.end(), tag) && r->group != 0x0002 && tag != 0x00080005 &&
-         !creator && r->group != 0xFFFE && r->size >= 0 && VR != DICOM_VR_SQ && !r->count &&
-         !(r->flags & DICOM_FLAG_VR_UNKNOWN);
+         !creator && r->group != 0xFFFE && r->size >= 0 && whole && !(r->flags & DICOM_FLAG_VR_UNKNOWN);
 }
 
 // Unlinks and frees the top-level records of `*list` that a walk keeping `needed` passes over.
@@ -529,8 +530,9 @@ TEST(Scan_Read_Tags, gives_the_records_of_a_read_up_to_the_last_tag_less_the_pla
           DICOM_Sequence_Root top{};
           bool asked_for_first = needed[0] == 0x00080060;
           EXPECT_EQ(DICOM_Attribute_Get(nullptr, &top, kept.list, 0x0008, 0x0060) != nullptr, asked_for_first) << label;
-          EXPECT_NE(DICOM_Attribute_Get(nullptr, &top, kept.list, 0x0008, 0x1140), nullptr)
-              << label << ": a sequence keeps its record and its items";
+          EXPECT_EQ(DICOM_Attribute_Get(nullptr, &top, kept.list, 0x0008, 0x1140) != nullptr, !defined)
+              << label << ": a sequence of undefined length keeps its record and its items, one of defined length "
+                          "is passed over whole";
           EXPECT_EQ(DICOM_Attribute_Get(nullptr, &top, kept.list, 0x0018, 0x0050), nullptr) << label;
           EXPECT_EQ(DICOM_Attribute_Get(nullptr, &top, kept.list, 0x0009, 0x1020) != nullptr,
                     std::binary_search(needed.begin(), needed.end(), 0x00091020u) || !c.explicit_VR)
