@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "dicom/DICOMDIR_Scan_Read.h"
 #include "dicom/DICOM_Media_Directory_Tree.h"
 #include "dicom/NEMA_Tag_Copy.h"
 #include "util/message_log.h"
@@ -354,7 +355,30 @@ int Add_File_Below(Adder *adder, Node *patient, const std::vector<std::string> &
   return 1;
 }
 
+// The tags a file is read for beside its records' keys: its identity, the dates and
+// times a missing Study Date and Time are taken from, the verifying observers.
+const uint32_t IDENTITY_TAGS[] = {
+    DICOMDIR_Scan_Tag(0x0008, 0x0016), DICOMDIR_Scan_Tag(0x0008, 0x0018), DICOMDIR_Scan_Tag(0x0008, 0x0021),
+    DICOMDIR_Scan_Tag(0x0008, 0x0022), DICOMDIR_Scan_Tag(0x0008, 0x0023), DICOMDIR_Scan_Tag(0x0008, 0x0031),
+    DICOMDIR_Scan_Tag(0x0008, 0x0032), DICOMDIR_Scan_Tag(0x0008, 0x0033), DICOMDIR_Scan_Tag(0x0010, 0x0020),
+    DICOMDIR_Scan_Tag(0x0020, 0x000D), DICOMDIR_Scan_Tag(0x0020, 0x000E), DICOMDIR_Scan_Tag(0x0040, 0xA073),
+};
+
 }  // namespace
+
+std::vector<uint32_t> Header_Tags()
+{
+  std::vector<uint32_t> tags(std::begin(IDENTITY_TAGS), std::end(IDENTITY_TAGS));
+  std::vector<Key_Table> tables = {KEY_TABLE(PATIENT_KEYS), KEY_TABLE(STUDY_KEYS), KEY_TABLE(SERIES_KEYS),
+                                    KEY_TABLE(IMAGE_KEYS)};
+  for (const Leaf_Kind &kind : LEAF_KINDS) tables.push_back(kind.keys);
+  for (Key_Table table : tables)
+    for (size_t i = 0; i < table.count; i++)
+      tags.push_back(DICOMDIR_Scan_Tag(table.keys[i].group, table.keys[i].element));
+  std::sort(tags.begin(), tags.end());
+  tags.erase(std::unique(tags.begin(), tags.end()), tags.end());
+  return tags;
+}
 
 // Adds the file `path` with header `file`. Returns 1 when added, 0 when left out (with a
 // notice), -1 when memory ran out (reported).

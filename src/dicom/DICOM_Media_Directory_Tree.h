@@ -108,6 +108,10 @@ std::string Key_Of(const Node &node);
 // truncated, or its records do not chain.
 int Load_Directory(Window_Handle owner, const char *path, Directory *directory, int kind);
 
+// The top-level tags Add_File reads of a file's header, ascending (DICOMDIR_Scan_Tag):
+// the keys of every record kind, the file's identity and what missing keys are made from.
+std::vector<uint32_t> Header_Tags();
+
 // Adds the file `path` (relative to the DICOMDIR, "/" between parts) with header `file`
 // to `*directory`, with the PATIENT, STUDY and SERIES records it needs; generated keys
 // and a file left out each append one line to `*notices`. `part10`: the file starts with

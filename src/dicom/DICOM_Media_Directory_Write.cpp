@@ -21,8 +21,6 @@
 
 using namespace Media_Directory;
 
-static const uint32_t HEADER_LAST_TAG = DICOMDIR_Scan_Tag(0x7FDF, 0xFFFF);  // stop before pixel data
-
 // ---- writing -----------------------------------------------------------------------------------------
 
 // The offset records put before a node's keys in its item.
@@ -221,17 +219,19 @@ int DICOM_Media_Directory_Write(Window_Handle owner, const char *folder, const s
   std::string path = root + DICOM_MEDIA_DIRECTORY_NAME;
   Directory directory;
   struct stat info;
-  if ((lstat(path.c_str(), &info) == 0 || errno != ENOENT) && !Load_Directory(owner, path.c_str(), &directory, MSG_ERROR)) {
+  bool present = lstat(path.c_str(), &info) == 0 || errno != ENOENT;
+  if (present && !Load_Directory(owner, path.c_str(), &directory, MSG_ERROR)) {
     MESSAGE_LOG_WHERE(owner);
     return 0;
   }
   if (file_set_id) directory.file_set_id = file_set_id;
   int added = 0;
+  const std::vector<uint32_t> tags = Header_Tags();
   for (const DICOM_Media_File &entry : files) {
     DICOM_Sequence_Root sequence_root{};
     DICOM_Attribute *own = entry.list ? nullptr
-                                      : DICOMDIR_Scan_Read_Until((root + entry.path).c_str(), &sequence_root,
-                                                                 HEADER_LAST_TAG);
+                                      : DICOMDIR_Scan_Read_Tags((root + entry.path).c_str(), &sequence_root,
+                                                                tags.data(), (int)tags.size());
     int result = Add_File(owner, &directory, notices, entry.path, entry.list ? entry.list : own,
                           Has_Preamble((root + entry.path).c_str()));
     DICOM_Attribute_Delete(owner, &sequence_root, &own, 0xFFFF, 0xFFFF);
