@@ -307,6 +307,7 @@ struct Memory_List {
     NEMA_Source source;
     NEMA_Source_Memory(&source, bytes.data(), (int64_t)bytes.size(), "memory");
     list = DICOMDIR_Scan_Source_Until(&source, &root, last);
+    NEMA_Source_Close(&source);  // frees what an inflated data set took
   }
   ~Memory_List() { DICOM_Attribute_Delete(nullptr, &root, &list, 0xFFFF, 0xFFFF); }
   std::string Text(uint16_t group, uint16_t element) const
