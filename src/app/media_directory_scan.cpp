@@ -48,17 +48,19 @@ bool Match(const Path_Index &exact, const Path_Index &folded, const std::string 
   return true;
 }
 
-// Whether `keys` (ascending) hold every tag of `needed` that filing would read from them.
-bool Has_Needed(const DICOM_Attribute *keys, const std::vector<uint32_t> &needed)
+// Whether the entry's keys (ascending) give every tag of `needed` that filing would read
+// from the file: each one is there, or known to be missing from the file too.
+bool Has_Needed(const DICOM_Media_Entry &entry, const std::vector<uint32_t> &needed)
 {
   bool study_date = false;
-  const DICOM_Attribute *r = keys;
+  const DICOM_Attribute *r = entry.keys.get();
   for (uint32_t tag : needed) {
     if (tag >> 16 == 0) continue;
     while (r && DICOMDIR_Scan_Tag(r->group, r->element) < tag) r = r->next;
     bool present = r && DICOMDIR_Scan_Tag(r->group, r->element) == tag;
     if (tag == STUDY_DATE) study_date = present;
-    if (!present && !(tag == CONTENT_DATE && study_date)) return false;
+    bool known_missing = entry.taken && std::binary_search(entry.taken->begin(), entry.taken->end(), tag);
+    if (!present && !known_missing && !(tag == CONTENT_DATE && study_date)) return false;
   }
   return true;
 }
@@ -120,7 +122,7 @@ Media_Directory_Keys Media_Directory_Keys_For(const char *folder, const std::vec
         missing.push_back(entry.path);
       continue;  // not a file of this scan: the walk's rules left it out
     }
-    if (!entry.keys || result.of_file[file] || !Has_Needed(entry.keys.get(), needed)) continue;
+    if (!entry.keys || result.of_file[file] || !Has_Needed(entry, needed)) continue;
     int64_t modified = folder_fd >= 0 ? Modified(folder_fd, Below(paths[file], root)) : -1;
     if (modified < 0 || modified > written) continue;
     result.of_file[file] = entry.keys.get();

@@ -20,7 +20,9 @@ struct Media_Directory_Keys {
 // the scan's files, below `folder`) the merged keys of the record that names it, when:
 // the record holds every tag of `needed` (ascending DICOMDIR_Scan_Tag values; Content
 // Date (0008,0023) is not needed when the record has a Study Date, a tag of group 0
-// never), and the file is no newer than the DICOMDIR. A file matches its record by its
+// never; in a DICOMDIR this program wrote, a key its records take whenever the file
+// holds it and that the record lacks is missing from the file too), and the file is no
+// newer than the DICOMDIR. A file matches its record by its
 // path below `folder`, exactly, else without regard to case (media mounted with
 // lower-case names). A record whose file does not exist gives a warning (at most
 // MEDIA_DIRECTORY_MISSING_SHOWN lines, then one with the count of the rest). A

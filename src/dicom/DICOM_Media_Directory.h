@@ -40,6 +40,10 @@ struct DICOM_Media_Entry {
   // (0008,0018) and (0002,0010), and the DICOMDIR's Specific Character Set when no record
   // names one. Shared by copies of the entry; null when memory ran out (reported).
   std::shared_ptr<DICOM_Attribute> keys;
+  // For a DICOMDIR this library wrote: the tags its records take from a file whenever the
+  // file holds them (ascending, DICOMDIR_Scan_Tag), so that one of these missing from
+  // `keys` is missing from the file too. Null for a DICOMDIR written elsewhere.
+  const std::vector<uint32_t> *taken = nullptr;
 };
 
 // Creates `folder`/DICOMDIR for `files`, or, when one is there, merges them into it.

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <map>
 
 #include "dicom/DICOMDIR_Scan_Read.h"
 #include "dicom/DICOM_Media_Directory_Tree.h"
@@ -365,6 +366,32 @@ const uint32_t IDENTITY_TAGS[] = {
 };
 
 }  // namespace
+
+const std::vector<uint32_t> &Tags_Taken(const std::string &record_type)
+{
+  static const std::map<std::string, std::vector<uint32_t>> taken = [] {
+    std::map<std::string, std::vector<uint32_t>> by_type;
+    auto add = [](std::vector<uint32_t> &tags, Key_Table table) {
+      for (size_t i = 0; i < table.count; i++)
+        tags.push_back(DICOMDIR_Scan_Tag(table.keys[i].group, table.keys[i].element));
+    };
+    std::vector<uint32_t> upper;
+    for (Key_Table table : {KEY_TABLE(PATIENT_KEYS), KEY_TABLE(STUDY_KEYS), KEY_TABLE(SERIES_KEYS)}) add(upper, table);
+    std::vector<Leaf_Kind> leaves(std::begin(LEAF_KINDS), std::end(LEAF_KINDS));
+    leaves.push_back({"", IMAGE_TYPE, KEY_TABLE(IMAGE_KEYS)});
+    for (const Leaf_Kind &kind : leaves) {
+      std::vector<uint32_t> &tags = by_type[kind.record_type];
+      if (tags.empty()) tags = upper;
+      add(tags, kind.keys);
+      std::sort(tags.begin(), tags.end());
+      tags.erase(std::unique(tags.begin(), tags.end()), tags.end());
+    }
+    return by_type;
+  }();
+  static const std::vector<uint32_t> none;
+  auto found = taken.find(record_type);
+  return found == taken.end() ? none : found->second;
+}
 
 std::vector<uint32_t> Header_Tags()
 {

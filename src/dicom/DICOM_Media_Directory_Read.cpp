@@ -135,6 +135,7 @@ static void Collect(Window_Handle owner, const Directory &directory, const std::
         leaf.instance_number = Text(k, 0x0020, 0x0013);
         leaf.character_set = Text(k, 0x0008, 0x0005);
         leaf.keys.reset(Merged_Keys(owner, levels, directory.character_set), Keys_Release);
+        if (directory.written_here) leaf.taken = &Tags_Taken(node->type);
         entries->push_back(leaf);
       }
     }

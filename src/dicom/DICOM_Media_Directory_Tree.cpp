@@ -9,6 +9,7 @@
 
 #include "dicom/DICOMDIR_Scan_Read.h"
 #include "dicom/DICOM_Media_Directory.h"
+#include "dicom/DICOM_Write.h"
 #include "dicom/NEMA_Read_Data.h"
 #include "dicom/NEMA_Tag_Copy.h"
 #include "dicom/NEMA_db.h"
@@ -224,6 +225,7 @@ int Load_Directory(Window_Handle owner, const char *path, Directory *directory, 
   if (!Load_Chain(&loader, first, &directory->roots, 0)) return 0;
   directory->file_set_id = Text(list, DIR_GROUP, FILE_SET_ID);
   directory->instance_uid = Text(list, 0x0002, 0x0003);
+  directory->written_here = Text(list, 0x0002, 0x0012) == DICOM_WRITE_IMPLEMENTATION_UID;
   directory->character_set = Text(list, 0x0008, 0x0005);
   directory->read_from = info;
   directory->loaded = true;

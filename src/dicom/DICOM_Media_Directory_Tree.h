@@ -91,6 +91,7 @@ struct Directory {
   std::set<std::string> instances, patient_ids, study_ids;
   std::string file_set_id, instance_uid;
   std::string character_set;  // the DICOMDIR's own Specific Character Set
+  bool written_here = false;  // its implementation class UID is this library's
   struct stat read_from{};  // the DICOMDIR loaded, when `loaded`
   bool loaded = false;
   unsigned patient_counter = 0, study_counter = 0;
@@ -107,6 +108,11 @@ std::string Key_Of(const Node &node);
 // when the file is not a regular file, not readable whole, not a DICOMDIR, damaged or
 // truncated, or its records do not chain.
 int Load_Directory(Window_Handle owner, const char *path, Directory *directory, int kind);
+
+// The tags that the records above and of a leaf of `record_type` take from a file when
+// the file holds them (ascending, DICOMDIR_Scan_Tag); empty for a type this library
+// does not write. Lives as long as the program.
+const std::vector<uint32_t> &Tags_Taken(const std::string &record_type);
 
 // The top-level tags Add_File reads of a file's header, ascending (DICOMDIR_Scan_Tag):
 // the keys of every record kind, the file's identity and what missing keys are made from.

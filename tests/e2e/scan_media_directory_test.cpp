@@ -220,8 +220,9 @@ TEST(Media_Directory_Copy, pydicom_files_copied_with_the_dicomdir_scheme_make_a_
   EXPECT_EQ(status, 0) << check;
   EXPECT_NE(check.find(" agree\n"), std::string::npos) << check;
 
-  // And the scan of the copy gives what reading its files gives, for the files whose
-  // keys the files themselves hold (generated keys show as the DICOMDIR has them).
+  // The scan of the copy takes most files from the records, those without a series
+  // description among them: a DICOMDIR of ours holds every key the file holds, so a key
+  // its record lacks the file lacks too.
   Catalogue_View by_records = Scan(media, env.root(), false, "-v");
-  EXPECT_GT(From_Records(by_records), 20) << by_records.errors;
+  EXPECT_GT(From_Records(by_records), 100) << by_records.errors;
 }
