@@ -12,7 +12,6 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <zlib.h>
 
 #include <algorithm>
 #include <utility>
@@ -432,29 +431,13 @@ Elements Tagged_Elements(bool explicit_VR, bool big, bool defined)
   return elements;
 }
 
-// zlib's raw deflate of `bytes`, as a deflated transfer syntax holds the data set.
-std::string Deflate(const std::string &bytes)
-{
-  z_stream z{};
-  EXPECT_EQ(deflateInit2(&z, Z_DEFAULT_COMPRESSION, Z_DEFLATED, -MAX_WBITS, 8, Z_DEFAULT_STRATEGY), Z_OK);
-  std::string out(deflateBound(&z, bytes.size()) + 64, '\0');
-  z.next_in = (Bytef *)bytes.data();
-  z.avail_in = (uInt)bytes.size();
-  z.next_out = (Bytef *)out.data();
-  z.avail_out = (uInt)out.size();
-  deflate(&z, Z_FINISH);
-  out.resize(z.total_out);
-  deflateEnd(&z);
-  return out;
-}
-
 // The stream after "DICM" for `c`: the meta group, then the elements (deflated for the
 // deflated syntax, whose data set is explicit little endian).
 std::string Tagged_Stream(const Syntax_Case &c, bool deflated, bool defined)
 {
   std::string data;
   for (const auto &element : Tagged_Elements(c.explicit_VR, c.big, defined)) data += element.second;
-  if (deflated) return Part10_File(NEMA_DEFLATED_SYNTAX_UID, Deflate(data)).substr(132);
+  if (deflated) return Part10_File(NEMA_DEFLATED_SYNTAX_UID, Raw_Deflate(data)).substr(132);
   return Part10_File(c.syntax, data).substr(132);
 }
 

@@ -6,7 +6,6 @@
 // its first element; pydicom's own deflated file reads whole.
 #include <gtest/gtest.h>
 
-#include <zlib.h>
 
 #include <string>
 #include <vector>
@@ -40,23 +39,6 @@ std::string Data_Set()
       .Explicit(0x0028, 0x0010, "US", std::string("\x40\0", 2))
       .Explicit(0x7FE0, 0x0010, "OW", std::string(3000, '\x55'));
   return d.bytes;
-}
-
-// zlib's raw deflate of `bytes`; `flush` Z_FINISH ends the stream, Z_FULL_FLUSH leaves
-// it open (a stream cut after these bytes).
-std::string Deflate(const std::string &bytes, int flush = Z_FINISH)
-{
-  z_stream z{};
-  EXPECT_EQ(deflateInit2(&z, Z_DEFAULT_COMPRESSION, Z_DEFLATED, -MAX_WBITS, 8, Z_DEFAULT_STRATEGY), Z_OK);
-  std::string out(deflateBound(&z, bytes.size()) + 64, '\0');
-  z.next_in = (Bytef *)bytes.data();
-  z.avail_in = (uInt)bytes.size();
-  z.next_out = (Bytef *)out.data();
-  z.avail_out = (uInt)out.size();
-  deflate(&z, flush);
-  out.resize(z.total_out);
-  deflateEnd(&z);
-  return out;
 }
 
 // A file with preamble and a meta group naming the deflated syntax, optionally with elements
@@ -112,7 +94,7 @@ TEST(Inflate, a_deflated_file_reads_the_same_elements_as_its_plain_twin)
   for (bool meta_after_uid : {false, true}) {
     std::string label = meta_after_uid ? "meta group goes on after the UID" : "meta group ends at the UID";
     std::string path = env.temp() + "deflated.dcm";
-    ASSERT_TRUE(Write_File(path, Deflated_File(Deflate(Data_Set()), meta_after_uid)));
+    ASSERT_TRUE(Write_File(path, Deflated_File(Raw_Deflate(Data_Set()), meta_after_uid)));
     Message_Capture log;
     Read_List deflated(path);
     Expect_Same_Data_Set(plain.list, deflated.list, label + ", windowed");
@@ -129,7 +111,7 @@ TEST(Inflate, a_deflated_file_reads_the_same_elements_as_its_plain_twin)
 
 TEST(Inflate, a_memory_source_inflates_and_closing_it_releases_the_data_set)
 {
-  std::string bytes = Deflated_File(Deflate(Data_Set()), true);
+  std::string bytes = Deflated_File(Raw_Deflate(Data_Set()), true);
   NEMA_Source source;
   NEMA_Source_Memory(&source, bytes.data(), (int64_t)bytes.size(), "memory");
   NEMA_Source_Seek(nullptr, &source, 132);
@@ -170,7 +152,7 @@ TEST(Inflate, a_skipped_value_is_read_again_from_the_inflated_stream)
 {
   Scoped_Temp_Env env;
   std::string path = env.temp() + "deflated.dcm";
-  ASSERT_TRUE(Write_File(path, Deflated_File(Deflate(Data_Set()), true)));
+  ASSERT_TRUE(Write_File(path, Deflated_File(Raw_Deflate(Data_Set()), true)));
   Read_List read(path);
   DICOM_Attribute *pixels = (DICOM_Attribute *)read.Get(0x7FE0, 0x0010);
   ASSERT_NE(pixels, nullptr);
@@ -196,8 +178,8 @@ std::string Head_Elements()
 TEST(Inflate, a_faulty_stream_stops_with_one_warning_and_keeps_what_came_before)
 {
   Scoped_Temp_Env env;
-  std::string head = Deflate(Head_Elements(), Z_FULL_FLUSH);
-  std::string whole = Deflate(Data_Set());
+  std::string head = Raw_Deflate(Head_Elements(), false);
+  std::string whole = Raw_Deflate(Data_Set());
   const struct {
     const char *name;
     std::string stream;
@@ -231,7 +213,7 @@ TEST(Inflate, a_faulty_stream_stops_with_one_warning_and_keeps_what_came_before)
 TEST(Inflate, the_warning_names_the_stream_byte_and_the_inflated_offset)
 {
   Scoped_Temp_Env env;
-  std::string head = Deflate(Head_Elements(), Z_FULL_FLUSH);
+  std::string head = Raw_Deflate(Head_Elements(), false);
   std::string file = Deflated_File(head, false);
   std::string path = env.temp() + "truncated.dcm";
   ASSERT_TRUE(Write_File(path, file));
@@ -250,7 +232,7 @@ TEST(Inflate, a_length_fault_in_the_data_set_is_placed_in_the_inflated_data_set)
   Dicom_Bytes d;
   d.Raw(Head_Elements()).Explicit(0x0010, 0x0010, "UT", "", (int32_t)0x80000000);
   std::string path = env.temp() + "long.dcm";
-  ASSERT_TRUE(Write_File(path, Deflated_File(Deflate(d.bytes), false)));
+  ASSERT_TRUE(Write_File(path, Deflated_File(Raw_Deflate(d.bytes), false)));
   Message_Capture log;
   Read_List read(path);
   EXPECT_EQ(log.Count(MSG_WARNING, "Tag (0010,0010) at offset " + std::to_string(Head_Elements().size()) +
@@ -263,7 +245,7 @@ TEST(Inflate, bytes_after_the_stream_are_ignored)
 {
   Scoped_Temp_Env env;
   std::string path = env.temp() + "trailing.dcm";
-  ASSERT_TRUE(Write_File(path, Deflated_File(Deflate(Data_Set()) + "trailing junk", false)));
+  ASSERT_TRUE(Write_File(path, Deflated_File(Raw_Deflate(Data_Set()) + "trailing junk", false)));
   Message_Capture log;
   Read_List read(path);
   EXPECT_EQ(log.Count(MSG_WARNING, ""), 0);

@@ -9,6 +9,8 @@
 #include <mutex>
 #include <sstream>
 #include <sys/wait.h>
+#include <gtest/gtest.h>
+#include <zlib.h>
 
 static std::mutex capture_mutex;
 static Message_Capture *active_capture = nullptr;
@@ -118,6 +120,21 @@ std::vector<std::string> Files_Below(const std::string &folder)
       files.push_back(std::filesystem::relative(walk->path(), folder, ignored).string());
   std::sort(files.begin(), files.end());
   return files;
+}
+
+std::string Raw_Deflate(const std::string &bytes, bool finish)
+{
+  z_stream z{};
+  EXPECT_EQ(deflateInit2(&z, Z_DEFAULT_COMPRESSION, Z_DEFLATED, -MAX_WBITS, 8, Z_DEFAULT_STRATEGY), Z_OK);
+  std::string out(deflateBound(&z, bytes.size()) + 64, '\0');
+  z.next_in = (Bytef *)bytes.data();
+  z.avail_in = (uInt)bytes.size();
+  z.next_out = (Bytef *)out.data();
+  z.avail_out = (uInt)out.size();
+  deflate(&z, finish ? Z_FINISH : Z_FULL_FLUSH);
+  out.resize(z.total_out);
+  deflateEnd(&z);
+  return out;
 }
 
 std::string Run_Command(const std::string &command, int *status)

@@ -59,6 +59,9 @@ bool Write_File(const std::string &path, const std::string &bytes);
 // Every file below `folder` (any entry but a folder, links not followed), as paths
 // relative to it, sorted; empty when the folder cannot be read.
 std::vector<std::string> Files_Below(const std::string &folder);
+// zlib's raw deflate of `bytes` (no header), as the deflated transfer syntax holds a data
+// set; `finish` ends the stream, else it is left open, as a stream cut after these bytes.
+std::string Raw_Deflate(const std::string &bytes, bool finish = true);
 // Runs a shell command and returns its standard output; `status` receives the exit code.
 std::string Run_Command(const std::string &command, int *status = nullptr);
 // The source tree's root and the build tree's, both ending with "/".
