@@ -17,7 +17,9 @@ average before and after, and for each program the median wall and processor tim
 + system), its peak resident size and the medians of the round-by-round ratios of ours to
 it. Our catalogue memory is our median peak resident size less that of a scan of an empty
 folder, per catalogued image; every peak is that of the program itself (bench_run.py).
-Ends with a table of the corpora (microseconds per file) and the goal lines.
+Ends with a table of the corpora (microseconds per file) and the goal lines. The speed
+goals are judged on corpora of 20,000 images and more: on a smaller one the fixed cost of
+a run (process start, threads, reports) weighs on the ratios, which the tables still show.
 
 Usage: scan_bench.py [--build DIR] [--corpus DIR]... [--files N] [--repeat N] [--work DIR]
                      [--no-pydicom]
@@ -40,6 +42,7 @@ TAGS = ["0020,000d", "0020,000e", "0008,0018", "0020,0013", "0020,0010", "0010,0
 SCAN_CODES = (0, 1)  # 1: some files were not DICOM (the corpus holds a few on purpose)
 GOAL_SPEEDUP = 3.0
 GOAL_FLOOR = 2.0
+GOAL_SPEED_IMAGES = 20000  # the smallest corpus the speed goals are judged on
 GOAL_BYTES_PER_IMAGE = 2048
 GOAL_MEMORY_IMAGES = 100000
 
@@ -94,12 +97,14 @@ def bench_corpus(corpus, options, cli, floor, scratch, env, runs, goals):
     over_floor = bench_run.ratio(ours_runs, floor_runs, "wall")
     one_core = bench_run.ratio(one["harrowdesk"], one["gdcmscanner"], "wall")
     label = "%d images" % images
-    goals.add("scan of %s at least %.0fx faster than gdcmscanner in wall time on 2 cores" % (label, GOAL_SPEEDUP),
-              "%.2fx (one core: ours %.2fx its time)" % (speedup, one_core), speedup >= GOAL_SPEEDUP, load_before)
-    goals.add("scan of %s in no more processor time than gdcmscanner" % label, "%.2fx its processor time" % cpu,
-              cpu <= 1.0, load_before)
-    goals.add("scan of %s within %.0fx of the I/O floor" % (label, GOAL_FLOOR), "%.2fx the floor's wall time"
-              % over_floor, over_floor <= GOAL_FLOOR, load_before)
+    if images >= GOAL_SPEED_IMAGES:
+        goals.add("scan of %s at least %.0fx faster than gdcmscanner in wall time on 2 cores" % (label, GOAL_SPEEDUP),
+                  "%.2fx (one core: ours %.2fx its time)" % (speedup, one_core), speedup >= GOAL_SPEEDUP,
+                  load_before)
+        goals.add("scan of %s in no more processor time than gdcmscanner" % label, "%.2fx its processor time" % cpu,
+                  cpu <= 1.0, load_before)
+        goals.add("scan of %s within %.0fx of the I/O floor" % (label, GOAL_FLOOR), "%.2fx the floor's wall time"
+                  % over_floor, over_floor <= GOAL_FLOOR, load_before)
     return (corpus, files, images, [1e6 * bench_run.median(two[name], "wall") / files for name, _, _ in programs],
             per_image, load_before)
 
