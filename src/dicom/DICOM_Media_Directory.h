@@ -24,16 +24,10 @@ struct DICOM_Media_File {
   const DICOM_Attribute *list = nullptr;  // its header (DICOMDIR_Scan_Read), or null: read here
 };
 
-// One file named by a directory, with the keys of the records above it. Texts are the
-// values as stored, padding removed, in the record's own character set.
+// One file named by a directory, with the keys of its record and of the records above it.
 struct DICOM_Media_Entry {
   std::string path;               // Referenced File ID as a relative path, "/" between parts
   std::string record_type;        // "IMAGE", "SR DOCUMENT", ...
-  std::string sop_class, sop_instance, transfer_syntax, instance_number;
-  std::string patient_id, patient_name, patient_character_set;
-  std::string study_uid, study_id, study_date, study_time, study_description, accession_number;
-  std::string series_uid, modality, series_number;
-  std::string character_set;      // the leaf record's Specific Character Set, "" when none
   // The keys of the leaf record and of the records above it as one attribute list, as a
   // header read gives them: ascending tags, the nearest record's where two hold a tag,
   // Referenced SOP Class, SOP Instance and Transfer Syntax UIDs in File as (0008,0016),
@@ -70,6 +64,10 @@ int DICOM_Media_Directory_Write(Window_Handle owner,
                                 const std::vector<DICOM_Media_File> &files,  // files to add
                                 const char *file_set_id,                   // File-set ID, or null
                                 std::vector<std::string> *notices);        // lines appended
+
+// The value of (group, element) in `entry`'s keys as stored (in the character set the
+// keys name), padding removed; "" when absent.
+std::string DICOM_Media_Entry_Text(const DICOM_Media_Entry &entry, uint16_t group, uint16_t element);
 
 // Reads the DICOMDIR `path` and appends to `*entries` one entry per leaf record that
 // names a file (Referenced File ID), in directory order. A Referenced File ID with an

@@ -10,6 +10,7 @@
 
 #include "dicom/DICOMDIR_Scan_Read.h"
 #include "dicom/DICOM_Media_Directory_Tree.h"
+#include "dicom/DICOM_Write.h"
 #include "dicom/NEMA_Tag_Copy.h"
 #include "util/message_log.h"
 
@@ -365,6 +366,14 @@ const uint32_t IDENTITY_TAGS[] = {
     DICOMDIR_Scan_Tag(0x0020, 0x000D), DICOMDIR_Scan_Tag(0x0020, 0x000E), DICOMDIR_Scan_Tag(0x0040, 0xA073),
 };
 
+// Whether the header `file` was read from a PS3.10 file: its file meta group stands
+// right after the preamble and "DICM" (a file without them is read from byte 0).
+bool Read_As_Part10(const DICOM_Attribute *file)
+{
+  const int64_t first_element = DICOM_WRITE_PREAMBLE_SIZE + (int64_t)std::strlen(DICOM_WRITE_MAGIC);
+  return file->group == 0x0002 && file->element_position == first_element;
+}
+
 }  // namespace
 
 const std::vector<uint32_t> &Tags_Taken(const std::string &record_type)
@@ -409,7 +418,7 @@ std::vector<uint32_t> Header_Tags()
 
 // Adds the file `path` with header `file`. Returns 1 when added, 0 when left out (with a
 // notice), -1 when memory ran out (reported).
-static int Add_File_To(Adder *adder, const std::string &path, const DICOM_Attribute *file, bool part10)
+static int Add_File_To(Adder *adder, const std::string &path, const DICOM_Attribute *file)
 {
   Directory *directory = adder->directory;
   adder->path = path;
@@ -420,7 +429,7 @@ static int Add_File_To(Adder *adder, const std::string &path, const DICOM_Attrib
   };
   if (!File_Id_Parts(path, &parts)) return leave_out("its path is not 1 to 8 parts of 1 to 8 characters A-Z, 0-9, _");
   if (!file) return leave_out("its header could not be read");
-  if (!part10 || Text(file, 0x0002, 0x0010).empty())
+  if (!Read_As_Part10(file) || Text(file, 0x0002, 0x0010).empty())
     return leave_out("not a PS3.10 file (no preamble, \"DICM\" and file meta information)");
   std::string sop_class = Text(file, 0x0008, 0x0016), instance = Text(file, 0x0008, 0x0018);
   std::string study_uid = Text(file, 0x0020, 0x000D), series_uid = Text(file, 0x0020, 0x000E);
@@ -452,10 +461,10 @@ static int Add_File_To(Adder *adder, const std::string &path, const DICOM_Attrib
 }
 
 int Add_File(Window_Handle owner, Directory *directory, std::vector<std::string> *notices, const std::string &path,
-             const DICOM_Attribute *file, bool part10)
+             const DICOM_Attribute *file)
 {
   Adder adder{owner, directory, notices, ""};
-  return Add_File_To(&adder, path, file, part10);
+  return Add_File_To(&adder, path, file);
 }
 
 }  // namespace Media_Directory

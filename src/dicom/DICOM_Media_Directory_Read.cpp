@@ -86,30 +86,12 @@ static DICOM_Attribute *Merged_Keys(Window_Handle owner, const std::vector<const
 // Appends an entry for every record below `nodes` that names a file. `levels` holds the
 // key lists of the records above `nodes`.
 static void Collect(Window_Handle owner, const Directory &directory, const std::vector<Node *> &nodes,
-                    DICOM_Media_Entry context, std::vector<const DICOM_Attribute *> levels,
-                    std::vector<DICOM_Media_Entry> *entries)
+                    std::vector<const DICOM_Attribute *> levels, std::vector<DICOM_Media_Entry> *entries)
 {
   levels.push_back(nullptr);
   for (const Node *node : nodes) {
     levels.back() = node->keys;
-    DICOM_Media_Entry entry = context;
     const DICOM_Attribute *k = node->keys;
-    if (node->type == PATIENT_TYPE) {
-      entry.patient_id = Text(k, 0x0010, 0x0020);
-      entry.patient_name = Text(k, 0x0010, 0x0010);
-      entry.patient_character_set = Text(k, 0x0008, 0x0005);
-    } else if (node->type == STUDY_TYPE) {
-      entry.study_uid = Text(k, 0x0020, 0x000D);
-      entry.study_id = Text(k, 0x0020, 0x0010);
-      entry.study_date = Text(k, 0x0008, 0x0020);
-      entry.study_time = Text(k, 0x0008, 0x0030);
-      entry.study_description = Text(k, 0x0008, 0x1030);
-      entry.accession_number = Text(k, 0x0008, 0x0050);
-    } else if (node->type == SERIES_TYPE) {
-      entry.series_uid = Text(k, 0x0020, 0x000E);
-      entry.modality = Text(k, 0x0008, 0x0060);
-      entry.series_number = Text(k, 0x0020, 0x0011);
-    }
     const DICOM_Attribute *file_id = Find(k, DIR_GROUP, FILE_ID);
     if (file_id && file_id->data && file_id->size > 0) {
       std::string raw((const char *)file_id->data, (size_t)file_id->size), path;
@@ -126,20 +108,15 @@ static void Collect(Window_Handle owner, const Directory &directory, const std::
         Message_Log(owner, MSG_WARNING, "DICOMDIR: Referenced File ID \"%s\" left out: not a path below the DICOMDIR",
                     Log_Value_Escape(raw).c_str());
       } else {
-        DICOM_Media_Entry leaf = entry;
+        DICOM_Media_Entry leaf;
         leaf.path = path;
         leaf.record_type = node->type;
-        leaf.sop_class = Text(k, DIR_GROUP, FILE_CLASS);
-        leaf.sop_instance = Text(k, DIR_GROUP, FILE_INSTANCE);
-        leaf.transfer_syntax = Text(k, DIR_GROUP, FILE_SYNTAX);
-        leaf.instance_number = Text(k, 0x0020, 0x0013);
-        leaf.character_set = Text(k, 0x0008, 0x0005);
         leaf.keys.reset(Merged_Keys(owner, levels, directory.character_set), Keys_Release);
         if (directory.written_here) leaf.taken = &Tags_Taken(node->type);
         entries->push_back(leaf);
       }
     }
-    Collect(owner, directory, node->children, entry, levels, entries);
+    Collect(owner, directory, node->children, levels, entries);
   }
 }
 
@@ -151,6 +128,11 @@ int DICOM_Media_Directory_Read(Window_Handle owner, const char *path, std::vecto
     MESSAGE_LOG_WHERE(owner);
     return 0;
   }
-  Collect(owner, directory, directory.roots, DICOM_Media_Entry{}, {}, entries);
+  Collect(owner, directory, directory.roots, {}, entries);
   return 1;
+}
+
+std::string DICOM_Media_Entry_Text(const DICOM_Media_Entry &entry, uint16_t group, uint16_t element)
+{
+  return Text(entry.keys.get(), group, element);
 }

@@ -120,10 +120,10 @@ std::vector<uint32_t> Header_Tags();
 
 // Adds the file `path` (relative to the DICOMDIR, "/" between parts) with header `file`
 // to `*directory`, with the PATIENT, STUDY and SERIES records it needs; generated keys
-// and a file left out each append one line to `*notices`. `part10`: the file starts with
-// the preamble and "DICM" (a file-set holds nothing else). Returns 1 when added, 0 when
-// left out, -1 when memory ran out (reported).
+// and a file left out each append one line to `*notices`. `file` is the header as the
+// reader gives it: a file-set holds PS3.10 files only, told by where their meta group
+// stands. Returns 1 when added, 0 when left out, -1 when memory ran out (reported).
 int Add_File(Window_Handle owner, Directory *directory, std::vector<std::string> *notices, const std::string &path,
-             const DICOM_Attribute *file, bool part10);
+             const DICOM_Attribute *file);
 
 }  // namespace Media_Directory

@@ -185,17 +185,6 @@ static int Save(Window_Handle owner, const char *folder, const std::string &byte
   return error ? Save_Fault(owner, folder, step, error) : 1;
 }
 
-// Whether the file `path` holds the PS3.10 preamble and "DICM".
-static bool Has_Preamble(const char *path)
-{
-  char magic[sizeof DICOM_WRITE_MAGIC - 1];
-  int fd = open(path, O_RDONLY | O_CLOEXEC);
-  bool found = fd >= 0 && pread(fd, magic, sizeof magic, DICOM_WRITE_PREAMBLE_SIZE) == (ssize_t)sizeof magic &&
-               std::memcmp(magic, DICOM_WRITE_MAGIC, sizeof magic) == 0;
-  if (fd >= 0) close(fd);
-  return found;
-}
-
 // ---- entry points ---------------------------------------------------------------------------------------
 
 static bool Valid_File_Set_Id(const char *id)
@@ -232,8 +221,7 @@ int DICOM_Media_Directory_Write(Window_Handle owner, const char *folder, const s
     DICOM_Attribute *own = entry.list ? nullptr
                                       : DICOMDIR_Scan_Read_Tags((root + entry.path).c_str(), &sequence_root,
                                                                 tags.data(), (int)tags.size());
-    int result = Add_File(owner, &directory, notices, entry.path, entry.list ? entry.list : own,
-                          Has_Preamble((root + entry.path).c_str()));
+    int result = Add_File(owner, &directory, notices, entry.path, entry.list ? entry.list : own);
     DICOM_Attribute_Delete(owner, &sequence_root, &own, 0xFFFF, 0xFFFF);
     if (result < 0) {
       MESSAGE_LOG_WHERE(owner);

@@ -56,13 +56,13 @@ TEST(DICOM_Media_Directory_Build, files_come_back_under_their_patient_study_and_
   ASSERT_EQ(entries.size(), 4u);
   EXPECT_EQ(entries[0].path, "P1/S1/I1");
   EXPECT_EQ(entries[0].record_type, "IMAGE");
-  EXPECT_EQ(entries[1].series_uid, "1.2.3.1.1");
-  EXPECT_EQ(entries[2].series_uid, "1.2.3.1.2");
-  EXPECT_EQ(entries[3].patient_id, "B");
-  EXPECT_EQ(entries[3].patient_name, "Doe^B");
-  EXPECT_EQ(entries[3].study_uid, "1.2.3.2");
-  EXPECT_EQ(entries[3].sop_instance, "1.2.3.2.1.1");
-  EXPECT_EQ(entries[3].transfer_syntax, "1.2.840.10008.1.2.1");
+  EXPECT_EQ(DICOM_Media_Entry_Text(entries[1], 0x0020, 0x000E), "1.2.3.1.1");
+  EXPECT_EQ(DICOM_Media_Entry_Text(entries[2], 0x0020, 0x000E), "1.2.3.1.2");
+  EXPECT_EQ(DICOM_Media_Entry_Text(entries[3], 0x0010, 0x0020), "B");
+  EXPECT_EQ(DICOM_Media_Entry_Text(entries[3], 0x0010, 0x0010), "Doe^B");
+  EXPECT_EQ(DICOM_Media_Entry_Text(entries[3], 0x0020, 0x000D), "1.2.3.2");
+  EXPECT_EQ(DICOM_Media_Entry_Text(entries[3], 0x0008, 0x0018), "1.2.3.2.1.1");
+  EXPECT_EQ(DICOM_Media_Entry_Text(entries[3], 0x0002, 0x0010), "1.2.840.10008.1.2.1");
 }
 
 TEST(DICOM_Media_Directory_Build, record_type_follows_the_sop_class)
@@ -101,8 +101,8 @@ TEST(DICOM_Media_Directory_Keys, a_file_without_patient_id_gets_a_generated_one_
   EXPECT_EQ(notices[0], "DICOMDIR: F1 has no Patient ID: \"HDPAT000001\" written");
   std::vector<DICOM_Media_Entry> entries = Read_Back(env.root());
   ASSERT_EQ(entries.size(), 2u);
-  EXPECT_EQ(entries[0].patient_id, "HDPAT000001");
-  EXPECT_EQ(entries[1].patient_id, "HDPAT000001");
+  EXPECT_EQ(DICOM_Media_Entry_Text(entries[0], 0x0010, 0x0020), "HDPAT000001");
+  EXPECT_EQ(DICOM_Media_Entry_Text(entries[1], 0x0010, 0x0020), "HDPAT000001");
 }
 
 TEST(DICOM_Media_Directory_Keys, files_it_cannot_enter_are_left_out_with_a_notice_each)
@@ -144,9 +144,9 @@ TEST(DICOM_Media_Directory_Keys, non_ascii_names_carry_the_files_character_set_a
   ASSERT_EQ(DICOM_Media_Directory_Write(nullptr, env.root().c_str(), Files({"F1", "F2"}), nullptr, &notices), 1);
   std::vector<DICOM_Media_Entry> entries = Read_Back(env.root());
   ASSERT_EQ(entries.size(), 2u);
-  EXPECT_EQ(entries[0].patient_name, "M\xfcller^J");
-  EXPECT_EQ(entries[0].patient_character_set, "ISO_IR 100");
-  EXPECT_EQ(entries[1].patient_character_set, "");
+  EXPECT_EQ(DICOM_Media_Entry_Text(entries[0], 0x0010, 0x0010), "M\xfcller^J");
+  EXPECT_EQ(DICOM_Media_Entry_Text(entries[0], 0x0008, 0x0005), "ISO_IR 100");
+  EXPECT_EQ(DICOM_Media_Entry_Text(entries[1], 0x0008, 0x0005), "");
 }
 
 TEST(DICOM_Media_Directory_Keys, an_invalid_file_set_id_is_refused_before_anything_is_written)
@@ -174,8 +174,8 @@ TEST(DICOM_Media_Directory_Merge, a_second_build_adds_new_files_and_reuses_upper
   ASSERT_EQ(entries.size(), 3u);
   EXPECT_EQ(entries[0].path, "F1");
   EXPECT_EQ(entries[1].path, "F2");  // same series record as F1
-  EXPECT_EQ(entries[1].series_uid, entries[0].series_uid);
-  EXPECT_EQ(entries[2].patient_id, "C");
+  EXPECT_EQ(DICOM_Media_Entry_Text(entries[1], 0x0020, 0x000E), DICOM_Media_Entry_Text(entries[0], 0x0020, 0x000E));
+  EXPECT_EQ(DICOM_Media_Entry_Text(entries[2], 0x0010, 0x0020), "C");
   ASSERT_EQ(notices.size(), 1u);
   EXPECT_NE(notices[0].find("F1 left out: its SOP Instance UID is already"), std::string::npos);
 }

@@ -15,26 +15,7 @@
 namespace {
 
 // A data set built record by record, in the order given (callers keep tags ascending).
-struct Data_Set {
-  DICOM_Sequence_Root root{};
-  DICOM_Attribute *list = nullptr;
-  ~Data_Set()
-  {
-    DICOM_Sequence_Root top{};
-    DICOM_Attribute_Delete(nullptr, &top, &list, 0xFFFF, 0xFFFF);
-  }
-  DICOM_Attribute *Add(uint16_t group, uint16_t element, uint16_t VR, const std::string &value)
-  {
-    DICOM_Attribute r{};
-    r.flags = DICOM_ORIGIN_ARDENT;
-    r.group = group;
-    r.element = element;
-    r.VR = VR;
-    r.size = (int32_t)value.size();
-    r.data = value.empty() ? nullptr : (unsigned char *)value.data();
-    return DICOM_Attribute_Insert(nullptr, &root, &list, &r);
-  }
-};
+using Data_Set = Flat_List;
 
 // Points `root` at item `item` (from 1) of the top-level sequence (group, element).
 void Open_Item(DICOM_Sequence_Root *root, uint16_t group, uint16_t element, int item)

@@ -5,6 +5,7 @@
 #include <string>
 #include <sys/stat.h>
 
+#include "attribute_lists.h"
 #include "dicom/DICOM_Write.h"
 #include "support/test_support.h"
 
@@ -16,18 +17,9 @@ struct Media_Keys {
 // Writes `folder` + `path` (folders made) holding `keys`; true when written.
 inline bool Write_Media_File(const std::string &folder, const std::string &path, const Media_Keys &keys)
 {
-  DICOM_Sequence_Root root{};
-  DICOM_Attribute *list = nullptr;
+  Flat_List set;
   auto add = [&](uint16_t group, uint16_t element, uint16_t VR, const std::string &value) {
-    if (value.empty()) return;
-    DICOM_Attribute r{};
-    r.flags = DICOM_ORIGIN_ARDENT;
-    r.group = group;
-    r.element = element;
-    r.VR = VR;
-    r.size = (int32_t)value.size();
-    r.data = (unsigned char *)value.data();
-    DICOM_Attribute_Insert(nullptr, &root, &list, &r);
+    if (!value.empty()) set.Add(group, element, VR, value);
   };
   add(0x0008, 0x0005, DICOM_VR_CS, keys.charset);
   add(0x0008, 0x0016, DICOM_VR_UI, keys.sop_class);
@@ -43,8 +35,7 @@ inline bool Write_Media_File(const std::string &folder, const std::string &path,
   add(0x0020, 0x0011, DICOM_VR_IS, "1");
   add(0x0020, 0x0013, DICOM_VR_IS, "1");
   std::string bytes;
-  bool ok = DICOM_Write_Part10(nullptr, list, nullptr, nullptr, DICOM_WRITE_DEFINED, &bytes, nullptr) == 1;
-  DICOM_Attribute_Delete(nullptr, &root, &list, 0xFFFF, 0xFFFF);
+  bool ok = DICOM_Write_Part10(nullptr, set.list, nullptr, nullptr, DICOM_WRITE_DEFINED, &bytes, nullptr) == 1;
   for (size_t slash = path.find('/'); slash != std::string::npos; slash = path.find('/', slash + 1))
     mkdir((folder + path.substr(0, slash)).c_str(), 0755);
   return ok && Write_File(folder + path, bytes);
