@@ -15,12 +15,20 @@
 // cancel is seen between attempts. A cancel aborts the association and is reported in
 // one line, without the failure lines of the step it cut short.
 //
+// A file is loaded for its SOP class and for the store (values longer than
+// LOAD_VALUE_MAX, the pixel data, stay in the file until they are sent). A call given
+// the path of the file that the following call will send loads that file while it
+// waits for the peer (its association answer, its C-STORE response, its release), so
+// that the following call starts at once; the following call takes what was read ahead
+// only when the file is the same (device, inode, size and modification time), and
+// loads it again otherwise.
+//
 // The toolkit is prepared once per process: its own logging is switched off (every
 // outcome is reported through the message log) and Nagle's algorithm is turned off
 // through TCP_NODELAY=1, without which each association waits some 40 ms on loopback.
 //
 // Index: state / transfer syntax choice / progress callback / presentation contexts /
-//        store / the association / DCMTK_CSTORE.
+//        store / the association / loading and reading ahead / DCMTK_CSTORE.
 #include "dcmtk/config/osconfig.h"  // first, as the toolkit requires
 
 #include "app/dcmtk_cstore.h"
@@ -31,6 +39,7 @@
 #include <chrono>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 #include <mutex>
 #include <string>
 #include <vector>
@@ -407,16 +416,60 @@ int Association_Request(DCMTK_Session &session, const Request &request, int conn
   return 1;
 }
 
-// Loads `path` into `file` and finds its SOP class and instance UIDs, in the meta
+// ---- loading and reading ahead ----------------------------------------------------------------
+
+// A file loaded for the store, with its SOP class and instance UIDs and what it was on
+// disk when it was loaded.
+struct Loaded_File {
+  std::string path;
+  std::unique_ptr<DcmFileFormat> file;
+  char sop_class[UID_SIZE] = "", sop_instance[UID_SIZE] = "";
+  struct stat identity = {};
+};
+
+Loaded_File read_ahead;  // the following call's file, loaded during this call's waits
+
+// True when `now` is the same file as `then`: same device, inode, size and time.
+bool Same_File(const struct stat &then, const struct stat &now)
+{
+  return then.st_dev == now.st_dev && then.st_ino == now.st_ino && then.st_size == now.st_size &&
+         then.st_mtim.tv_sec == now.st_mtim.tv_sec && then.st_mtim.tv_nsec == now.st_mtim.tv_nsec;
+}
+
+// Loads `path` into `loaded` and finds its SOP class and instance UIDs, in the meta
 // header first, else in the data set. Returns 0 when the file cannot be loaded or
 // names neither.
-int Load_With_Class(DcmFileFormat &file, const char *path, char file_class[UID_SIZE], char file_instance[UID_SIZE])
+int Load_With_Class(Loaded_File &loaded, const char *path)
 {
+  loaded.path = path;
+  loaded.file = std::make_unique<DcmFileFormat>();
+  if (stat(path, &loaded.identity) != 0) return 0;
+  DcmFileFormat &file = *loaded.file;
   if (file.loadFile(path, EXS_Unknown, EGL_noChange, LOAD_VALUE_MAX, ERM_autoDetect).bad()) return 0;
-  return DU_findSOPClassAndInstanceInDataSet(file.getMetaInfo(), file_class, UID_SIZE, file_instance, UID_SIZE,
-                                             OFFalse) ||
-         DU_findSOPClassAndInstanceInDataSet(file.getDataset(), file_class, UID_SIZE, file_instance, UID_SIZE,
-                                             OFFalse);
+  return DU_findSOPClassAndInstanceInDataSet(file.getMetaInfo(), loaded.sop_class, UID_SIZE, loaded.sop_instance,
+                                             UID_SIZE, OFFalse) ||
+         DU_findSOPClassAndInstanceInDataSet(file.getDataset(), loaded.sop_class, UID_SIZE, loaded.sop_instance,
+                                             UID_SIZE, OFFalse);
+}
+
+// Loads `path` for the following call; a file that does not load is not kept.
+void Read_Ahead(const char *path)
+{
+  if (!Load_With_Class(read_ahead, path)) read_ahead = Loaded_File();
+}
+
+// The file `path` loaded: the one read ahead when it is still the same on disk,
+// else loaded now. Returns 0 when it cannot be loaded or names no SOP class or instance.
+int Load_For_Store(Loaded_File &loaded, const char *path)
+{
+  Loaded_File ahead = std::move(read_ahead);
+  read_ahead = Loaded_File();
+  struct stat now;
+  if (ahead.file && ahead.path == path && stat(path, &now) == 0 && Same_File(ahead.identity, now)) {
+    loaded = std::move(ahead);
+    return 1;
+  }
+  return Load_With_Class(loaded, path);
 }
 
 }  // namespace
@@ -425,7 +478,7 @@ int Load_With_Class(DcmFileFormat &file, const char *path, char file_class[UID_S
 
 int DCMTK_CSTORE(const char *path, const char *peer, const char *server_AET, int port, const char *local_AET,
                  const char *transfer_syntax, const char *sop_class, Progress_Record *progress,
-                 const CSTORE_Limits &limits)
+                 const CSTORE_Limits &limits, const char *next_path)
 {
   std::lock_guard<std::mutex> hold(cstore_lock);
   const Clock::time_point start = Clock::now();
@@ -435,15 +488,13 @@ int DCMTK_CSTORE(const char *path, const char *peer, const char *server_AET, int
   last_answer = {CSTORE_NO_STATUS, ""};
   if (trace_level.load() >= 3) debug_flag = true;
 
-  // The file is loaded once, for its SOP class and for the store; values longer than
-  // LOAD_VALUE_MAX (the pixel data) stay in the file until they are sent.
-  DcmFileFormat file;
-  char file_class[UID_SIZE], file_instance[UID_SIZE];
-  if (!Load_With_Class(file, path, file_class, file_instance)) {
+  Loaded_File loaded;
+  if (!Load_For_Store(loaded, path)) {
     Message_Log(nullptr, MSG_WARNING, "%sDCMTK_CSTORE(), missing SOP class (or instance) in file", WARNING);
     return 0;
   }
-  OFStandard::strlcpy(last_answer.sop_instance, file_instance, sizeof last_answer.sop_instance);
+  const char *file_class = loaded.sop_class;
+  OFStandard::strlcpy(last_answer.sop_instance, loaded.sop_instance, sizeof last_answer.sop_instance);
   if (!dcmIsaStorageSOPClassUID(file_class, ESSC_All)) {
     Message_Log(nullptr, MSG_WARNING, "%sDCMTK_CSTORE(), unknown storage sop class in file", WARNING);
     return 0;
@@ -461,16 +512,16 @@ int DCMTK_CSTORE(const char *path, const char *peer, const char *server_AET, int
   DCMTK_Session session;
   session.watch.cancelled = limits.cancelled;
   session.watch.stall = limits.acse;
+  if (next_path) session.watch.idle = [next_path] { Read_Ahead(next_path); };
   if (!DCMTK_Session_Open(session, limits.acse)) return 0;
   if (!Association_Request(session, request, limits.connect)) return 0;
   const bool tracing = trace_level.load() != 0;
   if (tracing) Message_Log(nullptr, MSG_TRACE, "        timing association: %.3f sec", Seconds_Since(start));
 
   const Clock::time_point accepted = Clock::now();
-  struct stat info;
-  long file_size = stat(path, &info) == 0 ? (long)info.st_size : 0;
   session.watch.stall = limits.dimse;
-  OFCondition cond = storeSCU(session.association, file, file_size, limits.dimse, &session.watch);
+  OFCondition cond =
+      storeSCU(session.association, *loaded.file, (long)loaded.identity.st_size, limits.dimse, &session.watch);
   if (tracing) Message_Log(nullptr, MSG_TRACE, "        timing push: %.3f sec", Seconds_Since(accepted));
 
   session.watch.stall = limits.acse;

@@ -37,9 +37,11 @@ struct CSTORE_Limits {
 // (MSG_WARNING; a cancel gives the one line "DCMTK_CSTORE(), cancelled: association
 // aborted") and the toolkit's condition texts (MSG_TRACE). Calls are serialised
 // process-wide: a second thread waits for the first.
+// `next_path`, when not null, is the file the caller will send next: it is loaded while
+// this call waits for the peer, and the next call uses it if the file has not changed.
 int DCMTK_CSTORE(const char *path, const char *peer, const char *server_AET, int port, const char *local_AET,
                  const char *transfer_syntax, const char *sop_class, Progress_Record *progress,
-                 const CSTORE_Limits &limits);
+                 const CSTORE_Limits &limits, const char *next_path = nullptr);
 
 // What the server answered to the last DCMTK_CSTORE call.
 struct CSTORE_Answer {

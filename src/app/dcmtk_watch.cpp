@@ -17,6 +17,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
+#include <utility>
 
 #include "dcmtk/dcmnet/assoc.h"
 #include "dcmtk/dcmnet/dcmlayer.h"
@@ -39,12 +40,21 @@ long Milliseconds_Since(Clock::time_point start)
 
 // Waits until `socket` has one of `events`, for at most `limit_ms` (negative: no limit;
 // 0: one look). Once an A-ABORT went out nothing is waited for: the toolkit would wait
-// for the peer to close the connection.
+// for the peer to close the connection. The watch's idle work is done the first time
+// the socket is found not ready, in the time that would otherwise be spent waiting.
 Wait_Outcome Socket_Wait(DCMTK_Watch *watch, int socket, short events, long limit_ms)
 {
   const Clock::time_point start = Clock::now();
   for (;;) {
     if (watch->aborting || DCMTK_Watch_Cancelled(watch)) return WAIT_CANCELLED;
+    if (watch->idle && limit_ms != 0) {
+      pollfd looked = {socket, events, 0};
+      if (poll(&looked, 1, 0) > 0) return WAIT_READY;  // or an error
+      std::function<void()> work = std::move(watch->idle);
+      watch->idle = nullptr;
+      work();
+      continue;
+    }
     const long left = limit_ms < 0 ? WAIT_SLICE_MS : limit_ms - Milliseconds_Since(start);
     pollfd watched = {socket, events, 0};
     if (poll(&watched, 1, (int)std::clamp(left, 0L, WAIT_SLICE_MS)) > 0) return WAIT_READY;  // or an error

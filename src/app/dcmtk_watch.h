@@ -6,16 +6,20 @@
 // them after a signal, and has no limit at all on a send.
 #pragma once
 
+#include <functional>
+
 struct T_ASC_Network;  // dcmtk/dcmnet/assoc.h
 
 // What one C-STORE call's connections are to do, and what they saw. The caller fills
-// the first three fields and may change `stall` and `aborting` between toolkit calls;
+// the first four fields and may change `stall` and `aborting` between toolkit calls;
 // the connections set the last three. Used on the calling thread only.
 struct DCMTK_Watch {
   bool (*cancelled)() = nullptr;  // the caller's cancel test; null: never cancelled
   int stall = 0;                  // seconds a wait for the peer may last (0: no limit)
   bool aborting = false;          // an A-ABORT goes out: one send that does not wait,
                                   // and no wait for the peer's answer
+  std::function<void()> idle;     // work done once, the first time a wait finds the
+                                  // peer not ready (then emptied); may be empty
   bool connected = false;         // a TCP connection was made and handed over
   bool cancel_seen = false;       // the cancel test said true (latched)
   bool stalled = false;           // a wait ran past `stall`

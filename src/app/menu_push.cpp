@@ -1,5 +1,6 @@
 // The push job: its starter, its one process-wide record and its worker. The worker
-// reads each file's meta header, sends the file through the C-STORE client, marks the
+// reads each file's meta header, sends the file through the C-STORE client (naming the
+// file after it, which the client reads ahead while it waits for the server), marks the
 // file entry, writes the audit line, and deals with the file: deleted after a
 // confirmed store when asked, copied (or moved) into the fail folder after a failure
 // when asked. A file the server did not confirm is never deleted. The settings are
@@ -81,8 +82,10 @@ int Push_File(Push_Job *job, item_file *entry, int index, bool *rescan)
     Message_Log(nullptr, MSG_TRACE, "    transfer syntax: \"%s\"", shown_syntax.c_str());
   }
 
+  const char *next_path = index + 1 < (int)job->files.size() ? job->files[index + 1]->path : nullptr;
   const int stored = DCMTK_CSTORE(entry->path, job->peer.c_str(), job->server_AET.c_str(), std::atoi(job->port.c_str()),
-                                  job->local_AET.c_str(), transfer_syntax, sop_class, job->progress, job->limits);
+                                  job->local_AET.c_str(), transfer_syntax, sop_class, job->progress, job->limits,
+                                  next_path);
   entry->copy_state = stored ? COPY_DONE : COPY_FAILED;
   const CSTORE_Answer answer = DCMTK_CSTORE_Last_Answer();
   outcome.sop_instance = answer.sop_instance;

@@ -198,6 +198,52 @@ TEST(DCMTK_CSTORE, transfer_syntax_choice_is_carried_from_file_to_file)
   EXPECT_EQ(2, peer.Stored());
 }
 
+// Writes CT_small.dcm to `path` under the SOP Instance UID `uid` (data set and meta
+// header), through a new file renamed into place.
+void Write_CT_As(const std::string &path, const std::string &uid)
+{
+  int status = 0;
+  Run_Command("/usr/bin/python3 -c \"import os, pydicom; d = pydicom.dcmread('" + Peer_Test_File("CT_small.dcm") +
+                  "'); d.SOPInstanceUID = d.file_meta.MediaStorageSOPInstanceUID = '" + uid + "'; d.save_as('" +
+                  path + ".new'); os.rename('" + path + ".new', '" + path + "')\"",
+              &status);
+  ASSERT_EQ(0, status);
+}
+
+TEST(DCMTK_CSTORE, the_next_file_read_ahead_is_sent_as_it_is_on_disk_when_its_turn_comes)
+{
+  Scoped_Temp_Env env;
+  Storescp peer(env.root(), {});
+  ASSERT_TRUE(peer.Ready());
+  DCMTK_CSTORE_Reset();
+  const std::string first = env.root() + "first.dcm", next = env.root() + "next.dcm";
+  Write_CT_As(first, "1.2.826.0.1.3680043.9.7.1");
+  Write_CT_As(next, "1.2.826.0.1.3680043.9.7.2");
+  const auto send = [&](const std::string &file, const char *following) {
+    return DCMTK_CSTORE(file.c_str(), "127.0.0.1", "STORESCP", peer.port, "HARROWDESK", EXPLICIT_LE, CT_CLASS,
+                        nullptr, DEFAULT_LIMITS, following);
+  };
+
+  // Unchanged, the file read ahead is the one sent.
+  ASSERT_EQ(1, send(first, next.c_str()));
+  ASSERT_EQ(1, send(next, nullptr));
+  EXPECT_STREQ("1.2.826.0.1.3680043.9.7.2", DCMTK_CSTORE_Last_Answer().sop_instance);
+
+  // Replaced after it was read ahead, it is read again: the new file is sent.
+  ASSERT_EQ(1, send(first, next.c_str()));
+  Write_CT_As(next, "1.2.826.0.1.3680043.9.7.3");
+  ASSERT_EQ(1, send(next, nullptr));
+  EXPECT_STREQ("1.2.826.0.1.3680043.9.7.3", DCMTK_CSTORE_Last_Answer().sop_instance);
+
+  // Gone after it was read ahead, it fails as a missing file does.
+  ASSERT_EQ(1, send(first, next.c_str()));
+  ASSERT_EQ(0, unlink(next.c_str()));
+  Message_Capture capture(19);
+  EXPECT_EQ(0, send(next, nullptr));
+  EXPECT_EQ(1, capture.Count(MSG_WARNING, "missing SOP class (or instance) in file"));
+  EXPECT_NE(std::string::npos, Run_Command("ls -A '" + peer.store + "'").find("1.2.826.0.1.3680043.9.7.3"));
+}
+
 TEST(DCMTK_CSTORE, progress_lines_show_the_size_and_the_end)
 {
   Scoped_Temp_Env env;
