@@ -57,6 +57,7 @@
 
 #include "app/dcmtk_association.h"
 #include "app/number_text.h"
+#include "platform/os/os_files.h"
 #include "util/message_log.h"
 
 // ---- state ---------------------------------------------------------------------------
@@ -429,13 +430,6 @@ struct Loaded_File {
 
 Loaded_File read_ahead;  // the following call's file, loaded during this call's waits
 
-// True when `now` is the same file as `then`: same device, inode, size and time.
-bool Same_File(const struct stat &then, const struct stat &now)
-{
-  return then.st_dev == now.st_dev && then.st_ino == now.st_ino && then.st_size == now.st_size &&
-         then.st_mtim.tv_sec == now.st_mtim.tv_sec && then.st_mtim.tv_nsec == now.st_mtim.tv_nsec;
-}
-
 // Loads `path` into `loaded` and finds its SOP class and instance UIDs, in the meta
 // header first, else in the data set. Returns 0 when the file cannot be loaded or
 // names neither.
@@ -465,7 +459,7 @@ int Load_For_Store(Loaded_File &loaded, const char *path)
   Loaded_File ahead = std::move(read_ahead);
   read_ahead = Loaded_File();
   struct stat now;
-  if (ahead.file && ahead.path == path && stat(path, &now) == 0 && Same_File(ahead.identity, now)) {
+  if (ahead.file && ahead.path == path && stat(path, &now) == 0 && Os_File_Unchanged(ahead.identity, now)) {
     loaded = std::move(ahead);
     return 1;
   }

@@ -136,12 +136,6 @@ static int Encode(Window_Handle owner, Directory *directory, std::string *bytes)
   return 1;
 }
 
-static bool Same_File(const struct stat &a, const struct stat &b)
-{
-  return a.st_dev == b.st_dev && a.st_ino == b.st_ino && a.st_size == b.st_size &&
-         a.st_mtim.tv_sec == b.st_mtim.tv_sec && a.st_mtim.tv_nsec == b.st_mtim.tv_nsec;
-}
-
 static int Save_Fault(Window_Handle owner, const char *folder, const char *what, int error)
 {
   Message_Log(owner, MSG_ERROR, "Error: file:%s line:%d\nDICOMDIR in %s not written: %s (%s)", UNIT, __LINE__, folder,
@@ -177,7 +171,7 @@ static int Save(Window_Handle owner, const char *folder, const std::string &byte
     struct stat now;
     step = "the DICOMDIR changed while it was rebuilt";
     if (fstatat(folder_fd, DICOM_MEDIA_DIRECTORY_NAME, &now, AT_SYMLINK_NOFOLLOW) != 0) error = errno;
-    else if (!Same_File(now, directory.read_from)) error = EBUSY;
+    else if (!Os_File_Unchanged(directory.read_from, now)) error = EBUSY;
     else if (renameat(folder_fd, hidden.c_str(), folder_fd, DICOM_MEDIA_DIRECTORY_NAME) != 0) error = errno;
   }
   if (error && !hidden.empty()) Os_File_Discard(folder_fd, hidden);

@@ -90,6 +90,12 @@ int Os_Rename_No_Replace(int from_folder, const char *from, int to_folder, const
   return 0;
 }
 
+bool Os_File_Unchanged(const struct stat &then, const struct stat &now)
+{
+  return then.st_dev == now.st_dev && then.st_ino == now.st_ino && then.st_size == now.st_size &&
+         then.st_mtim.tv_sec == now.st_mtim.tv_sec && then.st_mtim.tv_nsec == now.st_mtim.tv_nsec;
+}
+
 // The fault of the open descriptor `fd`, OS_OWN_FILE_OK when it is our own regular file.
 static Os_Own_File_Fault Own_File_Check(int fd)
 {

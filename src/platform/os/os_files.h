@@ -10,6 +10,8 @@
 // another user's file.
 #pragma once
 
+#include <sys/stat.h>
+
 #include <cstddef>
 #include <string>
 
@@ -41,6 +43,10 @@ void Os_File_Discard(int folder, const std::string &temp_name);
 // the error number otherwise (EEXIST: the name is taken; EXDEV: another file system),
 // with both names as they were.
 int Os_Rename_No_Replace(int from_folder, const char *from, int to_folder, const char *to);
+
+// True when `now` describes the same, unchanged file as `then` (two stat results): the
+// same device and inode, size and modification time, to the nanosecond.
+bool Os_File_Unchanged(const struct stat &then, const struct stat &now);
 
 // Why Os_Own_File_Open refused or failed.
 enum Os_Own_File_Fault {
