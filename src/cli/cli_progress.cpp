@@ -125,12 +125,17 @@ Progress_View *Make_Terminal_Bar(Progress_Record *progress, Window_Handle, void 
 
 }  // namespace
 
+// The line (between a clear and a redraw of the bar when one is drawn) leaves in one
+// write: standard error is unbuffered, and a copy of thousands of files writes a line
+// or more for each.
 void Cli_Terminal_Write(const char *line)
 {
-  if (!bar_line.empty()) std::fputs(CLEAR_LINE, stderr);
-  std::fputs(line, stderr);
-  std::fputc('\n', stderr);
-  if (!bar_line.empty()) std::fputs(bar_line.c_str(), stderr);
+  std::string text;
+  if (!bar_line.empty()) text = CLEAR_LINE;
+  text += line;
+  text += '\n';
+  text += bar_line;
+  std::fwrite(text.data(), 1, text.size(), stderr);
   std::fflush(stderr);
 }
 
