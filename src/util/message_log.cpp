@@ -135,7 +135,9 @@ static int Log_File_Descriptor(const std::string &path, bool *folder_missing)
   return -1;
 }
 
-FILE *Log_File_Open(const char *file_name, const char *default_folder)
+// Opens the log file `file_name` (in `default_folder` unless it names its own) for
+// appending, making its folders when they are missing. Returns the descriptor or -1.
+static int Log_File_Made(const char *file_name, const char *default_folder)
 {
   std::string folder;
   std::string path = Log_File_Path(file_name, default_folder, &folder);
@@ -149,10 +151,16 @@ FILE *Log_File_Open(const char *file_name, const char *default_folder)
         std::string text = "Unable to create directory: \"" + folder + "\"\nMake sure you have the necessary permisions";
         log_display.box(nullptr, MSG_ERROR, text.c_str(), "Error writing to Scratch dir");
       }
-      return nullptr;
+      return -1;
     }
     fd = Log_File_Descriptor(path, &folder_missing);
   }
+  return fd;
+}
+
+FILE *Log_File_Open(const char *file_name, const char *default_folder)
+{
+  int fd = Log_File_Made(file_name, default_folder);
   if (fd < 0) return nullptr;
   FILE *stream = fdopen(fd, "a");
   if (!stream) {
@@ -167,10 +175,10 @@ FILE *Log_File_Open(const char *file_name, const char *default_folder)
 
 void Log_File_Append(const char *file_name, const char *default_folder, const std::string &line)
 {
-  FILE *stream = Log_File_Open(file_name, default_folder);
-  if (!stream) return;
-  std::fwrite(line.data(), 1, line.size(), stream);
-  std::fclose(stream);
+  int fd = Log_File_Made(file_name, default_folder);
+  if (fd < 0) return;
+  Os_Write_All(fd, line.data(), line.size());
+  close(fd);
 }
 
 // The default writer opens files without creating folders.

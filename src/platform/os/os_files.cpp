@@ -102,7 +102,8 @@ static Os_Own_File_Fault Own_File_Check(int fd)
   struct stat info;
   if (fstat(fd, &info) != 0) return OS_OWN_FILE_OPEN_FAILED;
   if (!S_ISREG(info.st_mode)) return OS_OWN_FILE_NOT_REGULAR;
-  if (info.st_uid != geteuid()) return OS_OWN_FILE_OTHER_OWNER;
+  static const uid_t self = geteuid();
+  if (info.st_uid != self) return OS_OWN_FILE_OTHER_OWNER;
   if (info.st_nlink > 1) return OS_OWN_FILE_HARD_LINKED;
   return OS_OWN_FILE_OK;
 }
@@ -128,8 +129,8 @@ int Os_Own_File_Open(const std::string &path, Os_Own_File_Mode mode, Os_Own_File
     errno = code;
     return -1;
   }
-  // Writes to a regular file never return EAGAIN, but the flag has done its work.
-  fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+  // O_NONBLOCK stays: it kept a planted FIFO from blocking the open, and writes to a
+  // regular file never return EAGAIN.
   return fd;
 }
 
