@@ -58,6 +58,13 @@ Sample = collections.namedtuple("Sample", "wall cpu peak_kib")
 _measure_program = None
 
 
+def program_env(scratch, **extra):
+    """The environment of our program in a benchmark: its temp folder, settings and logs
+    (the audit trail among them) in `scratch`, never in the operator's own, plus `extra`."""
+    return dict(os.environ, TMPDIR=scratch, HARROWDESK_APPDATA=os.path.join(scratch, "appdata"),
+                XDG_STATE_HOME=os.path.join(scratch, "state"), **extra)
+
+
 def prepare(scratch):
     """Compiles the measuring program into `scratch` (once per process)."""
     global _measure_program

@@ -90,7 +90,7 @@ def main():
         runs = bench_run.runs_wanted(options.repeat)
         source = os.path.join(scratch, "source")
         files, size = pick_files(corpus, source, options.files)
-        env = dict(os.environ, TMPDIR=scratch, HARROWDESK_APPDATA=os.path.join(scratch, "appdata"))
+        env = bench_run.program_env(scratch)
         os.makedirs(targets)
         if options.tmpfs:
             subprocess.run(["mount", "-t", "tmpfs", "-o", "size=%d" % (2 * size + (64 << 20)), "tmpfs", targets],

@@ -62,7 +62,7 @@ def main():
     try:
         bench_run.prepare(scratch)
         runs = bench_run.runs_wanted(options.repeat)
-        env = dict(os.environ, TMPDIR=scratch, HARROWDESK_APPDATA=os.path.join(scratch, "appdata"))
+        env = bench_run.program_env(scratch)
         media = os.path.join(scratch, "media")
         os.makedirs(media)
         subprocess.run([cli, "copy", corpus, "--to", media, "--dicomdir", "--no-dicomdir-file", "--part10", "-q"],

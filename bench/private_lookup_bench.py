@@ -56,7 +56,7 @@ def main():
             shutil.copy(os.path.join(options.build, "src", "app", entry), home)
         if with_tables:
             os.symlink(os.path.abspath(tables), os.path.join(home, "DICOM Tables"))
-        homes[name] = dict(os.environ, TMPDIR=scratch, HARROWDESK_APPDATA=scratch, HARROWDESK_HOME=home + "/")
+        homes[name] = bench_run.program_env(scratch, HARROWDESK_HOME=home + "/")
     command = [cli, "scan", corpus, "--order", "study", "--report", scratch]
     gdcm = ["gdcmscanner", "-r", "-d", corpus] + [arg for tag in TAGS for arg in ("-t", tag)]
 

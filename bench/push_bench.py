@@ -230,7 +230,7 @@ def main():
     files = dicom_files(corpus)
 
     scratch = os.path.abspath(tempfile.mkdtemp(prefix="push-bench-", dir=options.work or options.build))
-    env = dict(os.environ, TMPDIR=scratch, HARROWDESK_APPDATA=scratch, TCP_NODELAY="1")
+    env = bench_run.program_env(scratch, TCP_NODELAY="1")
     goals = bench_run.Goals()
     try:
         bench_run.prepare(scratch)

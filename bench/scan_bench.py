@@ -136,7 +136,7 @@ def main():
     try:
         bench_run.prepare(scratch)
         runs = bench_run.runs_wanted(options.repeat)
-        env = dict(os.environ, TMPDIR=scratch, HARROWDESK_APPDATA=scratch)
+        env = bench_run.program_env(scratch)
         goals = bench_run.Goals()
         rows = [bench_corpus(corpus, options, cli, floor, scratch, env, runs, goals) for corpus in corpora]
     finally:
