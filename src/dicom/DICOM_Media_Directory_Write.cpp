@@ -15,6 +15,7 @@
 #include "dicom/DICOMDIR_Scan_Read.h"
 #include "dicom/DICOM_Media_Directory_Tree.h"
 #include "dicom/DICOM_Write.h"
+#include "dicom/NEMA_Little_Endian.h"
 #include "dicom/NEMA_Read_Data.h"
 #include "platform/os/os_files.h"
 #include "util/message_log.h"
@@ -28,11 +29,6 @@ struct Links {
   DICOM_Attribute next{}, in_use{}, lower{};
   unsigned char next_value[4] = {}, in_use_value[2] = {}, lower_value[4] = {};
 };
-
-static void Put_Le(unsigned char *bytes, int size, uint32_t value)
-{
-  for (int i = 0; i < size; i++) bytes[i] = (unsigned char)(value >> (8 * i));
-}
 
 // A record of the directory group pointing at `value` (not owned).
 static void Point(DICOM_Attribute *record, uint16_t element, uint16_t vr, unsigned char *value, int32_t size)
@@ -82,7 +78,7 @@ static int Encode(Window_Handle owner, Directory *directory, std::string *bytes)
     Point(&l.next, NEXT_RECORD, DICOM_VR_UL, l.next_value, 4);
     Point(&l.in_use, IN_USE, DICOM_VR_US, l.in_use_value, 2);
     Point(&l.lower, LOWER_RECORD, DICOM_VR_UL, l.lower_value, 4);
-    Put_Le(l.in_use_value, 2, RECORD_IN_USE);
+    NEMA_Store_Little_Endian(l.in_use_value, RECORD_IN_USE, 2);
     l.next.next = &l.in_use;
     l.in_use.next = &l.lower;
     l.lower.next = order[i]->keys;
@@ -114,16 +110,17 @@ static int Encode(Window_Handle owner, Directory *directory, std::string *bytes)
   auto offset_of = [&](const Node *node) { return (uint32_t)offsets[index[node]]; };
   auto chain = [&](const std::vector<Node *> &siblings) {
     for (size_t i = 0; i + 1 < siblings.size(); i++)
-      Put_Le(links[index[siblings[i]]].next_value, 4, offset_of(siblings[i + 1]));
+      NEMA_Store_Little_Endian(links[index[siblings[i]]].next_value, offset_of(siblings[i + 1]), 4);
   };
   chain(directory->roots);
   for (Node *node : order) {
     chain(node->children);
-    if (!node->children.empty()) Put_Le(links[index[node]].lower_value, 4, offset_of(node->children.front()));
+    if (!node->children.empty())
+      NEMA_Store_Little_Endian(links[index[node]].lower_value, offset_of(node->children.front()), 4);
   }
   if (!directory->roots.empty()) {
-    Put_Le(first_value, 4, offset_of(directory->roots.front()));
-    Put_Le(last_value, 4, offset_of(directory->roots.back()));
+    NEMA_Store_Little_Endian(first_value, offset_of(directory->roots.front()), 4);
+    NEMA_Store_Little_Endian(last_value, offset_of(directory->roots.back()), 4);
   }
   size_t size = bytes->size();
   if (!DICOM_Write_Part10(owner, &set_id, DICOM_MEDIA_DIRECTORY_CLASS, directory->instance_uid.c_str(),

@@ -10,6 +10,7 @@
 
 #include <cstring>
 
+#include "dicom/NEMA_Little_Endian.h"
 #include "dicom/NEMA_Read_Data.h"
 #include "dicom/NEMA_Tag_Complement.h"
 #include "dicom/NEMA_Tag_Copy.h"
@@ -31,21 +32,13 @@ static const unsigned char META_VERSION[] = {0x00, 0x01};
 
 // ---- byte helpers -------------------------------------------------------------------------
 
-static void Put_16(std::string *bytes, uint16_t value)
-{
-  bytes->push_back((char)(value & 0xFF));
-  bytes->push_back((char)(value >> 8));
-}
+static void Put_16(std::string *bytes, uint16_t value) { NEMA_Append_Little_Endian(*bytes, value, 2); }
 
-static void Put_32(std::string *bytes, uint32_t value)
-{
-  Put_16(bytes, (uint16_t)(value & 0xFFFF));
-  Put_16(bytes, (uint16_t)(value >> 16));
-}
+static void Put_32(std::string *bytes, uint32_t value) { NEMA_Append_Little_Endian(*bytes, value, 4); }
 
 static void Patch_32(std::string *bytes, size_t at, uint32_t value)
 {
-  for (int i = 0; i < 4; i++) (*bytes)[at + (size_t)i] = (char)((value >> (8 * i)) & 0xFF);
+  NEMA_Store_Little_Endian(reinterpret_cast<unsigned char *>(&(*bytes)[at]), value, 4);
 }
 
 // ---- VR rules -------------------------------------------------------------------------------

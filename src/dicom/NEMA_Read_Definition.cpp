@@ -19,6 +19,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "dicom/NEMA_Little_Endian.h"
 #include "dicom/NEMA_Log.h"
 #include "dicom/NEMA_Read_Data.h"
 #include "dicom/NEMA_Tag_Complement.h"
@@ -182,12 +183,6 @@ static bool Starts_With(const std::string &text, const char *prefix)
   return text.compare(0, std::strlen(prefix), prefix) == 0;
 }
 
-// Appends the `bytes` low bytes of `value`, least significant first.
-static void Put_Little_Endian(std::string &out, uint64_t value, int bytes)
-{
-  for (int i = 0; i < bytes; i++) out += (char)(value >> (8 * i) & 0xFF);
-}
-
 // One number of a binary value, in [low, high], into `out`; false when it is none.
 static bool Put_Integer(std::string &out, const std::string &part, int base, long long low, long long high, int bytes)
 {
@@ -196,7 +191,7 @@ static bool Put_Integer(std::string &out, const std::string &part, int base, lon
   errno = 0;
   long long number = std::strtoll(part.c_str(), &end, base);
   if (*end || errno || number < low || number > high) return false;
-  Put_Little_Endian(out, (uint64_t)number, bytes);
+  NEMA_Append_Little_Endian(out, (uint64_t)number, bytes);
   return true;
 }
 
@@ -215,7 +210,7 @@ static bool Put_Real(std::string &out, const std::string &part, bool single)
   } else {
     std::memcpy(&bits, &number, sizeof number);
   }
-  Put_Little_Endian(out, bits, single ? 4 : 8);
+  NEMA_Append_Little_Endian(out, bits, single ? 4 : 8);
   return true;
 }
 

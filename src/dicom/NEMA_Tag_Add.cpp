@@ -19,6 +19,7 @@
 #include <cstring>
 #include <string>
 
+#include "dicom/NEMA_Little_Endian.h"
 #include "dicom/NEMA_Log.h"
 #include "dicom/NEMA_Memory_Error.h"
 #include "dicom/NEMA_Read_Data.h"
@@ -235,12 +236,6 @@ static unsigned char *DICOM_Tag_Add_DT(Window_Handle owner, int32_t *size, Value
 
 // ---- number encoders --------------------------------------------------------------------------------------
 
-// Appends the low `bytes` bytes of `value`, least significant first.
-static void Put_Little_Endian(std::string &out, uint64_t value, int bytes)
-{
-  for (int i = 0; i < bytes; i++) out += (char)((value >> (8 * i)) & 0xFF);
-}
-
 static unsigned char *DICOM_Tag_Add_DS(Window_Handle owner, int32_t *size, Values &values)
 {
   Trace(owner, "DICOM_Tag_Add_DS", values);
@@ -270,7 +265,7 @@ static unsigned char *DICOM_Tag_Add_FD(Window_Handle owner, int32_t *size, Value
     double number = Next_Value<double, double>(values, i);
     uint64_t bits;
     std::memcpy(&bits, &number, sizeof bits);
-    Put_Little_Endian(out, bits, 8);
+    NEMA_Append_Little_Endian(out, bits, 8);
   }
   return Block(out, PAD_NONE, size);
 }
@@ -291,7 +286,7 @@ static unsigned char *DICOM_Tag_Add_FL(Window_Handle owner, int32_t *size, Value
     float number = values.vector() ? ((const float *)values.array)[i] : To_Float(va_arg(*values.list, double));
     uint32_t bits;
     std::memcpy(&bits, &number, sizeof bits);
-    Put_Little_Endian(out, bits, 4);
+    NEMA_Append_Little_Endian(out, bits, 4);
   }
   return Block(out, PAD_NONE, size);
 }
@@ -307,7 +302,7 @@ static unsigned char *DICOM_Tag_Add_AT(Window_Handle owner, int32_t *size, Value
     count = std::min(count, 2) & ~1;
   }
   std::string out;
-  for (int i = 0; i < count; i++) Put_Little_Endian(out, (uint16_t)Next_Value<int, int>(values, i), 2);
+  for (int i = 0; i < count; i++) NEMA_Append_Little_Endian(out, (uint16_t)Next_Value<int, int>(values, i), 2);
   return Block(out, PAD_NONE, size);
 }
 
@@ -326,7 +321,7 @@ static unsigned char *Integers(Window_Handle owner, const char *encoder, int32_t
   Trace(owner, encoder, values);
   std::string out;
   for (int i = 0; i < values.count; i++)
-    Put_Little_Endian(out, (uint64_t)(int64_t)Next_Value<List_Type, Array_Type>(values, i), bytes);
+    NEMA_Append_Little_Endian(out, (uint64_t)(int64_t)Next_Value<List_Type, Array_Type>(values, i), bytes);
   return Block(out, PAD_NONE, size);
 }
 
