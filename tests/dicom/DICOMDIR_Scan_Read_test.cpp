@@ -227,6 +227,16 @@ TEST(Scan_Read, headers_longer_than_the_window_and_file_after_file)
 // The top-level elements of a data set, each with its tag, in stream order.
 typedef std::vector<std::pair<uint32_t, std::string>> Elements;
 
+// One element in the encoding asked for: explicit or implicit VR, big or little endian.
+std::string Element_Bytes(bool explicit_VR, bool big, uint16_t g, uint16_t e, const char *VR, const std::string &v)
+{
+  Dicom_Bytes d;
+  d.big = big;
+  if (explicit_VR) d.Explicit(g, e, VR, v);
+  else d.Implicit(g, e, v);
+  return d.bytes;
+}
+
 // A data set whose needed-looking tags sit inside sequences and after them: a sequence
 // holding (0020,000D) and a nested sequence, then the patient's name and ID, a private
 // element of undefined length with an item, the study UID, rows and pixel data.
@@ -234,11 +244,7 @@ typedef std::vector<std::pair<uint32_t, std::string>> Elements;
 Elements Nested_Elements(bool explicit_VR, bool big, bool defined)
 {
   auto element = [&](uint16_t g, uint16_t e, const char *VR, const std::string &v) {
-    Dicom_Bytes d;
-    d.big = big;
-    if (explicit_VR) d.Explicit(g, e, VR, v);
-    else d.Implicit(g, e, v);
-    return d.bytes;
+    return Element_Bytes(explicit_VR, big, g, e, VR, v);
   };
   auto item = [&](const std::string &content) {
     Dicom_Bytes d;
@@ -416,11 +422,7 @@ TEST(Scan_Read_Until, a_file_without_a_study_uid_before_the_last_tag_is_read_on_
 Elements Tagged_Elements(bool explicit_VR, bool big, bool defined)
 {
   auto element = [&](uint16_t g, uint16_t e, const char *VR, const std::string &v) {
-    Dicom_Bytes d;
-    d.big = big;
-    if (explicit_VR) d.Explicit(g, e, VR, v);
-    else d.Implicit(g, e, v);
-    return std::make_pair(DICOMDIR_Scan_Tag(g, e), d.bytes);
+    return std::make_pair(DICOMDIR_Scan_Tag(g, e), Element_Bytes(explicit_VR, big, g, e, VR, v));
   };
   Elements elements = Nested_Elements(explicit_VR, big, defined);
   elements.push_back(element(0x0008, 0x0005, "CS", "ISO_IR 100"));
