@@ -58,6 +58,18 @@ Sample = collections.namedtuple("Sample", "wall cpu peak_kib")
 _measure_program = None
 
 
+COPY_CORPUS_OPTIONS = ("--rows", "256", "--columns", "320")  # the copy and DICOMDIR benchmarks' images
+
+
+def corpus_ready(corpus, files, *options):
+    """Generates `corpus` with make_corpus.py (`files` images, `options` passed on) when the
+    folder does not exist yet; returns `corpus`."""
+    if not os.path.isdir(corpus):
+        subprocess.run(["/usr/bin/python3", os.path.join(os.path.dirname(os.path.abspath(__file__)), "make_corpus.py"),
+                        corpus, "--files", str(files)] + list(options), check=True)
+    return corpus
+
+
 def program_env(scratch, **extra):
     """The environment of our program in a benchmark: its temp folder, settings and logs
     (the audit trail among them) in `scratch`, never in the operator's own, plus `extra`."""

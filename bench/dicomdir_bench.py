@@ -53,10 +53,8 @@ def main():
     for program in (cli, ours):
         if not os.access(program, os.X_OK):
             sys.exit("benchmark: %s is missing (build it)" % program)
-    corpus = options.corpus or os.path.join(options.build, "bench-corpus-copy")
-    if not os.path.isdir(corpus):
-        subprocess.run(["/usr/bin/python3", os.path.join(HERE, "make_corpus.py"), corpus, "--files",
-                        str(options.files), "--rows", "256", "--columns", "320"], check=True)
+    corpus = bench_run.corpus_ready(options.corpus or os.path.join(options.build, "bench-corpus-copy"), options.files,
+                                    *bench_run.COPY_CORPUS_OPTIONS)
 
     scratch = tempfile.mkdtemp(prefix="dicomdir-bench-", dir=options.work or options.build)
     try:

@@ -16,7 +16,6 @@ Usage: private_lookup_bench.py [--build DIR] [--corpus DIR] [--files N] [--repea
 import argparse
 import os
 import shutil
-import subprocess
 import sys
 import tempfile
 
@@ -40,10 +39,8 @@ def main():
     tables = os.path.join(options.build, "src", "app", "DICOM Tables")
     if not os.access(cli, os.X_OK) or not os.path.isdir(tables):
         sys.exit("benchmark: %s or %s is missing (build the project first)" % (cli, tables))
-    corpus = options.corpus or os.path.join(options.build, "bench-corpus-%d" % options.files)
-    if not os.path.isdir(corpus):
-        subprocess.run(["/usr/bin/python3", os.path.join(HERE, "make_corpus.py"), corpus,
-                        "--files", str(options.files)], check=True)
+    corpus = bench_run.corpus_ready(options.corpus or os.path.join(options.build, "bench-corpus-%d" % options.files),
+                                    options.files)
 
     scratch = tempfile.mkdtemp(prefix="private-bench-", dir=options.work or options.build)
     bench_run.prepare(scratch)

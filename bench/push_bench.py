@@ -223,10 +223,8 @@ def main():
     for tool in ("storescp", "storescu", "/usr/sbin/Orthanc"):
         if not shutil.which(tool):
             sys.exit("benchmark: %s is missing (Debian packages dcmtk and orthanc)" % tool)
-    corpus = options.corpus or os.path.join(options.build, "bench-corpus-push-%d" % options.files)
-    if not os.path.isdir(corpus):
-        subprocess.run(["/usr/bin/python3", os.path.join(HERE, "make_corpus.py"), corpus,
-                        "--files", str(options.files)], check=True)
+    corpus = bench_run.corpus_ready(options.corpus or os.path.join(options.build, "bench-corpus-push-%d" % options.files),
+                                    options.files)
     files = dicom_files(corpus)
 
     scratch = os.path.abspath(tempfile.mkdtemp(prefix="push-bench-", dir=options.work or options.build))

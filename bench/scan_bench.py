@@ -128,9 +128,7 @@ def main():
             sys.exit("benchmark: %s is missing (build the targets harrowdesk-cli and harrowdesk_bench_floor)" % program)
     corpora = options.corpus or [os.path.join(options.build, "bench-corpus-%d" % options.files)]
     for corpus in corpora:
-        if not os.path.isdir(corpus):
-            subprocess.run(["/usr/bin/python3", os.path.join(HERE, "make_corpus.py"), corpus,
-                            "--files", str(options.files)], check=True)
+        bench_run.corpus_ready(corpus, options.files)
 
     scratch = tempfile.mkdtemp(prefix="scan-bench-", dir=options.work or options.build)
     try:
