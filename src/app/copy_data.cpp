@@ -4,7 +4,7 @@
 // of the numbered series, each name tried by an operation that never replaces (linkat or
 // renameat2 RENAME_NOREPLACE), so choosing a name and taking it are one step.
 //
-// Index: streaming / naming / copy / move.
+// Index: streaming / naming / copy / copy made ahead / move.
 #include "app/copy_data.h"
 
 #include <fcntl.h>
@@ -71,8 +71,9 @@ static int Copy_Kernel(int in, int out, bool *read_failed, unsigned long long *c
 // never replaces): the asked name, else, when the place allows it, the first of its
 // numbered alternatives that `take` gets, with the two warnings of a taken name.
 // Returns 0 with outcome->name set, or the error number of the last try (EEXIST when
-// every name was taken).
-static int Name_Take(const Copy_Place &place, const std::function<int(const char *)> &take, Copy_Outcome *outcome)
+// every name was taken), with *asked_refused telling whether that was the first try.
+static int Name_Take(const Copy_Place &place, const std::function<int(const char *)> &take, Copy_Outcome *outcome,
+                     bool *asked_refused)
 {
   int tries = place.numbered ? COPY_NUMBERED_MAX : 0;
   for (int number = 0; number <= tries; number++) {
@@ -90,7 +91,10 @@ static int Name_Take(const Copy_Place &place, const std::function<int(const char
                     Log_Value_Escape(place.folder_path + name).c_str());
       return 0;
     }
-    if (error != EEXIST) return error;
+    if (error != EEXIST) {
+      *asked_refused = number == 0;
+      return error;
+    }
     if (number == 0 && tries > 0)
       Message_Log(nullptr, MSG_THREAD, "\xF1\x05WARNING:\x02 File (%s) already exist!",
                   Log_Value_Escape(place.folder_path + name).c_str());
@@ -108,21 +112,30 @@ static int Fail(Copy_Outcome *outcome, int step, int error)
 
 // ---- copy -----------------------------------------------------------------------------------
 
-// The copy of Copy_Data; with `durable` the file and the folder's entry are synced to
-// the disk before it returns (a move then removes the source).
-static int Copy_Into(const char *source, const Copy_Place &place, size_t block_size, bool durable,
-                     Copy_Outcome *outcome)
+// The data of a copy, whole and checked, in a file of the target folder that has no
+// name yet: unnamed (`temp_name` empty, `out` open), or hidden (closed, `out` -1).
+struct Written_Data {
+  int out = -1;
+  std::string temp_name;
+  struct stat source {};  // the source as it was copied
+};
+
+// Copies the bytes of `source` into a new hidden file of `folder`, checks the copy and,
+// with `durable`, syncs it. Returns 1 with *written; returns 0 with the outcome's step
+// and error, having left nothing behind.
+static int Data_Write(const char *source, int folder, size_t block_size, bool durable, Written_Data *written,
+                      Copy_Outcome *outcome)
 {
   struct stat info;
-  int in = open(source, O_RDONLY | O_CLOEXEC);
+  // Non-blocking, so that a FIFO put in the file's place cannot hold the copy.
+  int in = open(source, O_RDONLY | O_CLOEXEC | O_NONBLOCK);
   if (in < 0 || fstat(in, &info) != 0 || !S_ISREG(info.st_mode)) {
     // Only a regular file has bytes to copy (the walk lists no others).
     int error = in < 0 ? errno : S_ISDIR(info.st_mode) ? EISDIR : EINVAL;
     if (in >= 0) close(in);
     return Fail(outcome, COPY_STEP_OPEN_SOURCE, error);
   }
-  std::string temp_name;
-  int out = Os_File_Create_Hidden(place.folder, info.st_mode & PERMISSION_BITS, &temp_name);
+  int out = Os_File_Create_Hidden(folder, info.st_mode & PERMISSION_BITS, &written->temp_name);
   if (out < 0) {
     int error = errno;
     close(in);
@@ -133,12 +146,12 @@ static int Copy_Into(const char *source, const Copy_Place &place, size_t block_s
   int step = COPY_STEP_NONE, error = 0;
   int whole = block_size == COPY_KERNEL ? Copy_Kernel(in, out, &read_failed, &copied)
                                         : Copy_Blocks(in, out, block_size, &read_failed, &copied);
-  struct stat written;
+  struct stat result;
   if (!whole) {
     step = read_failed ? COPY_STEP_READ : COPY_STEP_WRITE;
     error = errno;
-  } else if (fstat(out, &written) != 0 || (unsigned long long)info.st_size != copied ||
-             (unsigned long long)written.st_size != copied) {
+  } else if (fstat(out, &result) != 0 || (unsigned long long)info.st_size != copied ||
+             (unsigned long long)result.st_size != copied) {
     step = COPY_STEP_WRITE;  // the copy does not hold what the source holds
     error = EIO;
   } else if (durable && fsync(out) != 0) {
@@ -147,26 +160,44 @@ static int Copy_Into(const char *source, const Copy_Place &place, size_t block_s
   }
   close(in);
   // A hidden name is closed before it is named; an unnamed file is named through its
-  // descriptor, and a close that fails after that takes the name away again.
-  if (!temp_name.empty()) {
+  // descriptor.
+  if (!written->temp_name.empty()) {
     if (close(out) != 0 && step == COPY_STEP_NONE) {
       step = COPY_STEP_WRITE;
       error = errno;
     }
     out = -1;
   }
-  if (step == COPY_STEP_NONE) {
-    error = Name_Take(place, [&](const char *name) { return Os_File_Publish(out, place.folder, temp_name, name); },
-                      outcome);
-    if (error) step = error == EEXIST ? COPY_STEP_NAME_TAKEN : COPY_STEP_NAME;
+  if (step != COPY_STEP_NONE) {
+    if (out >= 0) close(out);
+    Os_File_Discard(folder, written->temp_name);
+    return Fail(outcome, step, error);
   }
-  if (out >= 0 && close(out) != 0 && step == COPY_STEP_NONE) {
+  written->out = out;
+  written->source = info;
+  return 1;
+}
+
+// Names written data in `place` (the folder it was written in, or, for an unnamed file,
+// any folder of the same mount) and closes it; a close that fails after the naming
+// takes the name away again. With `durable` the folder's entry is synced too.
+// Returns 1 when named; 0 with the outcome's step and error, the data dropped, and
+// *asked_refused set when the asked name was refused otherwise than as taken.
+static int Data_Name(Written_Data *written, const Copy_Place &place, bool durable, Copy_Outcome *outcome,
+                     bool *asked_refused)
+{
+  int step = COPY_STEP_NONE;
+  int error = Name_Take(place, [&](const char *name) { return Os_File_Publish(written->out, place.folder, written->temp_name, name); },
+                        outcome, asked_refused);
+  if (error) step = error == EEXIST ? COPY_STEP_NAME_TAKEN : COPY_STEP_NAME;
+  if (written->out >= 0 && close(written->out) != 0 && step == COPY_STEP_NONE) {
     error = errno;
     step = COPY_STEP_WRITE;
     unlinkat(place.folder, outcome->name.c_str(), 0);
   }
+  written->out = -1;
   if (step != COPY_STEP_NONE) {
-    Os_File_Discard(place.folder, temp_name);
+    Os_File_Discard(place.folder, written->temp_name);
     return Fail(outcome, step, error);
   }
   if (durable && fsync(place.folder) != 0) {
@@ -175,6 +206,64 @@ static int Copy_Into(const char *source, const Copy_Place &place, size_t block_s
     return Fail(outcome, COPY_STEP_WRITE, error);
   }
   return 1;
+}
+
+// The copy of Copy_Data; with `durable` the file and the folder's entry are synced to
+// the disk before it returns (a move then removes the source).
+static int Copy_Into(const char *source, const Copy_Place &place, size_t block_size, bool durable,
+                     Copy_Outcome *outcome)
+{
+  Written_Data written;
+  bool asked_refused = false;
+  return Data_Write(source, place.folder, block_size, durable, &written, outcome) &&
+         Data_Name(&written, place, durable, outcome, &asked_refused);
+}
+
+// ---- copy made ahead ------------------------------------------------------------------------
+
+int Copy_Data_Ahead(const char *source, int folder, size_t block_size, Copy_Ahead_Data *data)
+{
+  *data = Copy_Ahead_Data();
+  Written_Data written;
+  Copy_Outcome outcome;
+  if (!Data_Write(source, folder, block_size, false, &written, &outcome)) return 0;
+  if (!written.temp_name.empty()) {
+    // Only an unnamed file can be named in another folder.
+    Os_File_Discard(folder, written.temp_name);
+    data->unnamed_files = false;
+    return 0;
+  }
+  if (!Os_Mount_Of(written.out, &data->mount)) {
+    close(written.out);
+    return 0;
+  }
+  data->out = written.out;
+  data->source = written.source;
+  return 1;
+}
+
+int Copy_Data_Made_Ahead(Copy_Ahead_Data *data, const char *source, const Copy_Place &place, Copy_Outcome *outcome)
+{
+  *outcome = Copy_Outcome();
+  uint64_t mount = 0;
+  struct stat now;
+  if (data->out < 0 || stat(source, &now) != 0 || !Os_File_Unchanged(data->source, now) ||
+      !Os_Mount_Of(place.folder, &mount) || mount != data->mount) {
+    Copy_Ahead_Discard(data);
+    return -1;
+  }
+  Written_Data written;
+  written.out = data->out;
+  data->out = -1;
+  bool asked_refused = false;
+  if (Data_Name(&written, place, false, outcome, &asked_refused)) return 1;
+  return asked_refused ? -1 : 0;
+}
+
+void Copy_Ahead_Discard(Copy_Ahead_Data *data)
+{
+  if (data->out >= 0) close(data->out);
+  data->out = -1;
 }
 
 int Copy_Data(const char *source, const Copy_Place &place, size_t block_size, Copy_Outcome *outcome)
@@ -203,8 +292,9 @@ int Copy_Move(const char *source, const Copy_Place &place, size_t block_size, Co
   if (lstat(source, &info) != 0) return Fail(outcome, COPY_STEP_OPEN_SOURCE, errno);
   // Renaming a link would move the link and leave the data behind it.
   if (S_ISLNK(info.st_mode)) return Move_By_Copy(source, place, block_size, outcome);
+  bool asked_refused = false;
   int error = Name_Take(place, [&](const char *name) { return Os_Rename_No_Replace(AT_FDCWD, source, place.folder, name); },
-                        outcome);
+                        outcome, &asked_refused);
   if (error == 0) return 1;
   if (error == EXDEV) return Move_By_Copy(source, place, block_size, outcome);
   return Fail(outcome, error == EEXIST ? COPY_STEP_NAME_TAKEN : COPY_STEP_NAME, error);

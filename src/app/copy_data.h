@@ -10,11 +10,17 @@
 // leaves a cut file under a final name. A copy that a move makes is also synced to the
 // disk before the source is removed, so that a power cut cannot lose both.
 //
+// The data may also be copied ahead of its turn (by a helper thread of the copy job)
+// into an unnamed file, named when the file's turn comes if its source is unchanged.
+//
 // The core reports nothing but the two naming warnings of a taken name; each caller
 // words its failures itself from the step and the error number it returns.
 #pragma once
 
+#include <sys/stat.h>
+
 #include <cstddef>
+#include <cstdint>
 #include <string>
 
 enum {
@@ -62,6 +68,32 @@ struct Copy_Outcome {
 // were written (MSG_THREAD). Returns 0 with outcome->step and ->error set, having left
 // nothing behind; the source is only read. Any thread.
 int Copy_Data(const char *source, const Copy_Place &place, size_t block_size, Copy_Outcome *outcome);
+
+// A copy made ahead of its turn: the data, whole and checked, in an unnamed file that
+// the copy job names when the file's turn comes (app/copy_ahead.h).
+struct Copy_Ahead_Data {
+  int out = -1;               // the unnamed file, open; -1 when none was made
+  uint64_t mount = 0;         // the mount it lies on (Os_Mount_Of)
+  struct stat source {};      // the source as it was copied
+  bool unnamed_files = true;  // false: the target's file system has no unnamed files
+};
+
+// Copies the bytes of `source` as Copy_Data does into an unnamed file of `folder`, which
+// stays unnamed. Returns 1 with *data; returns 0 when no copy was made (nothing left
+// behind, nothing reported: Copy_Data then copies the file and reports what fails).
+// Any thread.
+int Copy_Data_Ahead(const char *source, int folder, size_t block_size, Copy_Ahead_Data *data);
+
+// Names the copy of Copy_Data_Ahead of `source` in `place` as Copy_Data names its own
+// copy, with the same warnings. Returns 1 when named, 0 with the step and error set (the
+// copy dropped), or -1 without a word when the copy cannot serve: `source` has changed
+// since (another file under its name, or other bytes), `place` lies on another mount,
+// or the asked name is refused otherwise than as taken (dropped: copy the file with
+// Copy_Data, which reports as it always does). `data` is spent either way.
+int Copy_Data_Made_Ahead(Copy_Ahead_Data *data, const char *source, const Copy_Place &place, Copy_Outcome *outcome);
+
+// Drops a copy of Copy_Data_Ahead that will not be named (the unnamed file vanishes).
+void Copy_Ahead_Discard(Copy_Ahead_Data *data);
 
 // Moves `source` into `place`. A regular file is renamed (never replacing a file). On
 // another file system, and for a symbolic link (whose target stays where it is), the data

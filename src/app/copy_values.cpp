@@ -5,12 +5,15 @@
 // counter fallbacks for missing series and image numbers.
 #include "app/copy_values.h"
 
+#include <algorithm>
 #include <atomic>
 #include <cstdint>
 #include <cstdlib>
 #include <iterator>
+#include <vector>
 
 #include "dicom/DICOMDIR_Scan_Read.h"
+#include "dicom/DICOM_Media_Directory.h"
 #include "dicom/DICOM_Text_Decode.h"
 #include "dicom/DICOM_Text_Value.h"
 #include "dicom/NEMA_Read_Value.h"
@@ -69,26 +72,70 @@ static std::string Value_Name(DICOM_Attribute *list, DICOM_Sequence_Root *root)
   return text ? text : "";
 }
 
-int Copy_Values_Read(const char *path, Copy_Values *values)
+// The naming values of the header `list`, with the fallbacks for missing numbers.
+static Copy_Values Values_Of(DICOM_Attribute *list, DICOM_Sequence_Root *root)
+{
+  Copy_Values read;
+  read.study_id = DICOM_Text_To_ASCII(Value_Text(list, root, 0x0020, 0x0010));
+  read.patient_name = DICOM_Text_To_ASCII(Value_Name(list, root));
+  read.patient_id = DICOM_Text_To_ASCII(Value_Text(list, root, 0x0010, 0x0020));
+  read.series_number = Value_Number(list, root, 0x0020, 0x0011);
+  read.series_desc = DICOM_Text_To_ASCII(Value_Text(list, root, 0x0008, 0x103E));
+  read.acquisition_number = Value_Number(list, root, 0x0020, 0x0012);
+  read.image_number = Value_Number(list, root, 0x0020, 0x0013);
+  if (read.series_number == 0) read.series_number = Value_Seconds(list, root, 0x0008, 0x0031);
+  if (read.image_number == 0) read.image_number = Value_Seconds(list, root, 0x0008, 0x0033);
+  if (read.series_number == 0) read.series_number = (int32_t)(series_counter.fetch_add(1) % 1000000);
+  if (read.image_number == 0) read.image_number = (int32_t)(image_counter.fetch_add(1) % 100000);
+  return read;
+}
+
+// Whether naming leaves the header `list` as it was read: it decodes the texts it uses
+// into UTF-8 in place, and only texts of ASCII need no decoding.
+static bool Naming_Keeps(DICOM_Attribute *list, DICOM_Sequence_Root *root)
+{
+  static const uint16_t TEXTS[][2] = {{0x0008, 0x103E}, {0x0010, 0x0010}, {0x0010, 0x0020}, {0x0020, 0x0010}};
+  for (const auto &tag : TEXTS) {
+    const DICOM_Attribute *text = DICOM_Attribute_Get(nullptr, root, list, tag[0], tag[1]);
+    if (text && text->data && DICOM_Text_Needs_Decoding(text->data, text->size)) return false;
+  }
+  return true;
+}
+
+// Reads the header of `path` for `tags` (ascending) and fills `values`. With `header`,
+// the list goes there when naming has left it as read, else null; without, it is
+// released.
+static int Values_Read(const char *path, const uint32_t *tags, int count, Copy_Values *values,
+                       DICOM_Attribute **header)
 {
   DICOM_Sequence_Root root = {};
   DICOM_Attribute_Sequence_Reset(nullptr, &root);
-  DICOM_Attribute *list = DICOMDIR_Scan_Read_Tags(path, &root, NAMING_TAGS, (int)std::size(NAMING_TAGS));
+  DICOM_Attribute *list = DICOMDIR_Scan_Read_Tags(path, &root, tags, count);
   if (!list) return 0;
-  Copy_Values read;
-  read.study_id = DICOM_Text_To_ASCII(Value_Text(list, &root, 0x0020, 0x0010));
-  read.patient_name = DICOM_Text_To_ASCII(Value_Name(list, &root));
-  read.patient_id = DICOM_Text_To_ASCII(Value_Text(list, &root, 0x0010, 0x0020));
-  read.series_number = Value_Number(list, &root, 0x0020, 0x0011);
-  read.series_desc = DICOM_Text_To_ASCII(Value_Text(list, &root, 0x0008, 0x103E));
-  read.acquisition_number = Value_Number(list, &root, 0x0020, 0x0012);
-  read.image_number = Value_Number(list, &root, 0x0020, 0x0013);
-  if (read.series_number == 0) read.series_number = Value_Seconds(list, &root, 0x0008, 0x0031);
-  if (read.image_number == 0) read.image_number = Value_Seconds(list, &root, 0x0008, 0x0033);
-  if (read.series_number == 0) read.series_number = (int32_t)(series_counter.fetch_add(1) % 1000000);
-  if (read.image_number == 0) read.image_number = (int32_t)(image_counter.fetch_add(1) % 100000);
+  bool kept = header && Naming_Keeps(list, &root);
+  *values = Values_Of(list, &root);
   DICOM_Attribute_Sequence_Reset(nullptr, &root);
-  DICOM_Attribute_Delete(nullptr, &root, &list, 0xFFFF, 0xFFFF);
-  *values = read;
+  if (kept)
+    *header = list;
+  else
+    DICOM_Attribute_Delete(nullptr, &root, &list, 0xFFFF, 0xFFFF);
   return 1;
+}
+
+int Copy_Values_Read(const char *path, Copy_Values *values)
+{
+  return Values_Read(path, NAMING_TAGS, (int)std::size(NAMING_TAGS), values, nullptr);
+}
+
+int Copy_Values_Read_For_Directory(const char *path, Copy_Values *values, DICOM_Attribute **header)
+{
+  static const std::vector<uint32_t> tags = [] {
+    std::vector<uint32_t> both = DICOM_Media_Directory_Tags();
+    both.insert(both.end(), std::begin(NAMING_TAGS), std::end(NAMING_TAGS));
+    std::sort(both.begin(), both.end());
+    both.erase(std::unique(both.begin(), both.end()), both.end());
+    return both;
+  }();
+  *header = nullptr;
+  return Values_Read(path, tags.data(), (int)tags.size(), values, header);
 }

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "app/copy_name.h"
+#include "dicom/NEMA_Tag_Attribute.h"
 
 // Reads the header of `path` up to Instance Number (nothing after it: no pixel data, and
 // no report on faults past it) and fills `values` with Study ID, Patient's Name (file-name
@@ -15,3 +16,9 @@
 // Returns 1 with `values` filled; returns 0 when the header gives no attribute list (the
 // header reader has reported why; `values` is then untouched). Thread-safe.
 int Copy_Values_Read(const char *path, Copy_Values *values);
+
+// As Copy_Values_Read, reading also what a DICOMDIR record takes of the file
+// (DICOM_Media_Directory_Tags): the header goes to *header, as read, for the caller to
+// release (DICOM_Attribute_Delete); null when a text naming uses had to be decoded in
+// place (not ASCII: the header no longer holds the file's bytes), or when 0 is returned.
+int Copy_Values_Read_For_Directory(const char *path, Copy_Values *values, DICOM_Attribute **header);

@@ -13,8 +13,6 @@
 // early stop is checked against.
 #include "app/header_pass.h"
 
-#include <sched.h>
-
 #include <algorithm>
 #include <atomic>
 #include <cstdlib>
@@ -28,6 +26,7 @@
 #include "app/dicom_dir_work.h"
 #include "app/media_directory_scan.h"
 #include "dicom/DICOMDIR_Scan_Read.h"
+#include "platform/os/os_system.h"
 #include "util/message_log.h"
 
 namespace {
@@ -102,10 +101,8 @@ size_t Files_Prepare(const item_dir *record, std::vector<Pass_File> &files, cons
 // when it has only one (the calling thread then reads each file itself).
 unsigned Helpers_Wanted()
 {
-  cpu_set_t allowed;
-  int processors = sched_getaffinity(0, sizeof allowed, &allowed) == 0 ? CPU_COUNT(&allowed)
-                                                                          : (int)std::thread::hardware_concurrency();
-  return processors > 1 ? std::min((unsigned)processors, (unsigned)HELPERS_MAX) : 0;
+  unsigned processors = Os_Processors_Usable();
+  return processors > 1 ? std::min(processors, (unsigned)HELPERS_MAX) : 0;
 }
 
 // Releases an attribute list (null allowed).

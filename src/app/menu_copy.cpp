@@ -8,11 +8,13 @@
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
+#include <memory>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include "app/catalogue.h"
 #include "app/configuration.h"
+#include "app/copy_ahead.h"
 #include "app/copy_data.h"
 #include "app/copy_media_directory.h"
 #include "app/copy_values.h"
@@ -50,12 +52,16 @@ Copy_Settings Copy_Settings_Current()
 
 // ---- target -------------------------------------------------------------------------------
 
-// Reads the header of `source` and names it by the scheme of `settings`. Returns 0 when
-// the header gives no list (reported by the header reader).
-static int Name_Read(const Copy_Settings &settings, const char *source, Copy_Name *name)
+// Reads the header of `source` and names it by the scheme of `settings`; with `header`,
+// it also reads what a DICOMDIR takes and hands the header over there (see
+// Copy_Values_Read_For_Directory). Returns 0 when the header gives no list (reported by
+// the header reader).
+static int Name_Read(const Copy_Settings &settings, const char *source, Copy_Name *name,
+                     DICOM_Attribute **header = nullptr)
 {
   Copy_Values values;
-  if (!Copy_Values_Read(source, &values)) return 0;
+  if (!(header ? Copy_Values_Read_For_Directory(source, &values, header) : Copy_Values_Read(source, &values)))
+    return 0;
   *name = settings.dicomdir ? Copy_Name_DICOMDIR(values)
                             : Copy_Name_Ordinary(values, settings.sub_dir, settings.standard_name, source);
   return 1;
@@ -211,16 +217,20 @@ static int Move_Failed(const char *source, const std::string &target, int step, 
   return 0;
 }
 
+// Copies (or moves) `source` into `place`, naming the copy made ahead when there is
+// one and it can be named there.
 static int Copy_Or_Move(const Copy_Settings &settings, const char *source, const Copy_Place &place,
-                        std::string *copy)
+                        Copy_Ahead_Data *ahead, std::string *copy)
 {
   Copy_Outcome outcome;
   const std::string asked = place.folder_path + place.name;
   if (settings.move) {
     if (!Copy_Move(source, place, settings.block_size, &outcome))
       return Move_Failed(source, asked, outcome.step, outcome.error);
-  } else if (!Copy_Data(source, place, settings.block_size, &outcome)) {
-    return Copy_Failed(settings, source, asked, &outcome);
+  } else {
+    int named = ahead ? Copy_Data_Made_Ahead(ahead, source, place, &outcome) : -1;
+    if (named < 0) named = Copy_Data(source, place, settings.block_size, &outcome);
+    if (!named) return Copy_Failed(settings, source, asked, &outcome);
   }
   const std::string target = outcome.Target(place);
   *copy = target;
@@ -234,13 +244,22 @@ static int Copy_Or_Move(const Copy_Settings &settings, const char *source, const
 }
 
 // Copy_File, telling a file without a readable header (COPY_FILE_NOT_DICOM) from a
-// failure (COPY_FILE_FAILED, its cause in failure_cause); `copy` receives the path of
-// the copy made.
+// failure (COPY_FILE_FAILED, its cause in failure_cause); `ahead` is the copy of the
+// file made ahead, or null (spent either way); `copy` receives the path of the copy
+// made; `header`, when not null, the source's header for the DICOMDIR (Name_Read), for
+// the caller to release.
 static int Copy_File_Work(const Copy_Settings &settings, const char *source, Copy_Folders *folders,
-                          std::string *copy)
+                          Copy_Ahead_Data *ahead, std::string *copy, DICOM_Attribute **header = nullptr)
 {
+  struct Spent {
+    Copy_Ahead_Data *data;
+    ~Spent()
+    {
+      if (data) Copy_Ahead_Discard(data);
+    }
+  } spent{ahead};
   Copy_Name name;
-  if (!Name_Read(settings, source, &name)) return COPY_FILE_NOT_DICOM;
+  if (!Name_Read(settings, source, &name, header)) return COPY_FILE_NOT_DICOM;
   Copy_Folders own;
   Copy_Place place;
   place.name = name.file;
@@ -249,13 +268,13 @@ static int Copy_File_Work(const Copy_Settings &settings, const char *source, Cop
     if (settings.move) return Move_Failed(source, Folder_Path(settings, name) + name.file, COPY_STEP_NAME, errno);
     return Copy_Failed(settings, source, "", nullptr);
   }
-  return Copy_Or_Move(settings, source, place, copy) ? COPY_FILE_DONE : COPY_FILE_FAILED;
+  return Copy_Or_Move(settings, source, place, ahead, copy) ? COPY_FILE_DONE : COPY_FILE_FAILED;
 }
 
 int Copy_File(const Copy_Settings &settings, const char *source, Copy_Folders *folders)
 {
   std::string copy;
-  return Copy_File_Work(settings, source, folders, &copy) == COPY_FILE_DONE;
+  return Copy_File_Work(settings, source, folders, nullptr, &copy) == COPY_FILE_DONE;
 }
 
 // ---- the job ------------------------------------------------------------------------------
@@ -270,8 +289,18 @@ static void Copy_Thread(Copy_Job *job)
   item_file **files = nullptr;
   List_Rows_Collect_Selected(rows, &files, &result.count);
   Copy_Folders folders;  // the target folders, kept open from one file to the next
-  const bool media_directory = job->settings.dicomdir && job->settings.dicomdir_file;
-  std::vector<std::string> copies;  // for the DICOMDIR
+  // A copy (not a move) has the data of the next files copied ahead into the target.
+  std::unique_ptr<Copy_Ahead> ahead;
+  if (!job->settings.move) {
+    folders.root = open(job->settings.dir_copy.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    std::vector<const char *> sources;
+    for (int i = 0; i < result.count; i++) sources.push_back(files[i]->path);
+    ahead = std::make_unique<Copy_Ahead>(sources, folders.root, job->settings.block_size);
+  }
+  std::unique_ptr<Copy_Media_Directory> media_directory;
+  if (job->settings.dicomdir && job->settings.dicomdir_file)
+    media_directory = std::make_unique<Copy_Media_Directory>(job->settings.dir_copy);
+  const bool headers = media_directory && media_directory->Wants_Headers();
   Progress_Set_Range(progress, result.count);
   Progress_Write(progress, "\xF1\x02 Copying: \x01%d\x02 files", result.count);
   Message_Log(nullptr, MSG_THREAD, "\xF1 Copying \x01%d\x02 files", result.count);
@@ -286,20 +315,27 @@ static void Copy_Thread(Copy_Job *job)
     Progress_Write(progress, "  \x01%s", Log_Value_Escape(file->path).c_str());
     failure_cause.clear();
     std::string copy;
-    int end = Copy_File_Work(job->settings, file->path, &folders, &copy);
-    if (end == COPY_FILE_DONE && media_directory) copies.push_back(copy);
+    Copy_Ahead_Data data;
+    bool made = ahead && ahead->Take((size_t)i, &data);
+    DICOM_Attribute *header = nullptr;
+    int end = Copy_File_Work(job->settings, file->path, &folders, made ? &data : nullptr, &copy,
+                             headers ? &header : nullptr);
+    if (end == COPY_FILE_DONE && media_directory) media_directory->Add(copy, header);
+    DICOM_Sequence_Root header_root{};
+    DICOM_Attribute_Delete(nullptr, &header_root, &header, 0xFFFF, 0xFFFF);
     file->copy_state = end == COPY_FILE_DONE ? COPY_DONE : COPY_FAILED;
     (end == COPY_FILE_DONE ? result.done : result.failed)++;
     if (end == COPY_FILE_NOT_DICOM) result.skipped++;
     if (end == COPY_FILE_FAILED) result.causes.push_back(std::string(file->path) + ": " + failure_cause);
     List_Refresh(LIST_REFRESH_REDRAW);
   }
+  ahead.reset();  // a cancelled job copies nothing more
   if (result.done == result.count)
     Message_Log(nullptr, MSG_THREAD, "\xF1\x02" "Done: All \x01%d\x02 images copied", result.count);
   else
     Message_Log(nullptr, MSG_THREAD, "\xF1\x02" "Done: Failed \x04%d\x02 image%s out of \x01%d", result.failed,
                 result.failed >= 2 ? "s" : "", result.count);
-  if (!copies.empty() && Copy_Media_Directory_Write(job->settings.dir_copy, copies))
+  if (media_directory && result.done > 0 && media_directory->Write())
     result.media_directory = job->settings.dir_copy + "DICOMDIR";
   if (result.lost > 0)
     Message_Log(nullptr, MSG_THREAD, "\xF1\x05WARNING:\x02 \x01%d\x02 path%s that the scan could not read %s left out of this %s",

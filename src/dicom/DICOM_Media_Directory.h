@@ -65,6 +65,45 @@ int DICOM_Media_Directory_Write(Window_Handle owner,
                                 const char *file_set_id,                   // File-set ID, or null
                                 std::vector<std::string> *notices);        // lines appended
 
+// The top-level tags a file's header must hold for the directory: what
+// DICOMDIR_Scan_Read_Tags reads for each file (ascending, DICOMDIR_Scan_Tag).
+std::vector<uint32_t> DICOM_Media_Directory_Tags();
+
+namespace Media_Directory {
+struct Directory;
+}
+
+// A new DICOMDIR built file by file, for a writer that has each file's header in hand
+// as it goes (a copy names its files from their headers): the same DICOMDIR that
+// DICOM_Media_Directory_Write makes of the same files in the same order, without
+// reading them again. Only for a folder without a DICOMDIR: an existing one is merged
+// by DICOM_Media_Directory_Write.
+class DICOM_Media_Directory_New {
+ public:
+  explicit DICOM_Media_Directory_New(const char *folder);  // the file-set root
+  ~DICOM_Media_Directory_New();
+  DICOM_Media_Directory_New(const DICOM_Media_Directory_New &) = delete;
+  DICOM_Media_Directory_New &operator=(const DICOM_Media_Directory_New &) = delete;
+
+  // Enters the file `path` (relative to the folder) with `header`, its header as
+  // DICOMDIR_Scan_Read_Tags gives it for DICOM_Media_Directory_Tags() (null: unreadable),
+  // as DICOM_Media_Directory_Write enters a file, with the same notices. Returns 1 when
+  // entered, 0 when left out, -1 when memory ran out (reported: nothing can be written).
+  int Add(Window_Handle owner, const std::string &path, const DICOM_Attribute *header,
+          std::vector<std::string> *notices);
+
+  // Writes `folder`/DICOMDIR as DICOM_Media_Directory_Write does. Returns 1 when
+  // written; 0 after reporting as MSG_ERROR; -1, writing nothing and saying nothing,
+  // when a DICOMDIR has appeared in the folder meanwhile (merge with
+  // DICOM_Media_Directory_Write).
+  int Write(Window_Handle owner);
+
+ private:
+  std::string folder_;
+  std::unique_ptr<Media_Directory::Directory> directory_;
+  bool failed_ = false;
+};
+
 // The value of (group, element) in `entry`'s keys as stored (in the character set the
 // keys name), padding removed; "" when absent.
 std::string DICOM_Media_Entry_Text(const DICOM_Media_Entry &entry, uint16_t group, uint16_t element);

@@ -186,6 +186,26 @@ static bool Valid_File_Set_Id(const char *id)
   return true;
 }
 
+// Encodes `directory` and saves it as `root`DICOMDIR. Returns 1, or 0 (reported).
+static int Encode_And_Save(Window_Handle owner, const std::string &root, Directory *directory)
+{
+  std::string bytes;
+  if (!Encode(owner, directory, &bytes) || !Save(owner, root.c_str(), bytes, *directory)) {
+    MESSAGE_LOG_WHERE(owner);
+    return 0;
+  }
+  return 1;
+}
+
+static std::string Folder_Root(const char *folder)
+{
+  std::string root = folder;
+  if (!root.empty() && root.back() != '/') root += '/';
+  return root;
+}
+
+std::vector<uint32_t> DICOM_Media_Directory_Tags() { return Header_Tags(); }
+
 int DICOM_Media_Directory_Write(Window_Handle owner, const char *folder, const std::vector<DICOM_Media_File> &files,
                                 const char *file_set_id, std::vector<std::string> *notices)
 {
@@ -194,8 +214,7 @@ int DICOM_Media_Directory_Write(Window_Handle owner, const char *folder, const s
                 UNIT, __LINE__, file_set_id);
     return 0;
   }
-  std::string root = folder;
-  if (!root.empty() && root.back() != '/') root += '/';
+  std::string root = Folder_Root(folder);
   std::string path = root + DICOM_MEDIA_DIRECTORY_NAME;
   Directory directory;
   struct stat info;
@@ -224,11 +243,34 @@ int DICOM_Media_Directory_Write(Window_Handle owner, const char *folder, const s
     notices->push_back("DICOMDIR: no new file for " + path + "; left as it is");
     return 1;
   }
-  std::string bytes;
-  if (!Encode(owner, &directory, &bytes) || !Save(owner, root.c_str(), bytes, directory)) {
-    MESSAGE_LOG_WHERE(owner);
-    return 0;
-  }
-  return 1;
+  return Encode_And_Save(owner, root, &directory);
 }
 
+// ---- built file by file --------------------------------------------------------------------------------
+
+DICOM_Media_Directory_New::DICOM_Media_Directory_New(const char *folder)
+    : folder_(Folder_Root(folder)), directory_(std::make_unique<Directory>())
+{
+}
+
+DICOM_Media_Directory_New::~DICOM_Media_Directory_New() = default;
+
+int DICOM_Media_Directory_New::Add(Window_Handle owner, const std::string &path, const DICOM_Attribute *header,
+                                   std::vector<std::string> *notices)
+{
+  if (failed_) return -1;
+  int result = Add_File(owner, directory_.get(), notices, path, header);
+  if (result < 0) {
+    MESSAGE_LOG_WHERE(owner);
+    failed_ = true;
+  }
+  return result;
+}
+
+int DICOM_Media_Directory_New::Write(Window_Handle owner)
+{
+  struct stat info;
+  if (lstat((folder_ + DICOM_MEDIA_DIRECTORY_NAME).c_str(), &info) == 0 || errno != ENOENT) return -1;
+  if (failed_) return 0;
+  return Encode_And_Save(owner, folder_, directory_.get());
+}

@@ -2,7 +2,8 @@
 // source's permission bits; they never replace a file (a taken name, even a planted
 // link to elsewhere, passes to the next numbered name); a full disk leaves nothing, not
 // even a hidden file; moves never replace, and a move of a link or onto another file
-// system copies the data, checks it and removes only the link or the source. The full
+// system copies the data, checks it and removes only the link or the source; a copy made
+// ahead is named only while its source is unchanged and the place on its mount. The full
 // disk and the second file system are small tmpfs mounts (root only; skipped otherwise).
 #include "app/copy_data.h"
 
@@ -12,6 +13,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <functional>
 
 #include "support/scoped_tmpfs.h"
 #include "support/test_support.h"
@@ -35,6 +37,13 @@ unsigned Mode_Of(const std::string &path)
 {
   struct stat info;
   return stat(path.c_str(), &info) == 0 ? info.st_mode & 07777 : 0;
+}
+
+mode_t Umask_Now()
+{
+  mode_t mask = umask(0);
+  umask(mask);
+  return mask;
 }
 
 // A target folder opened for the core, closed at the end.
@@ -227,4 +236,52 @@ TEST_F(Place_Test, a_move_onto_another_file_system_copies_checks_and_then_remove
   EXPECT_EQ(outcome.step, COPY_STEP_WRITE);
   EXPECT_EQ(Read_File(big), Pattern(400000));
   EXPECT_EQ(Files_Below(env.root() + "other/"), (std::vector<std::string>{"moved"}));
+}
+
+TEST_F(Place_Test, a_copy_made_ahead_is_named_in_its_turn_only_while_it_can_serve)
+{
+  std::string source = env.root() + "source";
+  ASSERT_TRUE(Write_File(source, Pattern(70000)));
+  ASSERT_EQ(chmod(source.c_str(), 0640), 0);
+  int ahead_folder = open(env.temp().c_str(), O_RDONLY | O_DIRECTORY);
+  ASSERT_GE(ahead_folder, 0);
+  ASSERT_EQ(mkdir((env.temp() + "sub").c_str(), 0755), 0);
+  Open(env.temp() + "sub/", "copy");
+
+  // Made in one folder, named in another of the same mount, with the source's bytes and bits.
+  Copy_Ahead_Data data;
+  ASSERT_EQ(Copy_Data_Ahead(source.c_str(), ahead_folder, COPY_KERNEL, &data), 1);
+  EXPECT_EQ(Files_Below(env.temp()), std::vector<std::string>{});
+  ASSERT_EQ(Copy_Data_Made_Ahead(&data, source.c_str(), place, &outcome), 1);
+  EXPECT_EQ(Read_File(env.temp() + "sub/copy"), Pattern(70000));
+  EXPECT_EQ(Mode_Of(env.temp() + "sub/copy"), 0640u & ~Umask_Now());
+
+  // A source rewritten or replaced since the copy was made: the copy is dropped unnamed.
+  const struct {
+    const char *name;
+    std::function<void()> change;
+  } changes[] = {
+      {"rewritten", [&] { ASSERT_TRUE(Write_File(source, "other bytes")); }},
+      {"replaced", [&] {
+         ASSERT_TRUE(Write_File(source + ".new", Pattern(70000)));
+         ASSERT_EQ(rename((source + ".new").c_str(), source.c_str()), 0);
+       }},
+  };
+  for (const auto &change : changes) {
+    SCOPED_TRACE(change.name);
+    ASSERT_EQ(Copy_Data_Ahead(source.c_str(), ahead_folder, COPY_KERNEL, &data), 1);
+    change.change();
+    EXPECT_EQ(Copy_Data_Made_Ahead(&data, source.c_str(), place, &outcome), -1);
+    EXPECT_EQ(Files_Below(env.temp()), std::vector<std::string>{"sub/copy"});
+  }
+
+  // Another mount: dropped unnamed, to be copied there as usual.
+  Scoped_Tmpfs other(env.root() + "other", "1m");
+  if (other.mounted()) {
+    ASSERT_EQ(Copy_Data_Ahead(source.c_str(), ahead_folder, COPY_KERNEL, &data), 1);
+    Open(env.root() + "other/", "copy");
+    EXPECT_EQ(Copy_Data_Made_Ahead(&data, source.c_str(), place, &outcome), -1);
+    EXPECT_TRUE(Files_Below(env.root() + "other/").empty());
+  }
+  close(ahead_folder);
 }

@@ -13,8 +13,10 @@
 #include <algorithm>
 #include <cctype>
 #include <filesystem>
+#include <sstream>
 #include <string>
 
+#include "dicom/DICOM_Media_Directory.h"
 #include "dicom_peers.h"
 #include "support/test_support.h"
 
@@ -188,6 +190,16 @@ TEST_F(Media_Directory_Scan, a_damaged_dicomdir_is_passed_over_by_the_scan_and_l
   EXPECT_TRUE(Read_File(dicomdir) == damaged);
 }
 
+// The dump of a DICOMDIR without its Media Storage SOP Instance UID, new with each file.
+std::string Dump_Without_Instance_Uid(const std::string &dicomdir)
+{
+  std::istringstream dump(Run_Command("dcmdump -q " + Quoted(dicomdir) + " 2>&1"));
+  std::string kept;
+  for (std::string line; std::getline(dump, line);)
+    if (line.rfind("(0002,0003)", 0) != 0) kept += line + "\n";
+  return kept;
+}
+
 TEST(Media_Directory_Copy, pydicom_files_copied_with_the_dicomdir_scheme_make_a_file_set_that_other_software_accepts)
 {
   Scoped_Temp_Env env;
@@ -219,6 +231,27 @@ TEST(Media_Directory_Copy, pydicom_files_copied_with_the_dicomdir_scheme_make_a_
                                   &status);
   EXPECT_EQ(status, 0) << check;
   EXPECT_NE(check.find(" agree\n"), std::string::npos) << check;
+
+  // The DICOMDIR the copy built from the headers it read for the names is the one made
+  // by reading every copy in the same order (but for the new file's own instance UID).
+  std::vector<DICOM_Media_File> copies;
+  std::istringstream lines(out);
+  const std::string copied = "copied to ";
+  for (std::string line; std::getline(lines, line);)
+    if (line.find(copied) != std::string::npos)
+      copies.push_back({line.substr(line.find(copied) + copied.size() + media.size()), nullptr});
+  ASSERT_GT(copies.size(), 100u);
+  std::string built = Dump_Without_Instance_Uid(dicomdir);
+  std::vector<std::string> notices;
+  ASSERT_EQ(rename(dicomdir.c_str(), (env.root() + "built").c_str()), 0);
+  ASSERT_EQ(DICOM_Media_Directory_Write(nullptr, media.c_str(), copies, nullptr, &notices), 1);
+  std::string read = Dump_Without_Instance_Uid(dicomdir);
+  size_t differs = std::mismatch(built.begin(), built.end(), read.begin(), read.end()).first - built.begin();
+  EXPECT_EQ(built.size(), read.size());
+  EXPECT_EQ(differs, built.size()) << "first difference: " << built.substr(built.rfind('\n', differs) + 1, 160)
+                                   << "\nagainst: " << read.substr(read.rfind('\n', differs) + 1, 160);
+  EXPECT_EQ(fs::file_size(dicomdir), fs::file_size(env.root() + "built"));
+  for (const std::string &notice : notices) EXPECT_NE(out.find(notice), std::string::npos) << notice;
 
   // The scan of the copy takes most files from the records, those without a series
   // description among them: a DICOMDIR of ours holds every key the file holds, so a key

@@ -90,6 +90,14 @@ int Os_Rename_No_Replace(int from_folder, const char *from, int to_folder, const
   return 0;
 }
 
+bool Os_Mount_Of(int fd, uint64_t *mount)
+{
+  struct statx info;
+  if (statx(fd, "", AT_EMPTY_PATH, STATX_MNT_ID, &info) != 0 || !(info.stx_mask & STATX_MNT_ID)) return false;
+  *mount = info.stx_mnt_id;
+  return true;
+}
+
 bool Os_File_Unchanged(const struct stat &then, const struct stat &now)
 {
   return then.st_dev == now.st_dev && then.st_ino == now.st_ino && then.st_size == now.st_size &&

@@ -13,6 +13,7 @@
 #include <sys/stat.h>
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 
 // Writes all `size` bytes at `bytes` to `fd`, retrying short and interrupted writes.
@@ -43,6 +44,11 @@ void Os_File_Discard(int folder, const std::string &temp_name);
 // the error number otherwise (EEXIST: the name is taken; EXDEV: another file system),
 // with both names as they were.
 int Os_Rename_No_Replace(int from_folder, const char *from, int to_folder, const char *to);
+
+// The mount that the open file `fd` lies on, as an identifier (statx's mount ID): two
+// files can be linked to each other's folder only within one mount, even one bind
+// mount of the same file system. Returns false when the system cannot tell.
+bool Os_Mount_Of(int fd, uint64_t *mount);
 
 // True when `now` describes the same, unchanged file as `then` (two stat results): the
 // same device and inode, size and modification time, to the nanosecond.

@@ -1,11 +1,14 @@
-// Machine facts from gethostname, uname and sysconf; errno texts from glibc's
-// name and message tables.
+// Machine facts from gethostname, uname, sysconf and the scheduler's affinity; errno
+// texts from glibc's name and message tables.
 #include "platform/os/os_system.h"
 
-#include <cstring>
+#include <sched.h>
 #include <string.h>
 #include <sys/utsname.h>
 #include <unistd.h>
+
+#include <cstring>
+#include <thread>
 
 int Os_System_Info_Read(Os_System_Info &info)
 {
@@ -33,4 +36,12 @@ std::string Os_Error_Text(int code)
   const char *name = strerrorname_np(code);
   std::string text = name ? std::string("[") + name + "]" : "[" + std::to_string(code) + "]";
   return text + " " + std::strerror(code);
+}
+
+unsigned Os_Processors_Usable()
+{
+  cpu_set_t allowed;
+  int processors = sched_getaffinity(0, sizeof allowed, &allowed) == 0 ? CPU_COUNT(&allowed)
+                                                                          : (int)std::thread::hardware_concurrency();
+  return processors > 1 ? (unsigned)processors : 1;
 }
