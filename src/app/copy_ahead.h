@@ -39,6 +39,7 @@ class Copy_Ahead {
 
   std::vector<const char *> sources_;
   int folder_;
+  uint64_t mount_ = 0;
   size_t block_size_;
   std::mutex lock_;
   std::condition_variable changed_;

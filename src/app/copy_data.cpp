@@ -117,7 +117,9 @@ static int Fail(Copy_Outcome *outcome, int step, int error)
 struct Written_Data {
   int out = -1;
   std::string temp_name;
-  struct stat source {};  // the source as it was copied
+  struct stat source {};     // the source as it was copied
+  bool keep_source = false;  // keep the source open in `in`
+  int in = -1;
 };
 
 // Copies the bytes of `source` into a new hidden file of `folder`, checks the copy and,
@@ -126,6 +128,7 @@ struct Written_Data {
 static int Data_Write(const char *source, int folder, size_t block_size, bool durable, Written_Data *written,
                       Copy_Outcome *outcome)
 {
+  written->in = -1;
   struct stat info;
   // Non-blocking, so that a FIFO put in the file's place cannot hold the copy.
   int in = open(source, O_RDONLY | O_CLOEXEC | O_NONBLOCK);
@@ -158,7 +161,10 @@ static int Data_Write(const char *source, int folder, size_t block_size, bool du
     step = COPY_STEP_WRITE;
     error = errno;
   }
-  close(in);
+  if (step == COPY_STEP_NONE && written->keep_source)
+    written->in = in;
+  else
+    close(in);
   // A hidden name is closed before it is named; an unnamed file is named through its
   // descriptor.
   if (!written->temp_name.empty()) {
@@ -221,33 +227,33 @@ static int Copy_Into(const char *source, const Copy_Place &place, size_t block_s
 
 // ---- copy made ahead ------------------------------------------------------------------------
 
-int Copy_Data_Ahead(const char *source, int folder, size_t block_size, Copy_Ahead_Data *data)
+int Copy_Data_Ahead(const char *source, int folder, uint64_t mount, size_t block_size, Copy_Ahead_Data *data)
 {
   *data = Copy_Ahead_Data();
   Written_Data written;
+  written.keep_source = true;
   Copy_Outcome outcome;
   if (!Data_Write(source, folder, block_size, false, &written, &outcome)) return 0;
   if (!written.temp_name.empty()) {
     // Only an unnamed file can be named in another folder.
+    close(written.in);
     Os_File_Discard(folder, written.temp_name);
     data->unnamed_files = false;
     return 0;
   }
-  if (!Os_Mount_Of(written.out, &data->mount)) {
-    close(written.out);
-    return 0;
-  }
   data->out = written.out;
+  data->in = written.in;
   data->source = written.source;
+  data->mount = mount;
   return 1;
 }
 
-int Copy_Data_Made_Ahead(Copy_Ahead_Data *data, const char *source, const Copy_Place &place, Copy_Outcome *outcome)
+int Copy_Data_Made_Ahead(Copy_Ahead_Data *data, const Copy_Place &place, Copy_Outcome *outcome)
 {
   *outcome = Copy_Outcome();
   uint64_t mount = 0;
   struct stat now;
-  if (data->out < 0 || stat(source, &now) != 0 || !Os_File_Unchanged(data->source, now) ||
+  if (data->out < 0 || fstat(data->in, &now) != 0 || !Os_File_Unchanged(data->source, now) ||
       !Os_Mount_Of(place.folder, &mount) || mount != data->mount) {
     Copy_Ahead_Discard(data);
     return -1;
@@ -255,6 +261,7 @@ int Copy_Data_Made_Ahead(Copy_Ahead_Data *data, const char *source, const Copy_P
   Written_Data written;
   written.out = data->out;
   data->out = -1;
+  Copy_Ahead_Discard(data);
   bool asked_refused = false;
   if (Data_Name(&written, place, false, outcome, &asked_refused)) return 1;
   return asked_refused ? -1 : 0;
@@ -263,7 +270,8 @@ int Copy_Data_Made_Ahead(Copy_Ahead_Data *data, const char *source, const Copy_P
 void Copy_Ahead_Discard(Copy_Ahead_Data *data)
 {
   if (data->out >= 0) close(data->out);
-  data->out = -1;
+  if (data->in >= 0) close(data->in);
+  data->out = data->in = -1;
 }
 
 int Copy_Data(const char *source, const Copy_Place &place, size_t block_size, Copy_Outcome *outcome)

@@ -73,24 +73,26 @@ int Copy_Data(const char *source, const Copy_Place &place, size_t block_size, Co
 // the copy job names when the file's turn comes (app/copy_ahead.h).
 struct Copy_Ahead_Data {
   int out = -1;               // the unnamed file, open; -1 when none was made
-  uint64_t mount = 0;         // the mount it lies on (Os_Mount_Of)
+  int in = -1;                // the source it was copied from, open for reading
   struct stat source {};      // the source as it was copied
+  uint64_t mount = 0;         // the mount of the unnamed file (Os_Mount_Of)
   bool unnamed_files = true;  // false: the target's file system has no unnamed files
 };
 
-// Copies the bytes of `source` as Copy_Data does into an unnamed file of `folder`, which
-// stays unnamed. Returns 1 with *data; returns 0 when no copy was made (nothing left
-// behind, nothing reported: Copy_Data then copies the file and reports what fails).
-// Any thread.
-int Copy_Data_Ahead(const char *source, int folder, size_t block_size, Copy_Ahead_Data *data);
+// Copies the bytes of `source` as Copy_Data does into an unnamed file of `folder` (on
+// the mount `mount`), which stays unnamed, and keeps the source open, so that what names
+// the copy is read from the very file copied. Returns 1 with *data; returns 0 when no
+// copy was made (nothing left behind, nothing reported: Copy_Data then copies the file
+// and reports what fails). Any thread.
+int Copy_Data_Ahead(const char *source, int folder, uint64_t mount, size_t block_size, Copy_Ahead_Data *data);
 
-// Names the copy of Copy_Data_Ahead of `source` in `place` as Copy_Data names its own
-// copy, with the same warnings. Returns 1 when named, 0 with the step and error set (the
-// copy dropped), or -1 without a word when the copy cannot serve: `source` has changed
-// since (another file under its name, or other bytes), `place` lies on another mount,
+// Names the copy of Copy_Data_Ahead in `place` as Copy_Data names its own copy, with
+// the same warnings. Returns 1 when named, 0 with the step and error set (the copy
+// dropped), or -1 without a word when the copy cannot serve: its source has changed
+// since it was copied (its size or modification time), `place` lies on another mount,
 // or the asked name is refused otherwise than as taken (dropped: copy the file with
 // Copy_Data, which reports as it always does). `data` is spent either way.
-int Copy_Data_Made_Ahead(Copy_Ahead_Data *data, const char *source, const Copy_Place &place, Copy_Outcome *outcome);
+int Copy_Data_Made_Ahead(Copy_Ahead_Data *data, const Copy_Place &place, Copy_Outcome *outcome);
 
 // Drops a copy of Copy_Data_Ahead that will not be named (the unnamed file vanishes).
 void Copy_Ahead_Discard(Copy_Ahead_Data *data);

@@ -105,12 +105,13 @@ static bool Naming_Keeps(DICOM_Attribute *list, DICOM_Sequence_Root *root)
 // Reads the header of `path` for `tags` (ascending) and fills `values`. With `header`,
 // the list goes there when naming has left it as read, else null; without, it is
 // released.
-static int Values_Read(const char *path, const uint32_t *tags, int count, Copy_Values *values,
-                       DICOM_Attribute **header)
+static int Values_Read(const char *path, const Copy_Open_Source *open, const uint32_t *tags, int count,
+                       Copy_Values *values, DICOM_Attribute **header)
 {
   DICOM_Sequence_Root root = {};
   DICOM_Attribute_Sequence_Reset(nullptr, &root);
-  DICOM_Attribute *list = DICOMDIR_Scan_Read_Tags(path, &root, tags, count);
+  DICOM_Attribute *list = open ? DICOMDIR_Scan_Read_Open_Tags(open->fd, path, open->size, &root, tags, count)
+                               : DICOMDIR_Scan_Read_Tags(path, &root, tags, count);
   if (!list) return 0;
   bool kept = header && Naming_Keeps(list, &root);
   *values = Values_Of(list, &root);
@@ -122,12 +123,13 @@ static int Values_Read(const char *path, const uint32_t *tags, int count, Copy_V
   return 1;
 }
 
-int Copy_Values_Read(const char *path, Copy_Values *values)
+int Copy_Values_Read(const char *path, Copy_Values *values, const Copy_Open_Source *open)
 {
-  return Values_Read(path, NAMING_TAGS, (int)std::size(NAMING_TAGS), values, nullptr);
+  return Values_Read(path, open, NAMING_TAGS, (int)std::size(NAMING_TAGS), values, nullptr);
 }
 
-int Copy_Values_Read_For_Directory(const char *path, Copy_Values *values, DICOM_Attribute **header)
+int Copy_Values_Read_For_Directory(const char *path, Copy_Values *values, DICOM_Attribute **header,
+                                   const Copy_Open_Source *open)
 {
   static const std::vector<uint32_t> tags = [] {
     std::vector<uint32_t> both = DICOM_Media_Directory_Tags();
@@ -137,5 +139,5 @@ int Copy_Values_Read_For_Directory(const char *path, Copy_Values *values, DICOM_
     return both;
   }();
   *header = nullptr;
-  return Values_Read(path, tags.data(), (int)tags.size(), values, header);
+  return Values_Read(path, open, tags.data(), (int)tags.size(), values, header);
 }

@@ -2,6 +2,8 @@
 // process-wide counters that stand in for a missing series or image number.
 #pragma once
 
+#include <cstdint>
+
 #include "app/copy_name.h"
 #include "dicom/NEMA_Tag_Attribute.h"
 
@@ -15,10 +17,16 @@
 // by every copy in the process.
 // Returns 1 with `values` filled; returns 0 when the header gives no attribute list (the
 // header reader has reported why; `values` is then untouched). Thread-safe.
-int Copy_Values_Read(const char *path, Copy_Values *values);
+// With `open`, the file is read through that descriptor instead of being opened again.
+struct Copy_Open_Source {
+  int fd = -1;       // the source, open for reading
+  int64_t size = 0;  // its size
+};
+int Copy_Values_Read(const char *path, Copy_Values *values, const Copy_Open_Source *open = nullptr);
 
 // As Copy_Values_Read, reading also what a DICOMDIR record takes of the file
 // (DICOM_Media_Directory_Tags): the header goes to *header, as read, for the caller to
 // release (DICOM_Attribute_Delete); null when a text naming uses had to be decoded in
 // place (not ASCII: the header no longer holds the file's bytes), or when 0 is returned.
-int Copy_Values_Read_For_Directory(const char *path, Copy_Values *values, DICOM_Attribute **header);
+int Copy_Values_Read_For_Directory(const char *path, Copy_Values *values, DICOM_Attribute **header,
+                                   const Copy_Open_Source *open = nullptr);

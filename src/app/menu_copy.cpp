@@ -52,15 +52,16 @@ Copy_Settings Copy_Settings_Current()
 
 // ---- target -------------------------------------------------------------------------------
 
-// Reads the header of `source` and names it by the scheme of `settings`; with `header`,
-// it also reads what a DICOMDIR takes and hands the header over there (see
-// Copy_Values_Read_For_Directory). Returns 0 when the header gives no list (reported by
-// the header reader).
-static int Name_Read(const Copy_Settings &settings, const char *source, Copy_Name *name,
-                     DICOM_Attribute **header = nullptr)
+// Reads the header of `source` (through `open`, when not null) and names it by the
+// scheme of `settings`; with `header`, it also reads what a DICOMDIR takes and hands the
+// header over there (see Copy_Values_Read_For_Directory). Returns 0 when the header
+// gives no list (reported by the header reader).
+static int Name_Read(const Copy_Settings &settings, const char *source, const Copy_Open_Source *open,
+                     Copy_Name *name, DICOM_Attribute **header = nullptr)
 {
   Copy_Values values;
-  if (!(header ? Copy_Values_Read_For_Directory(source, &values, header) : Copy_Values_Read(source, &values)))
+  if (!(header ? Copy_Values_Read_For_Directory(source, &values, header, open)
+               : Copy_Values_Read(source, &values, open)))
     return 0;
   *name = settings.dicomdir ? Copy_Name_DICOMDIR(values)
                             : Copy_Name_Ordinary(values, settings.sub_dir, settings.standard_name, source);
@@ -87,7 +88,7 @@ int Copy_Target(const Copy_Settings &settings, const char *source, std::set<std:
 {
   target->clear();
   Copy_Name name;
-  if (!Name_Read(settings, source, &name)) return COPY_FILE_NOT_DICOM;
+  if (!Name_Read(settings, source, nullptr, &name)) return COPY_FILE_NOT_DICOM;
   std::string path = Folder_Path(settings, name) + name.file;
   std::string chosen = path;
   if (Name_Taken(path, *planned)) {
@@ -228,7 +229,7 @@ static int Copy_Or_Move(const Copy_Settings &settings, const char *source, const
     if (!Copy_Move(source, place, settings.block_size, &outcome))
       return Move_Failed(source, asked, outcome.step, outcome.error);
   } else {
-    int named = ahead ? Copy_Data_Made_Ahead(ahead, source, place, &outcome) : -1;
+    int named = ahead ? Copy_Data_Made_Ahead(ahead, place, &outcome) : -1;
     if (named < 0) named = Copy_Data(source, place, settings.block_size, &outcome);
     if (!named) return Copy_Failed(settings, source, asked, &outcome);
   }
@@ -259,7 +260,9 @@ static int Copy_File_Work(const Copy_Settings &settings, const char *source, Cop
     }
   } spent{ahead};
   Copy_Name name;
-  if (!Name_Read(settings, source, &name, header)) return COPY_FILE_NOT_DICOM;
+  Copy_Open_Source open;
+  if (ahead) open = {ahead->in, (int64_t)ahead->source.st_size};
+  if (!Name_Read(settings, source, ahead ? &open : nullptr, &name, header)) return COPY_FILE_NOT_DICOM;
   Copy_Folders own;
   Copy_Place place;
   place.name = name.file;

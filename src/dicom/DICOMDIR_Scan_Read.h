@@ -56,6 +56,12 @@ DICOM_Attribute *DICOMDIR_Scan_Read_Until(const char *path, DICOM_Sequence_Root 
 DICOM_Attribute *DICOMDIR_Scan_Read_Tags(const char *path, DICOM_Sequence_Root *root, const uint32_t *needed,
                                          int count);
 
+// As DICOMDIR_Scan_Read_Tags over the open regular file `fd` (readable; read from its
+// start, whatever its position, which may move) of `size` bytes, named `path` in
+// messages; `fd` stays open.
+DICOM_Attribute *DICOMDIR_Scan_Read_Open_Tags(int fd, const char *path, int64_t size, DICOM_Sequence_Root *root,
+                                              const uint32_t *needed, int count);
+
 // The same walk over any byte source positioned at the first element (for example a
 // memory block, or a file read request by request), up to the source's size, which
 // also bounds every length. A source of unknown size gives no element. The source is

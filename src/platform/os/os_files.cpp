@@ -65,7 +65,15 @@ int Os_File_Create_Hidden(int folder, unsigned mode, std::string *temp_name)
 int Os_File_Publish(int fd, int folder, const std::string &temp_name, const char *name)
 {
   if (!temp_name.empty()) return Os_Rename_No_Replace(folder, temp_name.c_str(), folder, name);
-  // linkat never replaces: a taken name gives EEXIST.
+  // linkat never replaces: a taken name gives EEXIST. The descriptor itself serves a
+  // process that may search every folder (CAP_DAC_READ_SEARCH); others, refused with
+  // ENOENT, link the descriptor's name in /proc.
+  static std::atomic<bool> descriptor_refused{false};
+  if (!descriptor_refused.load(std::memory_order_relaxed)) {
+    if (linkat(fd, "", folder, name, AT_EMPTY_PATH) == 0) return 0;
+    if (errno != ENOENT) return errno;
+    descriptor_refused.store(true, std::memory_order_relaxed);
+  }
   if (linkat(AT_FDCWD, Descriptor_Path(fd).c_str(), folder, name, AT_SYMLINK_FOLLOW) == 0) return 0;
   return errno;
 }
