@@ -46,10 +46,12 @@ void Copy_Ahead::Helper()
     }
     Copy_Ahead_Data data;
     Copy_Data_Ahead(sources_[index], folder_, mount_, block_size_, &data);
-    std::lock_guard<std::mutex> hold(lock_);
-    ready_.push_back(data);
-    made_ = index + 1;
-    changed_.notify_all();
+    {
+      std::lock_guard<std::mutex> hold(lock_);
+      ready_.push_back(data);
+      made_ = index + 1;
+    }
+    changed_.notify_all();  // once the lock is free, so the job need not wait for it too
     if (!data.unnamed_files) break;  // none can be made on this file system
   }
   std::lock_guard<std::mutex> hold(lock_);
@@ -65,6 +67,7 @@ bool Copy_Ahead::Take(size_t index, Copy_Ahead_Data *data)
   *data = ready_.front();
   ready_.pop_front();
   taken_ = index + 1;
+  hold.unlock();
   changed_.notify_all();
   return data->out >= 0;
 }
