@@ -49,11 +49,14 @@ static int Copy_Blocks(int in, int out, size_t block_size, bool *read_failed, un
   }
 }
 
-// Lets the kernel copy `in` into `out`; falls back to Copy_Blocks when the kernel
-// cannot copy between these files before any byte was copied.
-static int Copy_Kernel(int in, int out, bool *read_failed, unsigned long long *copied)
+// Lets the kernel copy `in` into `out` to the end of `in`, or, with `size` not
+// negative, until that many bytes are copied (the caller sees later whether the file
+// grew); falls back to Copy_Blocks when the kernel cannot copy between these files
+// before any byte was copied.
+static int Copy_Kernel(int in, int out, long long size, bool *read_failed, unsigned long long *copied)
 {
   for (;;) {
+    if (size >= 0 && *copied >= (unsigned long long)size) return 1;
     ssize_t moved = copy_file_range(in, nullptr, out, nullptr, (size_t)1 << 30, 0);
     if (moved < 0 && errno == EINTR) continue;
     if (moved < 0 && *copied == 0 &&
@@ -117,10 +120,19 @@ static int Fail(Copy_Outcome *outcome, int step, int error)
 struct Written_Data {
   int out = -1;
   std::string temp_name;
-  struct stat source {};     // the source as it was copied
-  bool keep_source = false;  // keep the source open in `in`
+  struct stat source {};  // the source as it was copied
+  // Made ahead: the source's bytes as its size said, the source kept open in `in`, and
+  // what was written left to be checked when the copy is named.
+  bool ahead = false;
   int in = -1;
 };
+
+// Whether the file `fd` holds `size` bytes.
+static bool Holds(int fd, unsigned long long size)
+{
+  struct stat info;
+  return fstat(fd, &info) == 0 && (unsigned long long)info.st_size == size;
+}
 
 // Copies the bytes of `source` into a new hidden file of `folder`, checks the copy and,
 // with `durable`, syncs it. Returns 1 with *written; returns 0 with the outcome's step
@@ -147,21 +159,20 @@ static int Data_Write(const char *source, int folder, size_t block_size, bool du
   bool read_failed = false;
   unsigned long long copied = 0;
   int step = COPY_STEP_NONE, error = 0;
-  int whole = block_size == COPY_KERNEL ? Copy_Kernel(in, out, &read_failed, &copied)
+  long long size = written->ahead ? (long long)info.st_size : -1;
+  int whole = block_size == COPY_KERNEL ? Copy_Kernel(in, out, size, &read_failed, &copied)
                                         : Copy_Blocks(in, out, block_size, &read_failed, &copied);
-  struct stat result;
   if (!whole) {
     step = read_failed ? COPY_STEP_READ : COPY_STEP_WRITE;
     error = errno;
-  } else if (fstat(out, &result) != 0 || (unsigned long long)info.st_size != copied ||
-             (unsigned long long)result.st_size != copied) {
+  } else if ((unsigned long long)info.st_size != copied || (!written->ahead && !Holds(out, copied))) {
     step = COPY_STEP_WRITE;  // the copy does not hold what the source holds
     error = EIO;
   } else if (durable && fsync(out) != 0) {
     step = COPY_STEP_WRITE;
     error = errno;
   }
-  if (step == COPY_STEP_NONE && written->keep_source)
+  if (step == COPY_STEP_NONE && written->ahead)
     written->in = in;
   else
     close(in);
@@ -231,7 +242,7 @@ int Copy_Data_Ahead(const char *source, int folder, uint64_t mount, size_t block
 {
   *data = Copy_Ahead_Data();
   Written_Data written;
-  written.keep_source = true;
+  written.ahead = true;
   Copy_Outcome outcome;
   if (!Data_Write(source, folder, block_size, false, &written, &outcome)) return 0;
   if (!written.temp_name.empty()) {
@@ -254,7 +265,8 @@ int Copy_Data_Made_Ahead(Copy_Ahead_Data *data, const Copy_Place &place, Copy_Ou
   uint64_t mount = 0;
   struct stat now;
   if (data->out < 0 || fstat(data->in, &now) != 0 || !Os_File_Unchanged(data->source, now) ||
-      !Os_Mount_Of(place.folder, &mount) || mount != data->mount) {
+      !Holds(data->out, (unsigned long long)now.st_size) || !Os_Mount_Of(place.folder, &mount) ||
+      mount != data->mount) {
     Copy_Ahead_Discard(data);
     return -1;
   }

@@ -13,6 +13,7 @@
 #include <algorithm>
 #include <cctype>
 #include <filesystem>
+#include <regex>
 #include <sstream>
 #include <string>
 
@@ -190,13 +191,16 @@ TEST_F(Media_Directory_Scan, a_damaged_dicomdir_is_passed_over_by_the_scan_and_l
   EXPECT_TRUE(Read_File(dicomdir) == damaged);
 }
 
-// The dump of a DICOMDIR without its Media Storage SOP Instance UID, new with each file.
+// The dump of a DICOMDIR without its Media Storage SOP Instance UID, new with each file,
+// and what its length moves: the meta group's length and the records' offsets.
 std::string Dump_Without_Instance_Uid(const std::string &dicomdir)
 {
   std::istringstream dump(Run_Command("dcmdump -q " + Quoted(dicomdir) + " 2>&1"));
+  const std::regex offset("( up |offset=\\$)[0-9]+");
   std::string kept;
   for (std::string line; std::getline(dump, line);)
-    if (line.rfind("(0002,0003)", 0) != 0) kept += line + "\n";
+    if (line.rfind("(0002,0003)", 0) != 0 && line.rfind("(0002,0000)", 0) != 0)
+      kept += std::regex_replace(line, offset, "$1#") + "\n";
   return kept;
 }
 
@@ -233,7 +237,8 @@ TEST(Media_Directory_Copy, pydicom_files_copied_with_the_dicomdir_scheme_make_a_
   EXPECT_NE(check.find(" agree\n"), std::string::npos) << check;
 
   // The DICOMDIR the copy built from the headers it read for the names is the one made
-  // by reading every copy in the same order (but for the new file's own instance UID).
+  // by reading every copy in the same order (but for the new file's own instance UID,
+  // whose length moves the offsets).
   std::vector<DICOM_Media_File> copies;
   std::istringstream lines(out);
   const std::string copied = "copied to ";
@@ -250,7 +255,6 @@ TEST(Media_Directory_Copy, pydicom_files_copied_with_the_dicomdir_scheme_make_a_
   EXPECT_EQ(built.size(), read.size());
   EXPECT_EQ(differs, built.size()) << "first difference: " << built.substr(built.rfind('\n', differs) + 1, 160)
                                    << "\nagainst: " << read.substr(read.rfind('\n', differs) + 1, 160);
-  EXPECT_EQ(fs::file_size(dicomdir), fs::file_size(env.root() + "built"));
   for (const std::string &notice : notices) EXPECT_NE(out.find(notice), std::string::npos) << notice;
 
   // The scan of the copy takes most files from the records, those without a series
