@@ -16,7 +16,8 @@ Copy_Ahead::Copy_Ahead(const std::vector<const char *> &sources, int folder, siz
     : sources_(sources), folder_(folder), block_size_(block_size)
 {
   finished_ = true;
-  if (sources_.size() < 2 || folder_ < 0 || Os_Processors_Usable() < 2 || !Os_Mount_Of(folder_, &mount_)) return;
+  if (sources_.size() < 2 || folder_ < 0 || Os_Processors_Usable() < 2 || !Os_Folder_Inheritance(folder_, &inheritance_))
+    return;
   try {
     finished_ = false;
     helper_ = std::thread(&Copy_Ahead::Helper, this);
@@ -45,7 +46,7 @@ void Copy_Ahead::Helper()
       if (stopping_) break;
     }
     Copy_Ahead_Data data;
-    Copy_Data_Ahead(sources_[index], folder_, mount_, block_size_, &data);
+    Copy_Data_Ahead(sources_[index], folder_, inheritance_, block_size_, &data);
     {
       std::lock_guard<std::mutex> hold(lock_);
       ready_.push_back(data);

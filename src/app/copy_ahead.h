@@ -12,6 +12,7 @@
 #include <cstddef>
 #include <deque>
 #include <mutex>
+#include <string>
 #include <thread>
 #include <vector>
 
@@ -39,7 +40,7 @@ class Copy_Ahead {
 
   std::vector<const char *> sources_;
   int folder_;
-  uint64_t mount_ = 0;
+  std::string inheritance_;
   size_t block_size_;
   std::mutex lock_;
   std::condition_variable changed_;

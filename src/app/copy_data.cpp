@@ -238,7 +238,8 @@ static int Copy_Into(const char *source, const Copy_Place &place, size_t block_s
 
 // ---- copy made ahead ------------------------------------------------------------------------
 
-int Copy_Data_Ahead(const char *source, int folder, uint64_t mount, size_t block_size, Copy_Ahead_Data *data)
+int Copy_Data_Ahead(const char *source, int folder, const std::string &inheritance, size_t block_size,
+                    Copy_Ahead_Data *data)
 {
   *data = Copy_Ahead_Data();
   Written_Data written;
@@ -255,18 +256,17 @@ int Copy_Data_Ahead(const char *source, int folder, uint64_t mount, size_t block
   data->out = written.out;
   data->in = written.in;
   data->source = written.source;
-  data->mount = mount;
+  data->inheritance = inheritance;
   return 1;
 }
 
 int Copy_Data_Made_Ahead(Copy_Ahead_Data *data, const Copy_Place &place, Copy_Outcome *outcome)
 {
   *outcome = Copy_Outcome();
-  uint64_t mount = 0;
   struct stat now;
-  if (data->out < 0 || fstat(data->in, &now) != 0 || !Os_File_Unchanged(data->source, now) ||
-      !Holds(data->out, (unsigned long long)now.st_size) || !Os_Mount_Of(place.folder, &mount) ||
-      mount != data->mount) {
+  if (data->out < 0 || place.inheritance.empty() || place.inheritance != data->inheritance ||
+      fstat(data->in, &now) != 0 || !Os_File_Unchanged(data->source, now) ||
+      !Holds(data->out, (unsigned long long)now.st_size)) {
     Copy_Ahead_Discard(data);
     return -1;
   }

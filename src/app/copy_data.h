@@ -20,7 +20,6 @@
 #include <sys/stat.h>
 
 #include <cstddef>
-#include <cstdint>
 #include <string>
 
 enum {
@@ -35,6 +34,7 @@ struct Copy_Place {
   std::string folder_path;  // its path ending with "/", for messages
   std::string name;         // the name asked for
   bool numbered = true;     // a taken name passes to name01 ... name99 (else fails)
+  std::string inheritance;  // Os_Folder_Inheritance of the folder; "" when not known
 };
 
 // The step at which a copy or a move failed.
@@ -75,23 +75,26 @@ struct Copy_Ahead_Data {
   int out = -1;               // the unnamed file, open; -1 when none was made
   int in = -1;                // the source it was copied from, open for reading
   struct stat source {};      // the source as it was copied
-  uint64_t mount = 0;         // the mount of the unnamed file (Os_Mount_Of)
+  std::string inheritance;    // Os_Folder_Inheritance of the folder it was made in
   bool unnamed_files = true;  // false: the target's file system has no unnamed files
 };
 
-// Copies the bytes of `source` as Copy_Data does into an unnamed file of `folder` (on
-// the mount `mount`), which stays unnamed, and keeps the source open, so that what names
-// the copy is read from the very file copied. Returns 1 with *data; returns 0 when no
-// copy was made (nothing left behind, nothing reported: Copy_Data then copies the file
-// and reports what fails). Any thread.
-int Copy_Data_Ahead(const char *source, int folder, uint64_t mount, size_t block_size, Copy_Ahead_Data *data);
+// Copies the bytes of `source` as Copy_Data does into an unnamed file of `folder`
+// (whose Os_Folder_Inheritance is `inheritance`), which stays unnamed, and keeps the
+// source open, so that what names the copy is read from the very file copied. Returns 1
+// with *data; returns 0 when no copy was made (nothing left behind, nothing reported:
+// Copy_Data then copies the file and reports what fails). Any thread.
+int Copy_Data_Ahead(const char *source, int folder, const std::string &inheritance, size_t block_size,
+                    Copy_Ahead_Data *data);
 
 // Names the copy of Copy_Data_Ahead in `place` as Copy_Data names its own copy, with
 // the same warnings. Returns 1 when named, 0 with the step and error set (the copy
 // dropped), or -1 without a word when the copy cannot serve: its source has changed
-// since it was copied (its size or modification time), `place` lies on another mount,
-// or the asked name is refused otherwise than as taken (dropped: copy the file with
-// Copy_Data, which reports as it always does). `data` is spent either way.
+// since it was copied (its size or modification time), `place`'s folder would give a
+// new file another group or permissions or lies on another mount (its inheritance
+// differs or is not known), or the asked name is refused otherwise than as taken
+// (dropped: copy the file with Copy_Data, which reports as it always does). `data` is
+// spent either way.
 int Copy_Data_Made_Ahead(Copy_Ahead_Data *data, const Copy_Place &place, Copy_Outcome *outcome);
 
 // Drops a copy of Copy_Data_Ahead that will not be named (the unnamed file vanishes).

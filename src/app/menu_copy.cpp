@@ -21,6 +21,7 @@
 #include "app/job.h"
 #include "app/list_rows.h"
 #include "app/list_thread.h"
+#include "platform/os/os_files.h"
 #include "util/message_log.h"
 #include "util/progress.h"
 #include "util/utility_directory.h"
@@ -140,14 +141,16 @@ Copy_Folders::~Copy_Folders()
 // no copy out of it. The descriptors stay in `folders`, so that the next file for the
 // same folder finds it open (bound to the folder entered, whatever is renamed since).
 // Returns the descriptor (owned by `folders`), with *path the folder's path ending with
-// "/"; returns -1 after the error lines (the link named, or the folder that cannot be
+// "/" and *inheritance what a new file takes from it (Os_Folder_Inheritance, "" when not
+// known); returns -1 after the error lines (the link named, or the folder that cannot be
 // opened or made, with the reason), errno set.
 static int Target_Folder_Open(const Copy_Settings &settings, const Copy_Name &name, Copy_Folders *folders,
-                              std::string *path)
+                              std::string *path, std::string *inheritance)
 {
   const std::string wanted = Folder_Path(settings, name);
   if (folders->leaf >= 0 && folders->leaf_path == wanted) {
     *path = wanted;
+    *inheritance = folders->leaf_inheritance;
     return folders->leaf;
   }
   if (folders->root < 0) folders->root = open(settings.dir_copy.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
@@ -164,11 +167,16 @@ static int Target_Folder_Open(const Copy_Settings &settings, const Copy_Name &na
     if (folder >= 0) *path += name.folders[i] + "/";
   }
   if (folder >= 0) {
+    std::string *known = &folders->root_inheritance;
     if (folder != folders->root) {
       if (folders->leaf >= 0) close(folders->leaf);
       folders->leaf = folder;
       folders->leaf_path = wanted;
+      folders->leaf_inheritance.clear();
+      known = &folders->leaf_inheritance;
     }
+    if (known->empty() && !Os_Folder_Inheritance(folder, known)) known->clear();
+    *inheritance = *known;
     return folder;
   }
   int error = errno;
@@ -266,7 +274,7 @@ static int Copy_File_Work(const Copy_Settings &settings, const char *source, Cop
   Copy_Folders own;
   Copy_Place place;
   place.name = name.file;
-  place.folder = Target_Folder_Open(settings, name, folders ? folders : &own, &place.folder_path);
+  place.folder = Target_Folder_Open(settings, name, folders ? folders : &own, &place.folder_path, &place.inheritance);
   if (place.folder < 0) {
     if (settings.move) return Move_Failed(source, Folder_Path(settings, name) + name.file, COPY_STEP_NAME, errno);
     return Copy_Failed(settings, source, "", nullptr);

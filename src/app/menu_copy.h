@@ -56,9 +56,11 @@ int Copy_Target(const Copy_Settings &settings, const char *source, std::set<std:
 // The target folders a copy job holds open between files: dir_copy, and the folder of
 // the last file with its path. Closed when the record goes.
 struct Copy_Folders {
-  int root = -1;          // dir_copy, or -1 until needed
-  int leaf = -1;          // the last folder below it that a file went into, or -1
-  std::string leaf_path;  // its path, ending with "/"
+  int root = -1;                 // dir_copy, or -1 until needed
+  int leaf = -1;                 // the last folder below it that a file went into, or -1
+  std::string leaf_path;         // its path, ending with "/"
+  std::string root_inheritance;  // Os_Folder_Inheritance of each, "" until known
+  std::string leaf_inheritance;
   Copy_Folders() = default;
   Copy_Folders(const Copy_Folders &) = delete;
   Copy_Folders &operator=(const Copy_Folders &) = delete;

@@ -3,7 +3,8 @@
 // link to elsewhere, passes to the next numbered name); a full disk leaves nothing, not
 // even a hidden file; moves never replace, and a move of a link or onto another file
 // system copies the data, checks it and removes only the link or the source; a copy made
-// ahead is named only while its source is unchanged and the place on its mount. The full
+// ahead is named only while its source is unchanged and the place gives a new file what
+// the folder it was made in gives (the same mount, group and default ACL). The full
 // disk and the second file system are small tmpfs mounts (root only; skipped otherwise).
 #include "app/copy_data.h"
 
@@ -62,6 +63,7 @@ protected:
     place.name = name;
     place.numbered = numbered;
     ASSERT_GE(place.folder, 0) << folder;
+    ASSERT_TRUE(Os_Folder_Inheritance(place.folder, &place.inheritance));
   }
 
   Scoped_Temp_Env env;
@@ -245,15 +247,15 @@ TEST_F(Place_Test, a_copy_made_ahead_is_named_in_its_turn_only_while_it_can_serv
   ASSERT_EQ(chmod(source.c_str(), 0640), 0);
   int ahead_folder = open(env.temp().c_str(), O_RDONLY | O_DIRECTORY);
   ASSERT_GE(ahead_folder, 0);
-  uint64_t mount = 0;
-  ASSERT_TRUE(Os_Mount_Of(ahead_folder, &mount));
+  std::string inheritance;
+  ASSERT_TRUE(Os_Folder_Inheritance(ahead_folder, &inheritance));
   ASSERT_EQ(mkdir((env.temp() + "sub").c_str(), 0755), 0);
   Open(env.temp() + "sub/", "copy");
 
   // Made in one folder, named in another of the same mount, with the source's bytes and
   // bits; the source stays open for what names the copy.
   Copy_Ahead_Data data;
-  ASSERT_EQ(Copy_Data_Ahead(source.c_str(), ahead_folder, mount, COPY_KERNEL, &data), 1);
+  ASSERT_EQ(Copy_Data_Ahead(source.c_str(), ahead_folder, inheritance, COPY_KERNEL, &data), 1);
   EXPECT_EQ(Read_File("/proc/self/fd/" + std::to_string(data.in)), Pattern(70000));
   EXPECT_EQ(Files_Below(env.temp()), std::vector<std::string>{});
   ASSERT_EQ(Copy_Data_Made_Ahead(&data, place, &outcome), 1);
@@ -262,20 +264,29 @@ TEST_F(Place_Test, a_copy_made_ahead_is_named_in_its_turn_only_while_it_can_serv
 
   // A source rewritten since: the copy is dropped unnamed. One replaced under its name
   // is another file: the copy holds the file that was opened and read.
-  ASSERT_EQ(Copy_Data_Ahead(source.c_str(), ahead_folder, mount, COPY_KERNEL, &data), 1);
+  ASSERT_EQ(Copy_Data_Ahead(source.c_str(), ahead_folder, inheritance, COPY_KERNEL, &data), 1);
   ASSERT_TRUE(Write_File(source, "other bytes"));
   EXPECT_EQ(Copy_Data_Made_Ahead(&data, place, &outcome), -1);
   EXPECT_EQ(Files_Below(env.temp()), std::vector<std::string>{"sub/copy"});
-  ASSERT_EQ(Copy_Data_Ahead(source.c_str(), ahead_folder, mount, COPY_KERNEL, &data), 1);
+  ASSERT_EQ(Copy_Data_Ahead(source.c_str(), ahead_folder, inheritance, COPY_KERNEL, &data), 1);
   ASSERT_TRUE(Write_File(source + ".new", Pattern(500)));
   ASSERT_EQ(rename((source + ".new").c_str(), source.c_str()), 0);
   ASSERT_EQ(Copy_Data_Made_Ahead(&data, place, &outcome), 1);
   EXPECT_EQ(Read_File(env.temp() + "sub/copy01"), "other bytes");
 
+  // A folder that gives new files another group: dropped unnamed, to be copied there.
+  ASSERT_EQ(mkdir((env.temp() + "group").c_str(), 0755), 0);
+  if (chown((env.temp() + "group").c_str(), (uid_t)-1, getegid() + 4242) == 0) {
+    ASSERT_EQ(Copy_Data_Ahead(source.c_str(), ahead_folder, inheritance, COPY_KERNEL, &data), 1);
+    Open(env.temp() + "group/", "copy");
+    EXPECT_EQ(Copy_Data_Made_Ahead(&data, place, &outcome), -1);
+    EXPECT_TRUE(Files_Below(env.temp() + "group/").empty());
+  }
+
   // Another mount: dropped unnamed, to be copied there as usual.
   Scoped_Tmpfs other(env.root() + "other", "1m");
   if (other.mounted()) {
-    ASSERT_EQ(Copy_Data_Ahead(source.c_str(), ahead_folder, mount, COPY_KERNEL, &data), 1);
+    ASSERT_EQ(Copy_Data_Ahead(source.c_str(), ahead_folder, inheritance, COPY_KERNEL, &data), 1);
     Open(env.root() + "other/", "copy");
     EXPECT_EQ(Copy_Data_Made_Ahead(&data, place, &outcome), -1);
     EXPECT_TRUE(Files_Below(env.root() + "other/").empty());

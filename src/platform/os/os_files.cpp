@@ -9,6 +9,7 @@
 #include <fcntl.h>
 #include <stdio.h>
 #include <sys/stat.h>
+#include <sys/xattr.h>
 #include <unistd.h>
 
 #include <atomic>
@@ -98,11 +99,18 @@ int Os_Rename_No_Replace(int from_folder, const char *from, int to_folder, const
   return 0;
 }
 
-bool Os_Mount_Of(int fd, uint64_t *mount)
+bool Os_Folder_Inheritance(int folder, std::string *key)
 {
   struct statx info;
-  if (statx(fd, "", AT_EMPTY_PATH, STATX_MNT_ID, &info) != 0 || !(info.stx_mask & STATX_MNT_ID)) return false;
-  *mount = info.stx_mnt_id;
+  const unsigned wanted = STATX_MNT_ID | STATX_GID | STATX_MODE;
+  if (statx(folder, "", AT_EMPTY_PATH, wanted, &info) != 0 || (info.stx_mask & wanted) != wanted) return false;
+  *key = std::to_string(info.stx_mnt_id) + ":" + std::to_string(info.stx_gid) + ":" +
+         ((info.stx_mode & S_ISGID) ? "g" : "-") + ":";
+  // The default ACL, as its bytes; none (ENODATA), or none possible (ENOTSUP), is "".
+  char acl[4096];
+  ssize_t size = fgetxattr(folder, "system.posix_acl_default", acl, sizeof acl);
+  if (size < 0 && errno != ENODATA && errno != ENOTSUP) return false;
+  if (size > 0) key->append(acl, (size_t)size);
   return true;
 }
 

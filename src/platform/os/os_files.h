@@ -45,10 +45,13 @@ void Os_File_Discard(int folder, const std::string &temp_name);
 // with both names as they were.
 int Os_Rename_No_Replace(int from_folder, const char *from, int to_folder, const char *to);
 
-// The mount that the open file `fd` lies on, as an identifier (statx's mount ID): two
-// files can be linked to each other's folder only within one mount, even one bind
-// mount of the same file system. Returns false when the system cannot tell.
-bool Os_Mount_Of(int fd, uint64_t *mount);
+// What a new file made in the open folder `folder` takes from where it is made, as one
+// key: the mount (a file can be linked into another folder only within one mount, even
+// one bind mount of the same file system), the folder's group and set-group-ID bit, and
+// its default ACL. Two folders with the same key give a new file the same group and
+// permissions, so a file made in one may be named in the other. Returns false when it
+// cannot be told.
+bool Os_Folder_Inheritance(int folder, std::string *key);
 
 // True when `now` describes the same, unchanged file as `then` (two stat results): the
 // same device and inode, size and modification time, to the nanosecond.
