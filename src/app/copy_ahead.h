@@ -4,8 +4,10 @@
 // names each copy (app/copy_data.h, Copy_Data_Made_Ahead), so reading and writing the
 // data overlaps the naming, the audit and the messages on a second processor.
 //
-// The helper reports nothing: a file it cannot copy is copied again by the job in its
-// turn, which reports what fails in the order of the files.
+// The helper reports nothing: a file it cannot copy, or whose copy cannot serve (its
+// source changed since, or its folder would give a new file another group or ACL), is
+// copied again by the job in its turn, which reports what fails in the order of the
+// files.
 #pragma once
 
 #include <condition_variable>
