@@ -102,17 +102,43 @@ static bool Naming_Keeps(DICOM_Attribute *list, DICOM_Sequence_Root *root)
   return true;
 }
 
-// Reads the header of `path` for `tags` (ascending) and fills `values`. With `header`,
-// the list goes there when naming has left it as read, else null; without, it is
-// released.
-static int Values_Read(const char *path, const Copy_Open_Source *open, const uint32_t *tags, int count,
-                       Copy_Values *values, DICOM_Attribute **header)
+// The naming tags and `tags` (ascending), in one ascending list.
+static std::vector<uint32_t> With_Naming(std::vector<uint32_t> tags)
 {
+  tags.insert(tags.end(), std::begin(NAMING_TAGS), std::end(NAMING_TAGS));
+  std::sort(tags.begin(), tags.end());
+  tags.erase(std::unique(tags.begin(), tags.end()), tags.end());
+  return tags;
+}
+
+static DICOM_Attribute *List_Read(const char *path, const Copy_Open_Source *open, const std::vector<uint32_t> &tags,
+                                  DICOM_Sequence_Root *root)
+{
+  return open ? DICOMDIR_Scan_Read_Open_Tags(open->fd, path, open->size, root, tags.data(), (int)tags.size())
+              : DICOMDIR_Scan_Read_Tags(path, root, tags.data(), (int)tags.size());
+}
+
+// Reads the header of `path` and fills `values`. With `header`, the header holds what
+// the DICOMDIR needs too, and goes there when naming has left it as read, else null.
+static int Values_Read(const char *path, const Copy_Open_Source *open, Copy_Values *values, DICOM_Attribute **header)
+{
+  static const std::vector<uint32_t> naming = With_Naming({});
+  // Most files get IMAGE records, whose keys all come before Instance Number: the
+  // header is read that far, and again, further, for a file of another kind.
+  static const std::vector<uint32_t> image = With_Naming(DICOM_Media_Directory_Tags(""));
   DICOM_Sequence_Root root = {};
   DICOM_Attribute_Sequence_Reset(nullptr, &root);
-  DICOM_Attribute *list = open ? DICOMDIR_Scan_Read_Open_Tags(open->fd, path, open->size, &root, tags, count)
-                               : DICOMDIR_Scan_Read_Tags(path, &root, tags, count);
+  DICOM_Attribute *list = List_Read(path, open, header ? image : naming, &root);
   if (!list) return 0;
+  if (header) {
+    std::string sop_class = Value_Text(list, &root, 0x0008, 0x0016);
+    std::vector<uint32_t> needed = DICOM_Media_Directory_Tags(sop_class.c_str());
+    if (!std::includes(image.begin(), image.end(), needed.begin(), needed.end())) {
+      DICOM_Attribute_Delete(nullptr, &root, &list, 0xFFFF, 0xFFFF);
+      list = List_Read(path, open, With_Naming(needed), &root);
+      if (!list) return 0;
+    }
+  }
   bool kept = header && Naming_Keeps(list, &root);
   *values = Values_Of(list, &root);
   DICOM_Attribute_Sequence_Reset(nullptr, &root);
@@ -125,19 +151,12 @@ static int Values_Read(const char *path, const Copy_Open_Source *open, const uin
 
 int Copy_Values_Read(const char *path, Copy_Values *values, const Copy_Open_Source *open)
 {
-  return Values_Read(path, open, NAMING_TAGS, (int)std::size(NAMING_TAGS), values, nullptr);
+  return Values_Read(path, open, values, nullptr);
 }
 
 int Copy_Values_Read_For_Directory(const char *path, Copy_Values *values, DICOM_Attribute **header,
                                    const Copy_Open_Source *open)
 {
-  static const std::vector<uint32_t> tags = [] {
-    std::vector<uint32_t> both = DICOM_Media_Directory_Tags();
-    both.insert(both.end(), std::begin(NAMING_TAGS), std::end(NAMING_TAGS));
-    std::sort(both.begin(), both.end());
-    both.erase(std::unique(both.begin(), both.end()), both.end());
-    return both;
-  }();
   *header = nullptr;
-  return Values_Read(path, open, tags.data(), (int)tags.size(), values, header);
+  return Values_Read(path, open, values, header);
 }

@@ -65,9 +65,11 @@ int DICOM_Media_Directory_Write(Window_Handle owner,
                                 const char *file_set_id,                   // File-set ID, or null
                                 std::vector<std::string> *notices);        // lines appended
 
-// The top-level tags a file's header must hold for the directory: what
-// DICOMDIR_Scan_Read_Tags reads for each file (ascending, DICOMDIR_Scan_Tag).
-std::vector<uint32_t> DICOM_Media_Directory_Tags();
+// The top-level tags a file's header must hold for the directory (ascending,
+// DICOMDIR_Scan_Tag): with null, what DICOMDIR_Scan_Read_Tags reads of each file, for a
+// file of any SOP class; else what a file of SOP class `sop_class` needs for its records
+// ("": a class with IMAGE records, the kind most files get).
+std::vector<uint32_t> DICOM_Media_Directory_Tags(const char *sop_class = nullptr);
 
 namespace Media_Directory {
 struct Directory;

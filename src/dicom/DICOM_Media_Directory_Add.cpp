@@ -359,11 +359,13 @@ int Add_File_Below(Adder *adder, Node *patient, const std::vector<std::string> &
 
 // The tags a file is read for beside its records' keys: its identity, the dates and
 // times a missing Study Date and Time are taken from, the verifying observers.
+// The Verifying Observer Sequence, read for the keys of the KEY_VERIFIED rule.
+constexpr uint32_t VERIFYING_OBSERVERS = DICOMDIR_Scan_Tag(0x0040, 0xA073);
 const uint32_t IDENTITY_TAGS[] = {
     DICOMDIR_Scan_Tag(0x0008, 0x0016), DICOMDIR_Scan_Tag(0x0008, 0x0018), DICOMDIR_Scan_Tag(0x0008, 0x0021),
     DICOMDIR_Scan_Tag(0x0008, 0x0022), DICOMDIR_Scan_Tag(0x0008, 0x0023), DICOMDIR_Scan_Tag(0x0008, 0x0031),
     DICOMDIR_Scan_Tag(0x0008, 0x0032), DICOMDIR_Scan_Tag(0x0008, 0x0033), DICOMDIR_Scan_Tag(0x0010, 0x0020),
-    DICOMDIR_Scan_Tag(0x0020, 0x000D), DICOMDIR_Scan_Tag(0x0020, 0x000E), DICOMDIR_Scan_Tag(0x0040, 0xA073),
+    DICOMDIR_Scan_Tag(0x0020, 0x000D), DICOMDIR_Scan_Tag(0x0020, 0x000E), VERIFYING_OBSERVERS,
 };
 
 // Whether the header `file` was read from a PS3.10 file: its file meta group stands
@@ -402,15 +404,24 @@ const std::vector<uint32_t> &Tags_Taken(const std::string &record_type)
   return found == taken.end() ? none : found->second;
 }
 
-std::vector<uint32_t> Header_Tags()
+std::vector<uint32_t> Header_Tags(const std::string *sop_class)
 {
-  std::vector<uint32_t> tags(std::begin(IDENTITY_TAGS), std::end(IDENTITY_TAGS));
-  std::vector<Key_Table> tables = {KEY_TABLE(PATIENT_KEYS), KEY_TABLE(STUDY_KEYS), KEY_TABLE(SERIES_KEYS),
-                                    KEY_TABLE(IMAGE_KEYS)};
-  for (const Leaf_Kind &kind : LEAF_KINDS) tables.push_back(kind.keys);
+  std::vector<Key_Table> tables = {KEY_TABLE(PATIENT_KEYS), KEY_TABLE(STUDY_KEYS), KEY_TABLE(SERIES_KEYS)};
+  if (sop_class) {
+    tables.push_back(Leaf_For(*sop_class)->keys);
+  } else {
+    tables.push_back(KEY_TABLE(IMAGE_KEYS));
+    for (const Leaf_Kind &kind : LEAF_KINDS) tables.push_back(kind.keys);
+  }
+  std::vector<uint32_t> tags;
+  bool verified = false;  // a key from the Verifying Observer Sequence
   for (Key_Table table : tables)
-    for (size_t i = 0; i < table.count; i++)
+    for (size_t i = 0; i < table.count; i++) {
       tags.push_back(DICOMDIR_Scan_Tag(table.keys[i].group, table.keys[i].element));
+      verified = verified || table.keys[i].rule == KEY_VERIFIED;
+    }
+  for (uint32_t tag : IDENTITY_TAGS)
+    if (tag != VERIFYING_OBSERVERS || verified) tags.push_back(tag);
   std::sort(tags.begin(), tags.end());
   tags.erase(std::unique(tags.begin(), tags.end()), tags.end());
   return tags;

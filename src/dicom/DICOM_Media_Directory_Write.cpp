@@ -204,7 +204,12 @@ static std::string Folder_Root(const char *folder)
   return root;
 }
 
-std::vector<uint32_t> DICOM_Media_Directory_Tags() { return Header_Tags(); }
+std::vector<uint32_t> DICOM_Media_Directory_Tags(const char *sop_class)
+{
+  if (!sop_class) return Header_Tags(nullptr);
+  const std::string of = sop_class;
+  return Header_Tags(&of);
+}
 
 int DICOM_Media_Directory_Write(Window_Handle owner, const char *folder, const std::vector<DICOM_Media_File> &files,
                                 const char *file_set_id, std::vector<std::string> *notices)
@@ -225,7 +230,7 @@ int DICOM_Media_Directory_Write(Window_Handle owner, const char *folder, const s
   }
   if (file_set_id) directory.file_set_id = file_set_id;
   int added = 0;
-  const std::vector<uint32_t> tags = Header_Tags();
+  const std::vector<uint32_t> tags = Header_Tags(nullptr);
   for (const DICOM_Media_File &entry : files) {
     DICOM_Sequence_Root sequence_root{};
     DICOM_Attribute *own = entry.list ? nullptr
