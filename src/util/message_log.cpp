@@ -8,6 +8,7 @@
 #include <cstdarg>
 #include <cstring>
 #include <ctime>
+#include <iterator>
 #include <mutex>
 #include <set>
 #include <unistd.h>
@@ -52,6 +53,11 @@ static std::string Text_Clean(const char *text, bool one_line)
 {
   std::string clean;
   for (const unsigned char *p = (const unsigned char *)text; *p; p++) {
+    // The bytes kept as they are go over in one run.
+    const unsigned char *run = p;
+    while (*p >= 0x20 && *p != 0x7F && !(*p >= 0xF0 && *p <= 0xF2)) p++;
+    clean.append((const char *)run, (size_t)(p - run));
+    if (!*p) break;
     if (Text_Is_Markup(*p)) continue;
     if (*p == '\t' || (*p == '\n' && !one_line))
       clean += (char)*p;
@@ -77,11 +83,25 @@ const char *Log_Source_Name(const char *path)
 
 std::string Log_Local_Time(const char *format)
 {
-  char text[64];
+  // The texts of the last second asked for, by format, per thread: a job that logs
+  // every file asks many times a second, in a few formats.
+  struct Said {
+    std::string format, text;
+    std::time_t time = -1;
+  };
+  static thread_local Said said[4];
+  static thread_local unsigned next = 0;
   std::time_t now = std::time(nullptr);
+  Said *entry = nullptr;
+  for (Said &known : said)
+    if (known.format == format) entry = &known;
+  if (entry && entry->time == now) return entry->text;
+  if (!entry) entry = &said[next++ % std::size(said)];
+  char text[64];
   std::tm local;
   localtime_r(&now, &local);
   std::strftime(text, sizeof text, format, &local);
+  *entry = {format, text, now};
   return text;
 }
 

@@ -5,10 +5,6 @@
 
 #include <cstdio>
 
-bool Text_Is_Markup(unsigned char c) { return (c >= 0x01 && c <= 0x06) || (c >= 0xF0 && c <= 0xF2); }
-
-bool Text_Is_Control(unsigned char c) { return c < 0x20 || c == 0x7F; }
-
 static void Append_Hex(std::string &out, unsigned char c)
 {
   char hex[5];
@@ -33,6 +29,11 @@ std::string Text_Escape(const char *text, unsigned flags)
   std::string out;
   if (!text) return out;
   for (const unsigned char *p = (const unsigned char *)text; *p; p++) {
+    // The bytes kept as they are go over in one run.
+    const unsigned char *run = p;
+    while (*p && !Text_Is_Control(*p) && *p != '\\' && !(*p >= 0xF0 && *p <= 0xF2)) p++;
+    out.append((const char *)run, (size_t)(p - run));
+    if (!*p) break;
     if (Text_Is_Control(*p)) {
       Text_Escape_Control(out, *p);
     } else if (*p == '\\' && (flags & TEXT_ESCAPE_BACKSLASH)) {

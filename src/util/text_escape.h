@@ -10,10 +10,10 @@
 #include <string>
 
 // The message pane's markup bytes: the colours 0x01..0x06 and the fonts 0xF0..0xF2.
-bool Text_Is_Markup(unsigned char c);
+inline bool Text_Is_Markup(unsigned char c) { return (c >= 0x01 && c <= 0x06) || (c >= 0xF0 && c <= 0xF2); }
 
 // The control bytes: below 0x20, and 0x7F.
-bool Text_Is_Control(unsigned char c);
+inline bool Text_Is_Control(unsigned char c) { return c < 0x20 || c == 0x7F; }
 
 // Appends the visible form of the control byte `c` to `out`: "\n", "\r", "\t", else
 // "\xNN" with two upper-case hexadecimal digits.
