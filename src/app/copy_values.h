@@ -7,6 +7,12 @@
 #include "app/copy_name.h"
 #include "dicom/NEMA_Tag_Attribute.h"
 
+// A source already open, to be read through its descriptor instead of being opened again.
+struct Copy_Open_Source {
+  int fd = -1;       // the source, open for reading
+  int64_t size = 0;  // its size
+};
+
 // Reads the header of `path` up to Instance Number (nothing after it: no pixel data, and
 // no report on faults past it) and fills `values` with Study ID, Patient's Name (file-name
 // form), Patient ID, Series Number, Series Description, Acquisition Number and Instance
@@ -16,12 +22,8 @@
 // 100,000) is used, and that counter advances. Both counters start at 1 and are shared
 // by every copy in the process.
 // Returns 1 with `values` filled; returns 0 when the header gives no attribute list (the
-// header reader has reported why; `values` is then untouched). Thread-safe.
-// With `open`, the file is read through that descriptor instead of being opened again.
-struct Copy_Open_Source {
-  int fd = -1;       // the source, open for reading
-  int64_t size = 0;  // its size
-};
+// header reader has reported why; `values` is then untouched). Thread-safe. With `open`,
+// the file is read through that descriptor.
 int Copy_Values_Read(const char *path, Copy_Values *values, const Copy_Open_Source *open = nullptr);
 
 // As Copy_Values_Read, reading also what a DICOMDIR record takes of the file
