@@ -7,7 +7,6 @@
 
 #include <cerrno>
 
-#include "dicom/DICOMDIR_Scan_Read.h"
 #include "util/message_log.h"
 
 Copy_Media_Directory::Copy_Media_Directory(const std::string &target_folder) : folder_(target_folder)
@@ -22,15 +21,7 @@ void Copy_Media_Directory::Add(const std::string &copy, const DICOM_Attribute *h
 {
   if (copy.compare(0, folder_.size(), folder_) != 0) return;
   copies_.push_back(copy.substr(folder_.size()));
-  if (!built_) return;
-  DICOM_Sequence_Root root{};
-  DICOM_Attribute *own = nullptr;
-  if (!header) {
-    static const std::vector<uint32_t> tags = DICOM_Media_Directory_Tags();
-    own = DICOMDIR_Scan_Read_Tags(copy.c_str(), &root, tags.data(), (int)tags.size());
-  }
-  built_->Add(nullptr, copies_.back(), header ? header : own, &built_notices_);
-  DICOM_Attribute_Delete(nullptr, &root, &own, 0xFFFF, 0xFFFF);
+  if (built_) built_->Add(nullptr, {copies_.back(), header}, &built_notices_);
 }
 
 int Copy_Media_Directory::Write()

@@ -254,19 +254,12 @@ static int Copy_Or_Move(const Copy_Settings &settings, const char *source, const
 
 // Copy_File, telling a file without a readable header (COPY_FILE_NOT_DICOM) from a
 // failure (COPY_FILE_FAILED, its cause in failure_cause); `ahead` is the copy of the
-// file made ahead, or null (spent either way); `copy` receives the path of the copy
+// file made ahead, or null (the caller discards what is left of it); `copy` receives the path of the copy
 // made; `header`, when not null, the source's header for the DICOMDIR (Name_Read), for
 // the caller to release.
 static int Copy_File_Work(const Copy_Settings &settings, const char *source, Copy_Folders *folders,
                           Copy_Ahead_Data *ahead, std::string *copy, DICOM_Attribute **header = nullptr)
 {
-  struct Spent {
-    Copy_Ahead_Data *data;
-    ~Spent()
-    {
-      if (data) Copy_Ahead_Discard(data);
-    }
-  } spent{ahead};
   Copy_Name name;
   Copy_Open_Source open;
   if (ahead) open = {ahead->in, (int64_t)ahead->source.st_size};
@@ -331,6 +324,7 @@ static void Copy_Thread(Copy_Job *job)
     DICOM_Attribute *header = nullptr;
     int end = Copy_File_Work(job->settings, file->path, &folders, made ? &data : nullptr, &copy,
                              headers ? &header : nullptr);
+    Copy_Ahead_Discard(&data);  // when it was not named
     if (end == COPY_FILE_DONE && media_directory) media_directory->Add(copy, header);
     DICOM_Sequence_Root header_root{};
     DICOM_Attribute_Delete(nullptr, &header_root, &header, 0xFFFF, 0xFFFF);

@@ -87,12 +87,10 @@ class DICOM_Media_Directory_New {
   DICOM_Media_Directory_New(const DICOM_Media_Directory_New &) = delete;
   DICOM_Media_Directory_New &operator=(const DICOM_Media_Directory_New &) = delete;
 
-  // Enters the file `path` (relative to the folder) with `header`, its header as
-  // DICOMDIR_Scan_Read_Tags gives it for DICOM_Media_Directory_Tags() (null: unreadable),
-  // as DICOM_Media_Directory_Write enters a file, with the same notices. Returns 1 when
-  // entered, 0 when left out, -1 when memory ran out (reported: nothing can be written).
-  int Add(Window_Handle owner, const std::string &path, const DICOM_Attribute *header,
-          std::vector<std::string> *notices);
+  // Enters `file` as DICOM_Media_Directory_Write enters a file (its header read here
+  // when it comes without), with the same notices. Returns 1 when entered, 0 when left
+  // out, -1 when memory ran out (reported: nothing can be written).
+  int Add(Window_Handle owner, const DICOM_Media_File &file, std::vector<std::string> *notices);
 
   // Writes `folder`/DICOMDIR as DICOM_Media_Directory_Write does. Returns 1 when
   // written; 0 after reporting as MSG_ERROR; -1, writing nothing and saying nothing,

@@ -204,6 +204,21 @@ static std::string Folder_Root(const char *folder)
   return root;
 }
 
+// Adds `entry` of the file-set in `root` (ending with "/") to `directory`, reading its
+// header when it comes without. Returns what Add_File returns.
+static int Add_Entry(Window_Handle owner, const std::string &root, Directory *directory,
+                     const DICOM_Media_File &entry, std::vector<std::string> *notices)
+{
+  if (entry.list) return Add_File(owner, directory, notices, entry.path, entry.list);
+  static const std::vector<uint32_t> tags = Header_Tags(nullptr);
+  DICOM_Sequence_Root sequence_root{};
+  DICOM_Attribute *own =
+      DICOMDIR_Scan_Read_Tags((root + entry.path).c_str(), &sequence_root, tags.data(), (int)tags.size());
+  int result = Add_File(owner, directory, notices, entry.path, own);
+  DICOM_Attribute_Delete(owner, &sequence_root, &own, 0xFFFF, 0xFFFF);
+  return result;
+}
+
 std::vector<uint32_t> DICOM_Media_Directory_Tags(const char *sop_class)
 {
   if (!sop_class) return Header_Tags(nullptr);
@@ -230,14 +245,8 @@ int DICOM_Media_Directory_Write(Window_Handle owner, const char *folder, const s
   }
   if (file_set_id) directory.file_set_id = file_set_id;
   int added = 0;
-  const std::vector<uint32_t> tags = Header_Tags(nullptr);
   for (const DICOM_Media_File &entry : files) {
-    DICOM_Sequence_Root sequence_root{};
-    DICOM_Attribute *own = entry.list ? nullptr
-                                      : DICOMDIR_Scan_Read_Tags((root + entry.path).c_str(), &sequence_root,
-                                                                tags.data(), (int)tags.size());
-    int result = Add_File(owner, &directory, notices, entry.path, entry.list ? entry.list : own);
-    DICOM_Attribute_Delete(owner, &sequence_root, &own, 0xFFFF, 0xFFFF);
+    int result = Add_Entry(owner, root, &directory, entry, notices);
     if (result < 0) {
       MESSAGE_LOG_WHERE(owner);
       return 0;
@@ -260,11 +269,10 @@ DICOM_Media_Directory_New::DICOM_Media_Directory_New(const char *folder)
 
 DICOM_Media_Directory_New::~DICOM_Media_Directory_New() = default;
 
-int DICOM_Media_Directory_New::Add(Window_Handle owner, const std::string &path, const DICOM_Attribute *header,
-                                   std::vector<std::string> *notices)
+int DICOM_Media_Directory_New::Add(Window_Handle owner, const DICOM_Media_File &file, std::vector<std::string> *notices)
 {
   if (failed_) return -1;
-  int result = Add_File(owner, directory_.get(), notices, path, header);
+  int result = Add_Entry(owner, folder_, directory_.get(), file, notices);
   if (result < 0) {
     MESSAGE_LOG_WHERE(owner);
     failed_ = true;
