@@ -121,8 +121,7 @@ struct Written_Data {
   int out = -1;
   std::string temp_name;
   struct stat source {};  // the source as it was copied
-  // Made ahead: the source's bytes as its size said, the source kept open in `in`, and
-  // what was written left to be checked when the copy is named.
+  // Made ahead: the source's bytes as its size said, and the source kept open in `in`.
   bool ahead = false;
   int in = -1;
 };
@@ -165,7 +164,7 @@ static int Data_Write(const char *source, int folder, size_t block_size, bool du
   if (!whole) {
     step = read_failed ? COPY_STEP_READ : COPY_STEP_WRITE;
     error = errno;
-  } else if ((unsigned long long)info.st_size != copied || (!written->ahead && !Holds(out, copied))) {
+  } else if ((unsigned long long)info.st_size != copied || !Holds(out, copied)) {
     step = COPY_STEP_WRITE;  // the copy does not hold what the source holds
     error = EIO;
   } else if (durable && fsync(out) != 0) {
@@ -265,8 +264,7 @@ int Copy_Data_Made_Ahead(Copy_Ahead_Data *data, const Copy_Place &place, Copy_Ou
   *outcome = Copy_Outcome();
   struct stat now;
   if (data->out < 0 || place.inheritance.empty() || place.inheritance != data->inheritance ||
-      fstat(data->in, &now) != 0 || !Os_File_Unchanged(data->source, now) ||
-      !Holds(data->out, (unsigned long long)now.st_size)) {
+      fstat(data->in, &now) != 0 || !Os_File_Unchanged(data->source, now)) {
     Copy_Ahead_Discard(data);
     return -1;
   }

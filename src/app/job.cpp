@@ -97,7 +97,10 @@ int Job_Run(Job_Kind kind, std::function<void()> work, std::source_location wher
 {
   Job_Record &job = jobs[kind];
   try {
-    job.thread = std::thread(std::move(work));
+    job.thread = std::thread([work = std::move(work)] {
+      Log_Files_Hold log_files;  // a job writes audit lines file by file
+      work();
+    });
     return 1;
   } catch (const std::system_error &) {
     Progress_End(job.progress);

@@ -383,13 +383,14 @@ static void Report_Open_Failure(const char *path, int code)
 }
 
 // Walks the open regular file `fd` of `size` bytes, named `path`, as Scan_Walk does,
-// and closes it.
-static DICOM_Attribute *Read_Descriptor(int fd, const char *path, int64_t size, DICOM_Sequence_Root *root,
+// and closes it unless it is `lent` (the caller's).
+static DICOM_Attribute *Read_Descriptor(int fd, bool lent, const char *path, int64_t size, DICOM_Sequence_Root *root,
                                         uint32_t last, const uint32_t *needed, int count)
 {
   static thread_local unsigned char window[SCAN_WINDOW];
   NEMA_Source source;
   Source_Over_Window(&source, fd, path, size, window);
+  source.fd_lent = lent;
   DICOM_Attribute *list = nullptr;
   if (NEMA_Source_Seek(nullptr, &source, First_Element(&source)))
     list = Scan_Walk(&source, root, last, needed, count);
@@ -415,20 +416,14 @@ static DICOM_Attribute *Read_File(const char *path, DICOM_Sequence_Root *root, u
     Report_Open_Failure(path, code);
     return nullptr;
   }
-  return Read_Descriptor(fd, path, (int64_t)info.st_size, root, last, needed, count);
+  return Read_Descriptor(fd, false, path, (int64_t)info.st_size, root, last, needed, count);
 }
 
 DICOM_Attribute *DICOMDIR_Scan_Read_Open_Tags(int fd, const char *path, int64_t size, DICOM_Sequence_Root *root,
                                               const uint32_t *needed, int count)
 {
   Message_Log(nullptr, MSG_TRACE + 2, "in DICOMDIR_Scan_Read()");
-  // The walk owns what it reads through (a failed seek closes it): a copy of `fd`.
-  int own = fcntl(fd, F_DUPFD_CLOEXEC, 0);
-  if (own < 0) {
-    Report_Open_Failure(path, errno);
-    return nullptr;
-  }
-  return Read_Descriptor(own, path, size, root, Last_Of(needed, count), needed, count);
+  return Read_Descriptor(fd, true, path, size, root, Last_Of(needed, count), needed, count);
 }
 
 DICOM_Attribute *DICOMDIR_Scan_Read(const char *path, DICOM_Sequence_Root *root)

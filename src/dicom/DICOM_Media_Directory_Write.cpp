@@ -141,7 +141,10 @@ static int Save_Fault(Window_Handle owner, const char *folder, const char *what,
 }
 
 // Writes `bytes` as `folder`/DICOMDIR: under a hidden name first, then renamed, over the
-// old DICOMDIR only when it is still the file that was loaded. Returns 1, or 0 (reported).
+// old DICOMDIR only when it is still the file that was loaded. A DICOMDIR that replaces
+// one is synced to the disk before the rename, so that a crash leaves the old file or
+// the new one whole; a first DICOMDIR is left to the system's write-back like the copies
+// it lists (a sync there would wait for every copy's data). Returns 1, or 0 (reported).
 static int Save(Window_Handle owner, const char *folder, const std::string &bytes, const Directory &directory)
 {
   int folder_fd = open(folder, O_RDONLY | O_DIRECTORY | O_CLOEXEC);
@@ -150,7 +153,7 @@ static int Save(Window_Handle owner, const char *folder, const std::string &byte
   int fd = Os_File_Create_Hidden(folder_fd, 0644, &hidden);
   int error = fd < 0 ? errno : 0;
   const char *step = "temporary file not created";
-  if (!error && (!Os_Write_All(fd, bytes.data(), bytes.size()) || fsync(fd) != 0)) {
+  if (!error && (!Os_Write_All(fd, bytes.data(), bytes.size()) || (directory.loaded && fsync(fd) != 0))) {
     error = errno;
     step = "temporary file not written";
   }

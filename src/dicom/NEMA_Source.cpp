@@ -81,7 +81,7 @@ void NEMA_Source_Close(NEMA_Source *source)
   source->window = nullptr;
   source->base = nullptr;
   source->window_capacity = source->window_length = 0;
-  if (source->fd >= 0) close(source->fd);
+  if (source->fd >= 0 && !source->fd_lent) close(source->fd);
   source->fd = -1;
 }
 

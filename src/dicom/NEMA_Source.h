@@ -35,6 +35,7 @@ struct NEMA_Source {
   int64_t window_capacity;    // 0 = unbuffered: one read() per read request
   int64_t file_bytes_read;    // file: bytes read from the file so far (for measurements)
   bool window_lent;           // file: the window is the caller's, never freed here
+  bool fd_lent;               // file: the descriptor is the caller's, never closed here
   // Deflated data set: set by the header reader once the meta group names the deflated
   // transfer syntax, until the source is inflated where the group ends.
   bool inflate_pending;
@@ -63,8 +64,8 @@ int NEMA_Source_File(NEMA_Source *source, int fd, const char *name, int64_t bloc
 int NEMA_Source_File_Lent(NEMA_Source *source, int fd, const char *name, unsigned char *window, int64_t capacity);
 
 // Releases the window of a file source (unless lent) and the inflated block of an
-// inflated source, and closes the descriptor when still open; an inflated source is
-// left empty. Safe on a memory source and on a source already closed.
+// inflated source, and closes the descriptor when still open (unless lent); an inflated
+// source is left empty. Safe on a memory source and on a source already closed.
 void NEMA_Source_Close(NEMA_Source *source);
 
 // The current position (memory: the offset; file: the offset in the file; inflated: the

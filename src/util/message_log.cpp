@@ -1,7 +1,7 @@
 // Message_Log and what every sink shares: the log state, the trace-level filter, text
 // cleaning, the log files (opened as files of our own, written with one append write,
-// closed per message), the thread message ring, and the default writer used before a
-// sink is installed.
+// closed per message unless the thread holds them), the thread message ring, and the
+// default writer used before a sink is installed.
 #include "util/message_log.h"
 
 #include <cerrno>
@@ -12,6 +12,7 @@
 #include <mutex>
 #include <set>
 #include <unistd.h>
+#include <vector>
 
 #include "platform/os/os_files.h"
 #include "platform/os/os_paths.h"
@@ -193,12 +194,54 @@ FILE *Log_File_Open(const char *file_name, const char *default_folder)
   return stream;
 }
 
+// The log files a thread keeps open while it holds them (Log_Files_Hold).
+namespace {
+struct Held_Log_File {
+  std::string file_name;
+  std::string default_folder;
+  int fd;
+};
+struct Held_Log_Files {
+  int holds = 0;
+  std::vector<Held_Log_File> files;
+};
+thread_local Held_Log_Files held_log_files;
+}  // namespace
+
+Log_Files_Hold::Log_Files_Hold() { held_log_files.holds++; }
+
+Log_Files_Hold::~Log_Files_Hold()
+{
+  if (--held_log_files.holds > 0) return;
+  for (const Held_Log_File &file : held_log_files.files) close(file.fd);
+  held_log_files.files.clear();
+}
+
+// The held descriptor of a log file, opened when first written or when the file kept
+// open is no longer one to write into (removed, linked); -1 when it cannot be opened.
+static int Held_Descriptor(const char *file_name, const char *default_folder)
+{
+  const char *folder = default_folder ? default_folder : "";
+  std::vector<Held_Log_File> &files = held_log_files.files;
+  for (auto file = files.begin(); file != files.end(); ++file) {
+    if (file->file_name != file_name || file->default_folder != folder) continue;
+    if (Os_Own_File_Kept(file->fd)) return file->fd;
+    close(file->fd);
+    files.erase(file);
+    break;
+  }
+  int fd = Log_File_Made(file_name, default_folder);
+  if (fd >= 0) files.push_back({file_name, folder, fd});
+  return fd;
+}
+
 void Log_File_Append(const char *file_name, const char *default_folder, const std::string &line)
 {
-  int fd = Log_File_Made(file_name, default_folder);
+  bool held = held_log_files.holds > 0;
+  int fd = held ? Held_Descriptor(file_name, default_folder) : Log_File_Made(file_name, default_folder);
   if (fd < 0) return;
   Os_Write_All(fd, line.data(), line.size());
-  close(fd);
+  if (!held) close(fd);
 }
 
 // The default writer opens files without creating folders.

@@ -119,6 +119,18 @@ FILE *Log_File_Open(const char *file_name, const char *default_folder);
 // Appends `line` (which ends with its own line feed) to a log file, as one write.
 void Log_File_Append(const char *file_name, const char *default_folder, const std::string &line);
 
+// While an object of this class lives, the log files that its thread appends to stay
+// open: a line costs a check of the open file (still ours, still under one name) and a
+// write, where it otherwise costs an open, a check and a close. A file removed or
+// linked meanwhile is opened again by name. For threads that write a line per file.
+class Log_Files_Hold {
+ public:
+  Log_Files_Hold();
+  ~Log_Files_Hold();
+  Log_Files_Hold(const Log_Files_Hold &) = delete;
+  Log_Files_Hold &operator=(const Log_Files_Hold &) = delete;
+};
+
 // The folder of the files that must last when no other is set: the user's state folder
 // ($XDG_STATE_HOME/harrowdesk/, else ~/.local/state/harrowdesk/), or the temp folder on a
 // system that names none (no HOME). Ends with "/".

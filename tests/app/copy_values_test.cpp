@@ -1,10 +1,13 @@
 // The naming values of a file to be copied: the first value of each attribute, trimmed
 // and made absolute; a header read that stops after Instance Number, so a fault in the
-// pixel data or the tail neither changes the values nor shows a message; and a file
-// that cannot be read.
+// pixel data or the tail neither changes the values nor shows a message; a file read
+// through the caller's descriptor; and a file that cannot be read.
 #include "app/copy_values.h"
 
 #include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <unistd.h>
 
 #include <string>
 
@@ -54,6 +57,22 @@ TEST_F(Copy_Values_Test, each_value_is_the_first_value_trimmed_and_numbers_are_a
   EXPECT_EQ(values.series_desc, "AXIAL 5mm");
   EXPECT_EQ(values.acquisition_number, 2);
   EXPECT_EQ(values.image_number, 12);
+}
+
+TEST_F(Copy_Values_Test, a_file_read_through_its_open_descriptor_gives_the_same_values_and_stays_open)
+{
+  ASSERT_TRUE(Write_File(path, Part10_Bytes(NAMED, "1.2.3.9.1")));
+  Copy_Open_Source open_source;
+  open_source.fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  ASSERT_GE(open_source.fd, 0);
+  open_source.size = lseek(open_source.fd, 0, SEEK_END);
+  for (int pass = 0; pass < 2; pass++) {  // the second read needs the descriptor the first one used
+    Copy_Values values;
+    ASSERT_EQ(Copy_Values_Read(path.c_str(), &values, &open_source), 1) << "pass " << pass;
+    EXPECT_EQ(values.patient_id, "P1");
+    EXPECT_EQ(values.image_number, 12);
+  }
+  EXPECT_EQ(close(open_source.fd), 0) << "the reader leaves the caller's descriptor open";
 }
 
 TEST_F(Copy_Values_Test, a_fault_past_instance_number_neither_changes_the_values_nor_shows_a_message)

@@ -1,6 +1,6 @@
 // Message_Log before any sink: the level filter, formatting limits, the default writer,
-// the log files' folders and modes, what a log file refuses in a shared folder, and the
-// thread ring's bounds.
+// the log files' folders and modes, what a log file refuses in a shared folder, log files
+// held open by a thread, and the thread ring's bounds.
 #include "util/message_log.h"
 
 #include <gtest/gtest.h>
@@ -155,6 +155,38 @@ TEST(Log_File_Open, a_file_of_another_user_under_the_log_name_is_never_written)
   EXPECT_EQ(Log_File_Open("Harrowdesk_trace.dat", nullptr), nullptr);
   EXPECT_EQ(capture.Count(MSG_WARNING, "belongs to another user"), 1);
   EXPECT_EQ(Read_File(path), "theirs\n");
+}
+
+// The number of descriptors this process has open.
+static int Open_Descriptors()
+{
+  int count = 0;
+  for (int fd = 0; fd < 1024; fd++) count += fcntl(fd, F_GETFD) != -1;
+  return count;
+}
+
+TEST(Log_Files_Hold, a_held_file_takes_every_line_and_one_removed_or_linked_meanwhile_is_opened_again_by_name)
+{
+  Scoped_Temp_Env env;
+  std::string folder = env.root() + "logs/";
+  std::string path = folder + "held.log";
+  ASSERT_EQ(mkdir(folder.c_str(), 0700), 0);
+  Message_Capture capture(0);
+  int before = Open_Descriptors();
+  {
+    Log_Files_Hold hold;
+    Log_File_Append("held.log", folder.c_str(), "one\n");
+    Log_File_Append("held.log", folder.c_str(), "two\n");
+    EXPECT_EQ(Read_File(path), "one\ntwo\n");
+    ASSERT_EQ(unlink(path.c_str()), 0);  // removed while held: the next line makes it anew
+    Log_File_Append("held.log", folder.c_str(), "three\n");
+    EXPECT_EQ(Read_File(path), "three\n");
+    ASSERT_EQ(link(path.c_str(), (env.root() + "planted").c_str()), 0);  // linked while held: refused
+    Log_File_Append("held.log", folder.c_str(), "four\n");
+    EXPECT_EQ(Read_File(path), "three\n");
+    EXPECT_EQ(capture.Count(MSG_WARNING, "has other hard links"), 1);
+  }
+  EXPECT_EQ(Open_Descriptors(), before) << "the hold closes what it kept open";
 }
 
 TEST(Message_Log, the_default_writer_refuses_a_planted_audit_link_too)

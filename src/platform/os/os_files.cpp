@@ -120,16 +120,22 @@ bool Os_File_Unchanged(const struct stat &then, const struct stat &now)
          then.st_mtim.tv_sec == now.st_mtim.tv_sec && then.st_mtim.tv_nsec == now.st_mtim.tv_nsec;
 }
 
-// The fault of the open descriptor `fd`, OS_OWN_FILE_OK when it is our own regular file.
-static Os_Own_File_Fault Own_File_Check(int fd)
+// The fault of the file described by `info`, OS_OWN_FILE_OK when it is our own regular file.
+static Os_Own_File_Fault Own_File_Fault(const struct stat &info)
 {
-  struct stat info;
-  if (fstat(fd, &info) != 0) return OS_OWN_FILE_OPEN_FAILED;
   if (!S_ISREG(info.st_mode)) return OS_OWN_FILE_NOT_REGULAR;
   static const uid_t self = geteuid();
   if (info.st_uid != self) return OS_OWN_FILE_OTHER_OWNER;
   if (info.st_nlink > 1) return OS_OWN_FILE_HARD_LINKED;
   return OS_OWN_FILE_OK;
+}
+
+// The fault of the open descriptor `fd`, OS_OWN_FILE_OK when it is our own regular file.
+static Os_Own_File_Fault Own_File_Check(int fd)
+{
+  struct stat info;
+  if (fstat(fd, &info) != 0) return OS_OWN_FILE_OPEN_FAILED;
+  return Own_File_Fault(info);
 }
 
 int Os_Own_File_Open(const std::string &path, Os_Own_File_Mode mode, Os_Own_File_Fault *fault)
@@ -156,6 +162,12 @@ int Os_Own_File_Open(const std::string &path, Os_Own_File_Mode mode, Os_Own_File
   // O_NONBLOCK stays: it kept a planted FIFO from blocking the open, and writes to a
   // regular file never return EAGAIN.
   return fd;
+}
+
+bool Os_Own_File_Kept(int fd)
+{
+  struct stat info;
+  return fstat(fd, &info) == 0 && info.st_nlink == 1 && Own_File_Fault(info) == OS_OWN_FILE_OK;
 }
 
 const char *Os_Own_File_Fault_Text(Os_Own_File_Fault fault)

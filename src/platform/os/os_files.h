@@ -85,3 +85,7 @@ int Os_Own_File_Open(const std::string &path, Os_Own_File_Mode mode, Os_Own_File
 
 // The words a message uses for `fault` ("is a symbolic link", ...); "" for OS_OWN_FILE_OK.
 const char *Os_Own_File_Fault_Text(Os_Own_File_Fault fault);
+
+// Whether `fd`, opened by Os_Own_File_Open, is still a file to write into: our own
+// regular file under exactly one name (not removed, not hard-linked since).
+bool Os_Own_File_Kept(int fd);
