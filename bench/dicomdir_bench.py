@@ -3,8 +3,9 @@
 the same folder of DICOMDIR-named copies, with a warm cache.
 
   ours       harrowdesk_media_directory_bench FOLDER (what a DICOMDIR-compatible copy
-             does at its end: read each copy's header, build the records, write the
-             DICOMDIR under a hidden name, sync it and rename it into place)
+             does when it merges: read each copy's header, build the records, write
+             the DICOMDIR under a hidden name and rename it into place; only one that
+             replaces an older DICOMDIR is synced first)
   dcmmkdir   dcmmkdir -q -Nxc -Nec +I +r +id FOLDER +D FOLDER/DICOMDIR (every file
              entered whatever its transfer syntax, missing type 1 keys invented, as ours)
 
