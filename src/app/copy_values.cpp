@@ -132,7 +132,7 @@ static int Values_Read(const char *path, const Copy_Open_Source *open, Copy_Valu
   if (!list) return 0;
   if (header) {
     std::string sop_class = Value_Text(list, &root, 0x0008, 0x0016);
-    std::vector<uint32_t> needed = DICOM_Media_Directory_Tags(sop_class.c_str());
+    const std::vector<uint32_t> &needed = DICOM_Media_Directory_Tags(sop_class.c_str());
     if (!std::includes(image.begin(), image.end(), needed.begin(), needed.end())) {
       DICOM_Attribute_Delete(nullptr, &root, &list, 0xFFFF, 0xFFFF);
       list = List_Read(path, open, With_Naming(needed), &root);

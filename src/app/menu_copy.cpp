@@ -254,9 +254,9 @@ static int Copy_Or_Move(const Copy_Settings &settings, const char *source, const
 
 // Copy_File, telling a file without a readable header (COPY_FILE_NOT_DICOM) from a
 // failure (COPY_FILE_FAILED, its cause in failure_cause); `ahead` is the copy of the
-// file made ahead, or null (the caller discards what is left of it); `copy` receives the path of the copy
-// made; `header`, when not null, the source's header for the DICOMDIR (Name_Read), for
-// the caller to release.
+// file made ahead, or null (the caller discards what is left of it); `copy` receives the
+// path of the copy made; `header`, when not null, the source's header for the DICOMDIR
+// (Name_Read), for the caller to release.
 static int Copy_File_Work(const Copy_Settings &settings, const char *source, Copy_Folders *folders,
                           Copy_Ahead_Data *ahead, std::string *copy, DICOM_Attribute **header = nullptr)
 {

@@ -68,8 +68,8 @@ int DICOM_Media_Directory_Write(Window_Handle owner,
 // The top-level tags a file's header must hold for the directory (ascending,
 // DICOMDIR_Scan_Tag): with null, what DICOMDIR_Scan_Read_Tags reads of each file, for a
 // file of any SOP class; else what a file of SOP class `sop_class` needs for its records
-// ("": a class with IMAGE records, the kind most files get).
-std::vector<uint32_t> DICOM_Media_Directory_Tags(const char *sop_class = nullptr);
+// ("": a class with IMAGE records, the kind most files get). Lives as long as the program.
+const std::vector<uint32_t> &DICOM_Media_Directory_Tags(const char *sop_class = nullptr);
 
 namespace Media_Directory {
 struct Directory;

@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <cstring>
 #include <map>
+#include <string_view>
 
 #include "dicom/DICOMDIR_Scan_Read.h"
 #include "dicom/DICOM_Media_Directory_Tree.h"
@@ -120,17 +121,16 @@ const Leaf_Kind LEAF_KINDS[] = {
     {"1.2.840.10008.5.1.4.1.1.481.5", "RT PLAN", KEY_TABLE(PLAN_KEYS)},
     {"1.2.840.10008.5.1.4.1.1.104.", "ENCAP DOC", KEY_TABLE(ENCAPSULATED_KEYS)},
 };
+const Leaf_Kind IMAGE_LEAF = {"", IMAGE_TYPE, KEY_TABLE(IMAGE_KEYS)};  // every other class
 
-
-const Leaf_Kind *Leaf_For(const std::string &sop_class)
+const Leaf_Kind *Leaf_For(std::string_view sop_class)
 {
-  static const Leaf_Kind image = {"", IMAGE_TYPE, KEY_TABLE(IMAGE_KEYS)};
   for (const Leaf_Kind &kind : LEAF_KINDS) {
     size_t n = std::strlen(kind.sop_class);
     bool prefix = kind.sop_class[n - 1] == '.';
-    if (prefix ? sop_class.compare(0, n, kind.sop_class) == 0 : sop_class == kind.sop_class) return &kind;
+    if (prefix ? sop_class.substr(0, n) == kind.sop_class : sop_class == kind.sop_class) return &kind;
   }
-  return &image;
+  return &IMAGE_LEAF;
 }
 
 bool Is_Ascii(const std::string &text)
@@ -389,7 +389,7 @@ const std::vector<uint32_t> &Tags_Taken(const std::string &record_type)
     std::vector<uint32_t> upper;
     for (Key_Table table : {KEY_TABLE(PATIENT_KEYS), KEY_TABLE(STUDY_KEYS), KEY_TABLE(SERIES_KEYS)}) add(upper, table);
     std::vector<Leaf_Kind> leaves(std::begin(LEAF_KINDS), std::end(LEAF_KINDS));
-    leaves.push_back({"", IMAGE_TYPE, KEY_TABLE(IMAGE_KEYS)});
+    leaves.push_back(IMAGE_LEAF);
     for (const Leaf_Kind &kind : leaves) {
       std::vector<uint32_t> &tags = by_type[kind.record_type];
       if (tags.empty()) tags = upper;
@@ -404,13 +404,14 @@ const std::vector<uint32_t> &Tags_Taken(const std::string &record_type)
   return found == taken.end() ? none : found->second;
 }
 
-std::vector<uint32_t> Header_Tags(const std::string *sop_class)
+// Header_Tags of a file whose leaf record is of `leaf` (null: of any kind).
+static std::vector<uint32_t> Header_Tags_Of(const Leaf_Kind *leaf)
 {
   std::vector<Key_Table> tables = {KEY_TABLE(PATIENT_KEYS), KEY_TABLE(STUDY_KEYS), KEY_TABLE(SERIES_KEYS)};
-  if (sop_class) {
-    tables.push_back(Leaf_For(*sop_class)->keys);
+  if (leaf) {
+    tables.push_back(leaf->keys);
   } else {
-    tables.push_back(KEY_TABLE(IMAGE_KEYS));
+    tables.push_back(IMAGE_LEAF.keys);
     for (const Leaf_Kind &kind : LEAF_KINDS) tables.push_back(kind.keys);
   }
   std::vector<uint32_t> tags;
@@ -425,6 +426,17 @@ std::vector<uint32_t> Header_Tags(const std::string *sop_class)
   std::sort(tags.begin(), tags.end());
   tags.erase(std::unique(tags.begin(), tags.end()), tags.end());
   return tags;
+}
+
+const std::vector<uint32_t> &Header_Tags(const char *sop_class)
+{
+  static const std::vector<uint32_t> any = Header_Tags_Of(nullptr);
+  static const std::map<const Leaf_Kind *, std::vector<uint32_t>> by_leaf = [] {
+    std::map<const Leaf_Kind *, std::vector<uint32_t>> tags{{&IMAGE_LEAF, Header_Tags_Of(&IMAGE_LEAF)}};
+    for (const Leaf_Kind &kind : LEAF_KINDS) tags[&kind] = Header_Tags_Of(&kind);
+    return tags;
+  }();
+  return sop_class ? by_leaf.at(Leaf_For(sop_class)) : any;
 }
 
 // Adds the file `path` with header `file`. Returns 1 when added, 0 when left out (with a

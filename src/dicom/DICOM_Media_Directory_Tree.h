@@ -115,9 +115,10 @@ int Load_Directory(Window_Handle owner, const char *path, Directory *directory, 
 const std::vector<uint32_t> &Tags_Taken(const std::string &record_type);
 
 // The top-level tags Add_File reads of a file's header, ascending (DICOMDIR_Scan_Tag):
-// the keys of the records of a file of SOP class `*sop_class` (null: of every record
-// kind), the file's identity and what missing keys are made from.
-std::vector<uint32_t> Header_Tags(const std::string *sop_class);
+// the keys of the records of a file of SOP class `sop_class` (null: of every record
+// kind), the file's identity and what missing keys are made from. Built once per record
+// kind; lives as long as the program.
+const std::vector<uint32_t> &Header_Tags(const char *sop_class);
 
 // Adds the file `path` (relative to the DICOMDIR, "/" between parts) with header `file`
 // to `*directory`, with the PATIENT, STUDY and SERIES records it needs; generated keys

@@ -213,7 +213,7 @@ static int Add_Entry(Window_Handle owner, const std::string &root, Directory *di
                      const DICOM_Media_File &entry, std::vector<std::string> *notices)
 {
   if (entry.list) return Add_File(owner, directory, notices, entry.path, entry.list);
-  static const std::vector<uint32_t> tags = Header_Tags(nullptr);
+  const std::vector<uint32_t> &tags = Header_Tags(nullptr);
   DICOM_Sequence_Root sequence_root{};
   DICOM_Attribute *own =
       DICOMDIR_Scan_Read_Tags((root + entry.path).c_str(), &sequence_root, tags.data(), (int)tags.size());
@@ -222,12 +222,7 @@ static int Add_Entry(Window_Handle owner, const std::string &root, Directory *di
   return result;
 }
 
-std::vector<uint32_t> DICOM_Media_Directory_Tags(const char *sop_class)
-{
-  if (!sop_class) return Header_Tags(nullptr);
-  const std::string of = sop_class;
-  return Header_Tags(&of);
-}
+const std::vector<uint32_t> &DICOM_Media_Directory_Tags(const char *sop_class) { return Header_Tags(sop_class); }
 
 int DICOM_Media_Directory_Write(Window_Handle owner, const char *folder, const std::vector<DICOM_Media_File> &files,
                                 const char *file_set_id, std::vector<std::string> *notices)
